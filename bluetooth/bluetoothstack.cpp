@@ -1,0 +1,29 @@
+#include "bluetoothstack.h"
+
+namespace bt {
+
+namespace {
+std::unique_ptr<BluetoothStack> &slot()
+{
+    static std::unique_ptr<BluetoothStack> current;
+    return current;
+}
+} // namespace
+
+BluetoothStack &BluetoothStack::instance()
+{
+    Q_ASSERT_X(slot(), "BluetoothStack", "no Bluetooth stack installed");
+    return *slot();
+}
+
+void BluetoothStack::install(std::unique_ptr<BluetoothStack> stack)
+{
+    slot() = std::move(stack);
+}
+
+bool BluetoothStack::isInstalled()
+{
+    return slot() != nullptr;
+}
+
+} // namespace bt

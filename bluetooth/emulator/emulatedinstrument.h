@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+#include <QMap>
+#include <QString>
+
+#include <memory>
+
+namespace emu {
+
+// A stand-in for the TDR instrument: it takes the bytes the tool writes,
+// carries out every complete command frame and returns the answer frames.
+// It knows nothing of sockets or timing; the emulated stack delivers its
+// answers, cut into pieces as `cut` says, after `delayMs`.
+class EmulatedInstrument
+{
+public:
+    // Builds an instrument from the "instrument" object of a scene. On a bad
+    // option returns null and sets `error` to a text naming the key and what
+    // was expected.
+    static std::unique_ptr<EmulatedInstrument> fromJson(const QJsonObject &options,
+                                                        QString *error);
+
+    ~EmulatedInstrument();
+
+    // Bytes from the tool (any cutting); returns the answers to the commands
+    // they completed, in order. Fault injection applies here: a dropped answer
+    // is absent, a spoilt one has a wrong checksum.
+    QList<QByteArray> receive(const QByteArray &bytes);
+
+    // How one answer travels: the pieces, in order, that together are the answer.
+    QList<QByteArray> cut(const QByteArray &answer);
+    int delayMs() const;
+
+    // State, for tests and the demo.
+    QString model() const;
+    QString serial() const;
+    QList<int> recordNumbers() const;
+    // The 283-byte record block stored in a slot (command byte 0x40), or empty.
+    QByteArray recordBlock(int number) const;
+    int commandsReceived() const;
+
+private:
+    EmulatedInstrument();
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+} // namespace emu
