@@ -1,1 +1,49 @@
-int main() { return 0; }
+#include "app/resources.h"
+#include "app/startup.h"
+#include "bluetooth/backend.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    // The stack is chosen before anything else, so a wrong choice stops the
+    // program with a clear message before any window could open.
+    QString stackError;
+    auto stack = bt::createStack(qgetenv("VARNEL_BLUETOOTH"), &stackError);
+    if (!stack) {
+        std::fprintf(stderr, "varnel-reader: %s\n", qPrintable(stackError));
+        return 2;
+    }
+    const QString noDisplay = missingDisplayMessage();
+    if (!noDisplay.isEmpty()) {
+        std::fputs(qPrintable(noDisplay), stderr);
+        return 2;
+    }
+
+    QApplication app(argc, argv);
+
+    QTranslator translator;
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::RussianFederation));
+    translator.load(QLocale(), QStringLiteral("Varnel_Reader"), QStringLiteral("_"),
+                    QDir::currentPath(), QStringLiteral(".qm"));
+    QCoreApplication::installTranslator(&translator);
+
+    // With our translation in place, Qt's own dialog buttons follow it.
+    QTranslator qtTranslator;
+    if (!translator.isEmpty()
+        && qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                             QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
+
+    bt::BluetoothStack::install(std::move(stack));
+    varnelInitResources();
+    const int exitCode = runMainWindow();
+    bt::BluetoothStack::install(nullptr);
+    return exitCode;
+}

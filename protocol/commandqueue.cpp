@@ -3,6 +3,8 @@
 #include "protocol/frame.h"
 #include "protocol/logging.h"
 
+#include <algorithm>
+
 CommandQueue::CommandQueue(QObject *parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
@@ -47,9 +49,11 @@ bool CommandQueue::answerReceived(const QByteArray &frame)
     if (m_inFlightBytes.isEmpty() || frame.isEmpty() || frame.at(0) != m_inFlightBytes.at(0))
         return false;
     // A record answer carries its record number: a late answer to an earlier
-    // request must not pass for the answer to this one.
-    if (quint8(frame.at(0)) == quint8(TDRCommand::ReadRecord) && m_inFlightBytes.size() > 3
-        && (frame.size() <= 3 || frame.at(3) != m_inFlightBytes.at(3)))
+    // request must not pass for the answer to this one. A short answer (an
+    // empty slot) carries none and answers whatever was asked.
+    if (quint8(frame.at(0)) == quint8(TDRCommand::ReadRecord)
+        && frame.size() >= protocol::kRecordBlockLength && m_inFlightBytes.size() > 3
+        && frame.at(3) != m_inFlightBytes.at(3))
         return false;
     m_timer.stop();
     m_inFlight.clear();
@@ -70,6 +74,13 @@ void CommandQueue::pieceReceived()
 {
     if (!m_inFlight.isEmpty())
         m_timer.start();
+}
+
+int CommandQueue::dropPending(const std::function<bool(const QString &)> &drop)
+{
+    const int before = m_pending.size();
+    m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(), drop), m_pending.end());
+    return before - m_pending.size();
 }
 
 int CommandQueue::clear()

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
+
 // The stop-and-wait queue of command frames (as frame text). At most one
 // command is in flight: it waits for its answer, and only a matching answer
 // releases the next frame. A command whose answer does not come (or comes
@@ -40,6 +42,10 @@ public:
     void answerSpoilt(quint8 command);
     // Any received bytes: the instrument is still talking.
     void pieceReceived();
+
+    // Drops the waiting frames for which `drop` holds (the one in flight is
+    // left alone); returns how many were dropped.
+    int dropPending(const std::function<bool(const QString &)> &drop);
 
     // Drops everything, in flight included; returns how many commands were
     // not carried out.

@@ -1,0 +1,12 @@
+#pragma once
+
+class QString;
+
+// Builds the main window, runs it, and tears it down; returns the exit code
+// (0 when the user gives up for want of an adapter). The Bluetooth stack must
+// be installed first.
+int runMainWindow();
+
+// Where no display can be reached, a window cannot open: returns the text that
+// tells the user how to run the tool instead, or an empty string.
+QString missingDisplayMessage();

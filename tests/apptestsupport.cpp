@@ -1,0 +1,111 @@
+#include "apptestsupport.h"
+
+#include "bluetooth/emulator/emulatedstack.h"
+#include "link/tdrclient.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QSettings>
+#include <QTest>
+#include <QTimer>
+
+QAction *MainWindowProbe::action(const char *name) const
+{
+    return w.findChild<QAction *>(QLatin1String(name));
+}
+
+QListWidget *MainWindowProbe::list(const char *name) const
+{
+    return w.findChild<QListWidget *>(QLatin1String(name));
+}
+
+QString MainWindowProbe::status() const
+{
+    return w.statusBar()->currentMessage();
+}
+
+QString MainWindowProbe::log() const
+{
+    return w.findChild<QTextEdit *>(QStringLiteral("messageEd"))->toPlainText();
+}
+
+QString MainWindowProbe::deviceInfo() const
+{
+    return w.findChild<QLabel *>(QStringLiteral("devnameLbl"))->text();
+}
+
+QString MainWindowProbe::folderText() const
+{
+    return w.findChild<QLabel *>(QStringLiteral("folderLbl"))->text();
+}
+
+int MainWindowProbe::liveClients() const
+{
+    int n = 0;
+    for (const auto &client : w.clients)
+        n += client && !client->isRetired() ? 1 : 0;
+    return n;
+}
+
+bool MainWindowProbe::discoveryActive() const
+{
+    return w.discoveryAgent && w.discoveryAgent->isActive();
+}
+
+QString MainWindowProbe::controlStates() const
+{
+    const auto onOff = [](bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); };
+    const auto act = [&](const char *name) {
+        QAction *a = action(name);
+        QString s = onOff(a->isEnabled());
+        if (a->isCheckable() && a->isChecked())
+            s += QStringLiteral(" checked");
+        return s;
+    };
+    QStringList parts;
+    parts << QStringLiteral("scan ") + act("actionScan")
+          << QStringLiteral("devices ") + onOff(list("devicesLst")->isEnabled())
+          << QStringLiteral("connect ") + act("actionConnect")
+          << QStringLiteral("getList ") + act("actionGet_List")
+          << QStringLiteral("records ") + onOff(list("recordsLst")->isEnabled())
+          << QStringLiteral("load ") + act("actionLoad_Selected")
+          << QStringLiteral("files ") + onOff(list("filesLst")->isEnabled())
+          << QStringLiteral("upload ") + act("actionUpload_Selected")
+          << QStringLiteral("serial ") + act("actionSet_Serial");
+    return parts.join(QStringLiteral(", "));
+}
+
+void isolateSettings(const QString &directory)
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, directory);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, directory);
+    QSettings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader")).clear();
+}
+
+emu::EmulatedStack *installScene(const QByteArray &json)
+{
+    QString error;
+    auto stack = emu::EmulatedStack::fromJson(json, &error);
+    if (!stack) {
+        qWarning("scene rejected: %s", qPrintable(error));
+        return nullptr;
+    }
+    emu::EmulatedStack *raw = stack.get();
+    bt::BluetoothStack::install(std::move(stack));
+    return raw;
+}
+
+void answerNextDialog(std::function<void(QWidget *)> handle)
+{
+    auto *timer = new QTimer;
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, handle] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        handle(dialog);
+    });
+    timer->start();
+}

@@ -1,0 +1,268 @@
+// Start-up of the main window: starting states, the adapter check, the
+// choice of the Bluetooth stack.
+#include "apptestsupport.h"
+
+#include "app/startup.h"
+#include "bluetooth/emulator/emulatedstack.h"
+#include "bluetooth/qtstack.h"
+
+#include <QMenu>
+#include <QMessageBox>
+#include <QProcess>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+namespace {
+
+const QByteArray kOneAdapter = R"({
+  "adapters": [ {"name": "Workstation", "address": "00:1A:7D:DA:71:01"} ],
+  "devices": []
+})";
+
+const QByteArray kTwoAdapters = R"({
+  "adapters": [ {"name": "Dongle", "address": "00:1A:7D:DA:71:02"},
+                {"name": "Built-in", "address": "00:1A:7D:DA:71:03"} ],
+  "defaultAdapter": 1,
+  "devices": []
+})";
+
+const QByteArray kNoAdapter = R"({ "adapters": [], "devices": [] })";
+
+QString savedDir()
+{
+    QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
+    return settings.value(QStringLiteral("Paths/savedir")).toString();
+}
+
+} // namespace
+
+class StartupTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void startingStates();
+    void adapterEntry_data();
+    void adapterEntry();
+    void setSerialNeverShown();
+    void abortWithoutAdapter_data();
+    void abortWithoutAdapter();
+    void retryAfterAdapterAppears();
+    void qtBackendWithoutAdapterAsks();
+    void badStackChoiceStops_data();
+    void badStackChoiceStops();
+    void exitClosesWindow();
+
+private:
+    QTemporaryDir m_config;
+};
+
+void StartupTest::init()
+{
+    isolateSettings(m_config.path());
+}
+
+void StartupTest::startingStates()
+{
+    QVERIFY(installScene(kOneAdapter));
+    MainWindow window;
+    QVERIFY(window.init());
+    MainWindowProbe probe(window);
+    QCOMPARE(probe.controlStates(),
+             QStringLiteral("scan on, devices off, connect off, getList off, records off, load off, "
+                            "files off, upload off, serial off"));
+    QVERIFY(probe.action("actionSelect_Dir")->isEnabled());
+    QVERIFY(probe.action("actionAbout")->isEnabled());
+    QVERIFY(probe.action("actionExit")->isEnabled());
+    QVERIFY(probe.list("computerLst")->isEnabled());
+    QCOMPARE(probe.status(), QStringLiteral("Disconnected"));
+    QVERIFY(!window.findChild<QTextEdit *>(QStringLiteral("messageEd"))->isVisibleTo(&window));
+    QVERIFY(!probe.discoveryActive());
+    // The local service is up, its record registered on the adapter.
+    QCOMPARE(bt::emulatedStack()->registeredServices().size(), 1);
+    QCOMPARE(bt::emulatedStack()->hostMode(QBluetoothAddress(QStringLiteral("00:1A:7D:DA:71:01"))),
+             QBluetoothLocalDevice::HostDiscoverable);
+}
+
+void StartupTest::adapterEntry_data()
+{
+    QTest::addColumn<QByteArray>("scene");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("localName");
+    QTest::newRow("one adapter") << kOneAdapter
+                                 << QStringLiteral("Workstation\n00:1A:7D:DA:71:01")
+                                 << QStringLiteral("Workstation");
+    QTest::newRow("two adapters: the first serves, the default names the sender")
+        << kTwoAdapters << QStringLiteral("Dongle\n00:1A:7D:DA:71:02")
+        << QStringLiteral("Built-in");
+}
+
+void StartupTest::adapterEntry()
+{
+    QFETCH(QByteArray, scene);
+    QFETCH(QString, entry);
+    QFETCH(QString, localName);
+    QVERIFY(installScene(scene));
+    MainWindow window;
+    QVERIFY(window.init());
+    MainWindowProbe probe(window);
+    QListWidget *computers = probe.list("computerLst");
+    QCOMPARE(computers->count(), 1);
+    QCOMPARE(computers->item(0)->text(), entry);
+    QVERIFY(!computers->item(0)->icon().isNull());
+    QCOMPARE(probe.localName(), localName);
+}
+
+void StartupTest::setSerialNeverShown()
+{
+    QVERIFY(installScene(kOneAdapter));
+    MainWindow window;
+    QVERIFY(window.init());
+    window.show();
+    MainWindowProbe probe(window);
+    QAction *serial = probe.action("actionSet_Serial");
+    QVERIFY(!serial->isVisible());
+    auto *menu = window.findChild<QMenu *>(QStringLiteral("menuDevice"));
+    QVERIFY(menu->actions().contains(serial)); // present, hidden
+    auto *toolBar = window.findChild<QToolBar *>(QStringLiteral("toolBar"));
+    QVERIFY(!toolBar->actions().contains(serial));
+    QVERIFY(!window.findChild<QTextEdit *>(QStringLiteral("messageEd"))->isVisible());
+}
+
+void StartupTest::abortWithoutAdapter_data()
+{
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Abort button") << false;
+    QTest::newRow("Escape key") << true;
+}
+
+void StartupTest::abortWithoutAdapter()
+{
+    QFETCH(bool, escape);
+    QVERIFY(installScene(kNoAdapter));
+    int boxes = 0;
+    QString boxText;
+    answerNextDialog([&](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        QVERIFY(box);
+        ++boxes;
+        boxText = box->text();
+        QCOMPARE(box->windowTitle(), QStringLiteral("Varnel Reader"));
+        QCOMPARE(box->defaultButton(), box->button(QMessageBox::Abort));
+        if (escape)
+            QTest::keyClick(box, Qt::Key_Escape);
+        else
+            box->button(QMessageBox::Abort)->click();
+    });
+    QCOMPARE(runMainWindow(), 0);
+    QCOMPARE(boxes, 1);
+    QVERIFY(boxText.startsWith(QStringLiteral("Local Bluetooth Adapter not found.\n")));
+    // The window was never shown, and its destructor still stored the directory.
+    QCOMPARE(savedDir(), QDir::currentPath());
+    QVERIFY(bt::emulatedStack()->registeredServices().isEmpty());
+}
+
+void StartupTest::retryAfterAdapterAppears()
+{
+    emu::EmulatedStack *stack = installScene(kNoAdapter);
+    QVERIFY(stack);
+    int boxes = 0;
+    answerNextDialog([&](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        ++boxes;
+        emu::SceneAdapter adapter;
+        adapter.name = QStringLiteral("Plugged In");
+        adapter.address = QBluetoothAddress(QStringLiteral("00:1A:7D:DA:71:09"));
+        stack->setAdapters({adapter});
+        box->button(QMessageBox::Retry)->click();
+    });
+    MainWindow window;
+    QVERIFY(window.init());
+    QCOMPARE(boxes, 1);
+    MainWindowProbe probe(window);
+    QCOMPARE(probe.list("computerLst")->item(0)->text(),
+             QStringLiteral("Plugged In\n00:1A:7D:DA:71:09"));
+    // No second box turns up later either.
+    QTest::qWait(50);
+    QVERIFY(!QApplication::activeModalWidget());
+}
+
+void StartupTest::qtBackendWithoutAdapterAsks()
+{
+    // This machine has no Bluetooth at all: the real backend must reach the
+    // same question rather than hang or crash.
+    bt::BluetoothStack::install(std::make_unique<bt::QtStack>());
+    QCOMPARE(bt::stack().backendName(), bt::QtStack().backendName());
+    if (!bt::stack().allDevices().isEmpty())
+        QSKIP("this machine has a Bluetooth adapter");
+    bool asked = false;
+    answerNextDialog([&](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        asked = box && box->text().startsWith(QStringLiteral("Local Bluetooth Adapter"));
+        box->button(QMessageBox::Abort)->click();
+    });
+    QCOMPARE(runMainWindow(), 0);
+    QVERIFY(asked);
+}
+
+void StartupTest::badStackChoiceStops_data()
+{
+    QTest::addColumn<QByteArray>("value");
+    QTest::addColumn<QString>("fileContent");
+    QTest::addColumn<QString>("mentions");
+    QTest::newRow("unknown backend") << QByteArray("bluez") << QString()
+                                     << QStringLiteral("bluez");
+    QTest::newRow("missing scene file") << QByteArray("emulator:/nonexistent/scene.json")
+                                        << QString() << QStringLiteral("/nonexistent/scene.json");
+    QTest::newRow("not JSON") << QByteArray("emulator:FILE") << QStringLiteral("{ adapters: ")
+                              << QStringLiteral("scene.json");
+    QTest::newRow("misspelt key") << QByteArray("emulator:FILE")
+                                  << QStringLiteral(R"({"adapter": [], "devices": []})")
+                                  << QStringLiteral("adapter");
+}
+
+void StartupTest::badStackChoiceStops()
+{
+    QFETCH(QByteArray, value);
+    QFETCH(QString, fileContent);
+    QFETCH(QString, mentions);
+    QTemporaryDir dir;
+    const QString scenePath = dir.filePath(QStringLiteral("scene.json"));
+    if (!fileContent.isNull()) {
+        QFile file(scenePath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(fileContent.toUtf8());
+        value.replace("FILE", scenePath.toUtf8());
+    }
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("VARNEL_BLUETOOTH"), QString::fromUtf8(value));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(VARNEL_EXECUTABLE), QStringList());
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.exitCode(), 2);
+    const QString error = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(error.contains(mentions), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("VARNEL_BLUETOOTH")) || error.contains(mentions),
+             qPrintable(error));
+}
+
+void StartupTest::exitClosesWindow()
+{
+    QVERIFY(installScene(kOneAdapter));
+    MainWindow window;
+    QVERIFY(window.init());
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    MainWindowProbe(window).action("actionExit")->trigger();
+    QVERIFY(!window.isVisible());
+}
+
+QTEST_MAIN(StartupTest)
+#include "tst_startup.moc"
