@@ -27,7 +27,8 @@ public:
 
     // Bytes from the tool (any cutting); returns the answers to the commands
     // they completed, in order. Fault injection applies here: a dropped answer
-    // is absent, a spoilt one has a wrong checksum.
+    // is absent, a spoilt one has a wrong checksum. Reading an empty slot is
+    // answered with the bare frame 40 04 00 44: sound, but no record in it.
     QList<QByteArray> receive(const QByteArray &bytes);
 
     // How one answer travels: the pieces, in order, that together are the answer.
@@ -41,6 +42,12 @@ public:
     // The 283-byte record block stored in a slot (command byte 0x40), or empty.
     QByteArray recordBlock(int number) const;
     int commandsReceived() const;
+    // Answers handed out by `receive` (dropped ones not counted) and answers
+    // left out by `dropEvery`.
+    int answersSent() const;
+    int answersDropped() const;
+    // Bytes received that could not be part of a command frame.
+    qint64 bytesDiscarded() const;
 
 private:
     EmulatedInstrument();
