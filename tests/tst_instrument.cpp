@@ -90,6 +90,8 @@ private slots:
     void sameSeedSameRecords();
     void invalidOptions_data();
     void invalidOptions();
+    void exampleScenes_data();
+    void exampleScenes();
 };
 
 void TestInstrument::identityAnswer_data()
@@ -687,6 +689,36 @@ void TestInstrument::invalidOptions()
     QVERIFY2(error.startsWith(key + QLatin1String(": expected")) ||
                  error == key + QLatin1String(": unknown option"),
              qPrintable(error));
+}
+
+void TestInstrument::exampleScenes_data()
+{
+    QTest::addColumn<QString>("path");
+    const QDir dir(QStringLiteral(VARNEL_SOURCE_DIR "/tools/scenes"));
+    const QStringList files = dir.entryList({QStringLiteral("instrument-*.json")}, QDir::Files);
+    QVERIFY(!files.isEmpty());
+    for (const QString &file : files)
+        QTest::newRow(qPrintable(file)) << dir.filePath(file);
+}
+
+void TestInstrument::exampleScenes()
+{
+    QFETCH(QString, path);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QJsonParseError parseError;
+    const QJsonDocument doc = QJsonDocument::fromJson(file.readAll(), &parseError);
+    QCOMPARE(parseError.error, QJsonParseError::NoError);
+    QVERIFY(doc.object().value(QLatin1String("instrument")).isObject());
+    QString error;
+    auto instrument = EmulatedInstrument::fromJson(
+        doc.object().value(QLatin1String("instrument")).toObject(), &error);
+    QVERIFY2(instrument, qPrintable(error));
+    for (int slot : instrument->recordNumbers()) {
+        const QByteArray block = instrument->recordBlock(slot);
+        QVERIFY(protocol::frameIsSound(block));
+        QVERIFY(hasFrameLikeBreak(samplesOf(block)));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestInstrument)
