@@ -11,6 +11,7 @@ namespace emu {
 namespace {
 
 constexpr double kHalfLightSpeed = 299.79245;
+constexpr double kPi = 3.14159265358979323846;
 
 // Divisors whose step does not survive the float arithmetic of an upload.
 constexpr std::array<int, 10> kUnstableDivisors{15, 30, 60, 113, 120, 221, 226, 235, 240, 245};
@@ -30,7 +31,7 @@ double gaussian(QRandomGenerator &rng)
     while (u1 <= 1e-12)
         u1 = rng.generateDouble();
     const double u2 = rng.generateDouble();
-    return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * M_PI * u2);
+    return std::sqrt(-2.0 * std::log(u1)) * std::cos(2.0 * kPi * u2);
 }
 
 } // namespace
