@@ -20,6 +20,16 @@ public:
     // Builds an instrument from the "instrument" object of a scene. On a bad
     // option returns null and sets `error` to a text naming the key and what
     // was expected.
+    //
+    // Keys: model, serial, version, seed, chunk ("whole", "random" or a piece
+    // size), delayMs, dropEvery, corruptEvery, and records: a count (slots 1 to
+    // n, generated from the seed) or a list of {number, date, time, waveform:
+    // {range, length, faults: [{distance, kind, strength}], noise,
+    // stepDivisor}}. A listed record's missing number is its position + 1; its
+    // other missing fields are those a generated record at that position would
+    // have. Inside a given waveform the range defaults to the smallest that
+    // holds the cable, or every fault with a margin (1000 m when neither is
+    // given), the cable length to 90 % of the range, noise to 1, no faults.
     static std::unique_ptr<EmulatedInstrument> fromJson(const QJsonObject &options,
                                                         QString *error);
 
