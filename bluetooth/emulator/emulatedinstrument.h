@@ -20,6 +20,16 @@ public:
     // Builds an instrument from the "instrument" object of a scene. On a bad
     // option returns null and sets `error` to a text naming the key and what
     // was expected.
+    //
+    // Keys: model, serial, version, seed, chunk ("whole", "random" or a piece
+    // size), delayMs, dropEvery, corruptEvery, and records: a count (slots 1 to
+    // n, generated from the seed) or a list of {number, date, time, waveform:
+    // {range, length, faults: [{distance, kind, strength}], noise,
+    // stepDivisor}}. A listed record's missing number is its position + 1; its
+    // other missing fields are those a generated record at that position would
+    // have. Inside a given waveform the range defaults to the smallest that
+    // holds the cable, or every fault with a margin (1000 m when neither is
+    // given), the cable length to 90 % of the range, noise to 1, no faults.
     static std::unique_ptr<EmulatedInstrument> fromJson(const QJsonObject &options,
                                                         QString *error);
 
@@ -27,7 +37,8 @@ public:
 
     // Bytes from the tool (any cutting); returns the answers to the commands
     // they completed, in order. Fault injection applies here: a dropped answer
-    // is absent, a spoilt one has a wrong checksum.
+    // is absent, a spoilt one has a wrong checksum. Reading an empty slot is
+    // answered with the bare frame 40 04 00 44: sound, but no record in it.
     QList<QByteArray> receive(const QByteArray &bytes);
 
     // How one answer travels: the pieces, in order, that together are the answer.
@@ -41,6 +52,12 @@ public:
     // The 283-byte record block stored in a slot (command byte 0x40), or empty.
     QByteArray recordBlock(int number) const;
     int commandsReceived() const;
+    // Answers handed out by `receive` (dropped ones not counted) and answers
+    // left out by `dropEvery`.
+    int answersSent() const;
+    int answersDropped() const;
+    // Bytes received that could not be part of a command frame.
+    qint64 bytesDiscarded() const;
 
 private:
     EmulatedInstrument();
