@@ -1,4 +1,0 @@
-#pragma once
-
-// Registers the icons compiled into the core library; safe to call more than once.
-void varnelInitResources();
