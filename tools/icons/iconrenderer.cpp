@@ -136,13 +136,13 @@ QPainterPath arcArrow(QPointF c, qreal radius, qreal a0, qreal a1, qreal band, q
     const qreal sign = a1 > a0 ? 1 : -1;
     const QPointF tangent(-qSin(t) * sign, -qCos(t) * sign);
     const QPointF normal(qCos(t), -qSin(t));
-    QPainterPath tip = polygon({end + normal * head * 0.62, end + tangent * head * 0.95,
-                                end - normal * head * 0.62});
+    QPainterPath tip = polygon(
+        {end + normal * head * 0.62, end + tangent * head * 0.95, end - normal * head * 0.62});
     // Overlap the head slightly with the band so that the union has no seam.
-    return body.united(tip.united(polygon({end + normal * band / 2 - tangent * 0.3,
-                                           end + normal * band / 2 + tangent * 0.2,
-                                           end - normal * band / 2 + tangent * 0.2,
-                                           end - normal * band / 2 - tangent * 0.3})))
+    return body
+        .united(tip.united(polygon(
+            {end + normal * band / 2 - tangent * 0.3, end + normal * band / 2 + tangent * 0.2,
+             end - normal * band / 2 + tangent * 0.2, end - normal * band / 2 - tangent * 0.3})))
         .simplified();
 }
 
@@ -202,8 +202,8 @@ QImage transfer(bool download)
     Canvas c(32, 32);
     QPainter &p = c.painter;
     shape(p, rounded(QRectF(2.5, 19.5, 27, 9), 2), greyHi, greyLo);
-    shape(p, polygon({{8.0, 19.5}, {24.0, 19.5}, {22.0, 23.0}, {10.0, 23.0}}), steelLo,
-          steelHi, 1.0, ink, false);
+    shape(p, polygon({{8.0, 19.5}, {24.0, 19.5}, {22.0, 23.0}, {10.0, 23.0}}), steelLo, steelHi,
+          1.0, ink, false);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, 150));
     p.drawRoundedRect(QRectF(5, 25, 22, 1.2), 0.6, 0.6);
@@ -338,8 +338,8 @@ QImage listRefresh()
     QPainterPath disc;
     disc.addEllipse(QPointF(23.0, 24.0), 8.3, 8.3);
     shape(p, disc, Qt::white, QColor(0xe6, 0xea, 0xee), 1.0);
-    shape(p, arcArrow(QPointF(23.0, 24.0), 4.6, 110, 380, 2.6, 5.6), greenHi, greenLo, 0.8,
-          ink, false);
+    shape(p, arcArrow(QPointF(23.0, 24.0), 4.6, 110, 380, 2.6, 5.6), greenHi, greenLo, 0.8, ink,
+          false);
     return c.finish();
 }
 
@@ -362,8 +362,8 @@ QImage connector(bool connected)
     // Pins of the plug, visible only while it is out.
     if (!connected) {
         for (qreal y : {-2.6, 2.6})
-            shape(p, rounded(QRectF(-2.0 - gap, y - 0.9, 4.2, 1.8), 0.5), greyHi, steelHi, 0.6,
-                  ink, false);
+            shape(p, rounded(QRectF(-2.0 - gap, y - 0.9, 4.2, 1.8), 0.5), greyHi, steelHi, 0.6, ink,
+                  false);
     }
     // Plug: a body with grip ridges.
     shape(p, rounded(QRectF(-13.5 - gap, -5.5, 12, 11), 2), bodyHi, bodyLo);
@@ -702,7 +702,8 @@ bool saveIco(const QList<QImage> &images, const QString &path)
         body.append(entry);
     }
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(header + body) != header.size() + body.size()) {
+    if (!file.open(QIODevice::WriteOnly) ||
+        file.write(header + body) != header.size() + body.size()) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
         return false;
     }
