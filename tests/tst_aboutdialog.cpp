@@ -29,6 +29,8 @@ private slots:
     void picturesComeFromResources();
     void contactBlockStyling();
     void disclaimerParagraphsAreJustified();
+    void textsFitTheirLabels_data();
+    void textsFitTheirLabels();
 
     void resourcePictureSizes_data();
     void resourcePictureSizes();
@@ -69,6 +71,11 @@ int execWith(AboutDialog &dialog, const std::function<void()> &action, bool *wat
 void TestAboutDialog::initTestCase()
 {
     varnelInitResources();
+    // The offscreen platform defaults to a 12 pt font; desktops (X11 themes, Windows) use
+    // 9 pt, which is what the fixed geometries are laid out for.
+    QFont font = QApplication::font();
+    font.setPointSize(9);
+    QApplication::setFont(font);
 }
 
 QString TestAboutDialog::plainText(const QString &html)
@@ -266,6 +273,26 @@ void TestAboutDialog::disclaimerParagraphsAreJustified()
     QVERIFY(!doc.lastBlock().text().isEmpty());
     for (QTextBlock block = doc.firstBlock(); block.isValid(); block = block.next())
         QVERIFY(block.blockFormat().alignment() & Qt::AlignJustify);
+}
+
+void TestAboutDialog::textsFitTheirLabels_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("contact block") << "lbCompany";
+    QTest::newRow("disclaimer") << "lbCopyright";
+}
+
+void TestAboutDialog::textsFitTheirLabels()
+{
+    QFETCH(QString, name);
+
+    AboutDialog dialog;
+    auto *label = dialog.findChild<QLabel *>(name);
+    QVERIFY(label);
+    const int needed = label->heightForWidth(label->width());
+    QVERIFY2(
+        needed <= label->height(),
+        qPrintable(QStringLiteral("%1 px needed, %2 px there").arg(needed).arg(label->height())));
 }
 
 void TestAboutDialog::resourcePictureSizes_data()
