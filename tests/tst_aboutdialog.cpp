@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QResource>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTimer>
@@ -346,7 +347,9 @@ void TestAboutDialog::resourcePictureSizes()
 
 void TestAboutDialog::applicationIconHoldsThreeImages()
 {
-    QImageReader reader(QStringLiteral(":/buttons/ico/varnel_reader.ico"));
+    const QString path = QStringLiteral(":/buttons/ico/varnel_reader.ico");
+    QVERIFY(QResource(path).compressionAlgorithm() != QResource::NoCompression);
+    QImageReader reader(path);
     if (!QImageReader::supportedImageFormats().contains("ico"))
         QSKIP("this Qt has no ICO image plugin");
     QCOMPARE(reader.imageCount(), 3);
