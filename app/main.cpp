@@ -1,4 +1,4 @@
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "app/startup.h"
 #include "bluetooth/backend.h"
 

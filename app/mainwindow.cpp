@@ -2,7 +2,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "app/resources.h"
+#include "resources/resources.h"
 #include "app/waveformwindow.h"
 #include "link/tdrclient.h"
 #include "link/tdrserver.h"

@@ -1,0 +1,9 @@
+#include "resources/resources.h"
+
+#include <QtGlobal>
+
+// Q_INIT_RESOURCE must be expanded outside of any namespace.
+void varnelInitResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
