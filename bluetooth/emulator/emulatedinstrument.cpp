@@ -423,6 +423,7 @@ struct EmulatedInstrument::Private
     int delayMs = 5;
     int dropEvery = 0;
     int corruptEvery = 0;
+    bool silent = false; // switched off: commands arrive, nothing comes back
 
     QByteArray pending; // received bytes not yet part of a whole command
     int commands = 0;
@@ -607,6 +608,11 @@ std::unique_ptr<EmulatedInstrument> EmulatedInstrument::fromJson(const QJsonObje
     return instrument;
 }
 
+void EmulatedInstrument::setSilent(bool silent)
+{
+    d->silent = silent;
+}
+
 QList<QByteArray> EmulatedInstrument::receive(const QByteArray &bytes)
 {
     QList<QByteArray> answers;
@@ -635,7 +641,7 @@ QList<QByteArray> EmulatedInstrument::receive(const QByteArray &bytes)
         d->pending.remove(0, length);
         ++d->commands;
         QByteArray answer = d->execute(frame);
-        if (answer.isEmpty())
+        if (answer.isEmpty() || d->silent)
             continue;
 
         const int n = ++d->answersMade;

@@ -52,6 +52,9 @@ public:
     // The 283-byte record block stored in a slot (command byte 0x40), or empty.
     QByteArray recordBlock(int number) const;
     int commandsReceived() const;
+    // A silent instrument still takes commands but answers none of them, as
+    // one that has lost power mid-session would.
+    void setSilent(bool silent);
     // Answers handed out by `receive` (dropped ones not counted) and answers
     // left out by `dropEvery`.
     int answersSent() const;

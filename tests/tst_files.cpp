@@ -1,0 +1,183 @@
+// The working directory: remembered across runs, chosen in a dialog, listed.
+#include "apptestsupport.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QByteArray kScene = R"({
+  "adapters": [ {"name": "Workstation", "address": "00:1A:7D:DA:71:01"} ],
+  "devices": []
+})";
+
+void touch(const QString &path)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+}
+
+QString savedDir()
+{
+    QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
+    return settings.value(QStringLiteral("Paths/savedir")).toString();
+}
+
+void setSavedDir(const QString &dir)
+{
+    QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
+    settings.setValue(QStringLiteral("Paths/savedir"), dir);
+}
+
+QStringList listed(MainWindowProbe &probe)
+{
+    QStringList names;
+    QListWidget *files = probe.list("filesLst");
+    for (int i = 0; i < files->count(); ++i)
+        names << files->item(i)->text();
+    return names;
+}
+
+} // namespace
+
+class FilesTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void firstStartUsesCurrentDirectory();
+    void listingRules();
+    void chosenDirectoryIsListedAndStored();
+    void cancelledDialogStillRefreshes();
+    void missingSavedDirectory();
+    void selectionSwitchesUpload();
+
+private:
+    QTemporaryDir m_config;
+};
+
+void FilesTest::init()
+{
+    isolateSettings(m_config.path());
+    QVERIFY(installScene(kScene));
+}
+
+void FilesTest::firstStartUsesCurrentDirectory()
+{
+    QTemporaryDir cwd;
+    QDir::setCurrent(cwd.path());
+    touch(cwd.filePath(QStringLiteral("a.tdr")));
+    QVERIFY(savedDir().isEmpty());
+    {
+        MainWindow window;
+        MainWindowProbe probe(window);
+        QCOMPARE(probe.workDir(), QDir::currentPath());
+        QCOMPARE(probe.folderText(), QDir::currentPath());
+        QCOMPARE(listed(probe), QStringList{QStringLiteral("a.tdr")});
+        QVERIFY(savedDir().isEmpty()); // stored only when the window goes
+    }
+    QCOMPARE(savedDir(), QDir::currentPath());
+}
+
+void FilesTest::listingRules()
+{
+    QTemporaryDir dir;
+    touch(dir.filePath(QStringLiteral("b.tdr")));
+    touch(dir.filePath(QStringLiteral("A.TDR")));
+    touch(dir.filePath(QStringLiteral(".hidden.tdr")));
+    touch(dir.filePath(QStringLiteral("notes.txt")));
+    touch(dir.filePath(QStringLiteral("c.tdr.bak")));
+    QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.tdr")));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("b.tdr")), dir.filePath(QStringLiteral("link.tdr"))));
+    setSavedDir(dir.path());
+
+    MainWindow window;
+    MainWindowProbe probe(window);
+    QCOMPARE(listed(probe), QStringList({QStringLiteral(".hidden.tdr"), QStringLiteral("A.TDR"),
+                                         QStringLiteral("b.tdr")}));
+    QVERIFY(!probe.list("filesLst")->isEnabled());
+}
+
+void FilesTest::chosenDirectoryIsListedAndStored()
+{
+    QTemporaryDir first;
+    QTemporaryDir second;
+    touch(second.filePath(QStringLiteral("#001 2021-02-18 12_30_45 1.5m sn001234.tdr")));
+    setSavedDir(first.path());
+    {
+        MainWindow window;
+        QVERIFY(window.init());
+        MainWindowProbe probe(window);
+        QVERIFY(listed(probe).isEmpty());
+        answerNextDialog([&](QWidget *dialog) {
+            auto *fileDialog = qobject_cast<QFileDialog *>(dialog);
+            QVERIFY(fileDialog);
+            QCOMPARE(fileDialog->fileMode(), QFileDialog::Directory);
+            QVERIFY(fileDialog->testOption(QFileDialog::ShowDirsOnly));
+            QCOMPARE(QDir(fileDialog->directory()).canonicalPath(), QDir(first.path()).canonicalPath());
+            fileDialog->setDirectory(second.path());
+            fileDialog->selectFile(second.path());
+            fileDialog->accept();
+        });
+        probe.action("actionSelect_Dir")->trigger();
+        QCOMPARE(QDir(probe.workDir()).canonicalPath(), QDir(second.path()).canonicalPath());
+        QCOMPARE(probe.folderText(), probe.workDir());
+        QCOMPARE(listed(probe).size(), 1);
+        QCOMPARE(QDir(savedDir()).canonicalPath(), QDir(first.path()).canonicalPath());
+    }
+    QCOMPARE(QDir(savedDir()).canonicalPath(), QDir(second.path()).canonicalPath());
+}
+
+void FilesTest::cancelledDialogStillRefreshes()
+{
+    QTemporaryDir dir;
+    setSavedDir(dir.path());
+    MainWindow window;
+    MainWindowProbe probe(window);
+    QVERIFY(listed(probe).isEmpty());
+    touch(dir.filePath(QStringLiteral("new.tdr")));
+    answerNextDialog([](QWidget *dialog) { qobject_cast<QDialog *>(dialog)->reject(); });
+    probe.action("actionSelect_Dir")->trigger();
+    QCOMPARE(probe.workDir(), dir.path());
+    QCOMPARE(listed(probe), QStringList{QStringLiteral("new.tdr")});
+}
+
+void FilesTest::missingSavedDirectory()
+{
+    const QString gone = QDir::tempPath() + QStringLiteral("/varnel-no-such-dir-4711");
+    setSavedDir(gone);
+    MainWindow window;
+    MainWindowProbe probe(window);
+    QCOMPARE(probe.workDir(), gone);
+    QCOMPARE(probe.folderText(), gone);
+    QVERIFY(listed(probe).isEmpty());
+}
+
+void FilesTest::selectionSwitchesUpload()
+{
+    QTemporaryDir dir;
+    touch(dir.filePath(QStringLiteral("a.tdr")));
+    touch(dir.filePath(QStringLiteral("b.tdr")));
+    setSavedDir(dir.path());
+    MainWindow window;
+    MainWindowProbe probe(window);
+    QListWidget *files = probe.list("filesLst");
+    QAction *upload = probe.action("actionUpload_Selected");
+    files->item(0)->setSelected(true);
+    QVERIFY(upload->isEnabled());
+    files->clearSelection();
+    QVERIFY(!upload->isEnabled());
+    files->item(1)->setSelected(true);
+    QVERIFY(upload->isEnabled());
+    // Refilling the list drops the selection, and with it the action.
+    answerNextDialog([](QWidget *dialog) { qobject_cast<QDialog *>(dialog)->reject(); });
+    probe.action("actionSelect_Dir")->trigger();
+    QVERIFY(!upload->isEnabled());
+}
+
+QTEST_MAIN(FilesTest)
+#include "tst_files.moc"
