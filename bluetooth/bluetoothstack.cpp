@@ -18,6 +18,11 @@ BluetoothStack &BluetoothStack::instance()
 
 void BluetoothStack::install(std::unique_ptr<BluetoothStack> stack)
 {
+    // Signals of the seam carry these; queued connections and QSignalSpy
+    // need them registered.
+    qRegisterMetaType<QBluetoothSocket::SocketError>();
+    qRegisterMetaType<QBluetoothServiceDiscoveryAgent::Error>();
+    qRegisterMetaType<QBluetoothServiceInfo>();
     slot() = std::move(stack);
 }
 

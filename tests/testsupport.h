@@ -1,3 +1,26 @@
 #pragma once
 
 // Helpers shared by the test programs.
+
+#include <QBluetoothServiceInfo>
+#include <QByteArray>
+#include <QString>
+
+namespace emu {
+class EmulatedStack;
+}
+
+namespace testsupport {
+
+// Installs an emulated stack built from a scene (JSON text) as the stack of
+// the process. Returns it, or null with the scene error in `error`.
+emu::EmulatedStack *installEmulatedStack(const QByteArray &sceneJson, QString *error = nullptr);
+
+// The record a scan reports for service `serviceIndex` of device
+// `deviceIndex` of the installed emulated stack.
+QBluetoothServiceInfo sceneService(int deviceIndex, int serviceIndex = 0);
+
+// A loopback TCP port that nothing listens on at the moment of the call.
+quint16 unusedTcpPort();
+
+} // namespace testsupport

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QBluetoothAddress>
+#include <QByteArray>
+#include <QHostAddress>
+#include <QJsonObject>
+#include <QList>
+#include <QString>
+
+#include <memory>
+
+namespace emu {
+
+class EmulatedInstrument;
+
+// What the emulated radio sees around it, read from a JSON scene.
+struct SceneAdapter
+{
+    QString name;
+    QBluetoothAddress address;
+};
+
+struct SceneService
+{
+    enum class Kind { Refusing, Instrument, Tcp };
+
+    QString name;
+    quint8 channel = 0;
+    Kind kind = Kind::Refusing;
+    QJsonObject instrumentOptions; // Kind::Instrument
+    QHostAddress tcpHost;          // Kind::Tcp
+    quint16 tcpPort = 0;
+};
+
+struct SceneDevice
+{
+    QString name;
+    QBluetoothAddress address;
+    QList<SceneService> services;
+};
+
+struct Scene
+{
+    QList<SceneAdapter> adapters;
+    int defaultAdapter = 0;
+    QList<SceneDevice> devices;
+    int discoveryMs = 10;
+
+    bool hasPeers = false;
+    QHostAddress peersHost;
+    quint16 peersPort = 0; // 0: any free port
+    QString peersName;
+
+    // Parses a scene. On failure returns false and sets `error` to one line
+    // naming the offending key and what was expected there.
+    static bool parse(const QByteArray &json, Scene *scene, QString *error);
+};
+
+// The scene behind VARNEL_BLUETOOTH=emulator.
+QByteArray demoSceneJson();
+
+} // namespace emu

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QBluetoothServiceInfo>
+#include <QBluetoothSocket>
+#include <QObject>
+#include <QString>
+
+namespace bt {
+class RfcommSocket;
+}
+
+// The byte pipe to the instrument: frame texts out as bytes, received bytes
+// back as lower-case hex text.
+class TDRClient : public QObject
+{
+    Q_OBJECT
+public:
+    explicit TDRClient(QObject *parent);
+    ~TDRClient() override;
+
+    void startClient(const QBluetoothServiceInfo &remoteService);
+
+    // True from the start of the destructor on.
+    bool isClosing() const { return m_closing; }
+    // Schedules deletion through the event loop, at most once.
+    void retire();
+    bool isRetired() const { return m_retired; }
+
+signals:
+    void messageReceived(QString sender, QString message);
+    void connected(QString name);
+    void disconnected();
+    void socketErrorOccurred(QString errorString);
+
+public slots:
+    void sendMessage(QString message);
+
+private slots:
+    void readSocket();
+    void connected();
+    void onSocketErrorOccurred(QBluetoothSocket::SocketError error);
+
+private:
+    bt::RfcommSocket *socket = nullptr;
+    bool m_closing = false;
+    bool m_retired = false;
+};
