@@ -540,7 +540,7 @@ void RecordsTest::failedSaveLeavesFilesAlone()
         QVERIFY(fileDialog);
         fileDialog->setDirectory(fs.path());
         fileDialog->selectFile(fs.path());
-        fileDialog->accept();
+        QMetaObject::invokeMethod(fileDialog, "accept");
     });
     m_probe->action("actionSelect_Dir")->trigger();
     QCOMPARE(m_probe->workDir(), fs.path());
