@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGraphicsEllipseItem>
+#include <QGraphicsLayout>
 #include <QGraphicsLineItem>
 #include <QGraphicsRectItem>
 #include <QGraphicsSimpleTextItem>
@@ -19,6 +20,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QRubberBand>
 #include <QSaveFile>
 #include <QSplitter>
@@ -86,6 +88,84 @@ QPair<QDateTime, qint64> stampOf(const QString &path)
     return {info.lastModified(), info.size()};
 }
 
+// Flat line icons drawn in code, so the tool bar looks the same on every
+// platform and style.
+enum class Glyph { Refresh, Fit, Reference, Clear, Table, Image };
+
+QIcon glyphIcon(Glyph glyph)
+{
+    QIcon icon;
+    for (const QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled}) {
+        const QColor ink =
+            mode == QIcon::Normal ? QColor(0x34, 0x3a, 0x40) : QColor(0xad, 0xb5, 0xbd);
+        const QColor accent = mode == QIcon::Normal ? QColor(0x1f, 0x5f, 0xbf) : ink;
+        for (const int size : {16, 24, 32, 48}) {
+            QPixmap pixmap(size, size);
+            pixmap.fill(Qt::transparent);
+            QPainter p(&pixmap);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.scale(size / 24.0, size / 24.0);
+            QPen pen(ink, 1.8, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+            p.setPen(pen);
+            p.setBrush(Qt::NoBrush);
+            switch (glyph) {
+            case Glyph::Refresh:
+                p.drawArc(QRectF(4.5, 4.5, 15, 15), 70 * 16, 290 * 16);
+                p.drawPolyline(QPolygonF({QPointF(11, 1.8), QPointF(15, 4.8), QPointF(11.5, 8.5)}));
+                break;
+            case Glyph::Fit:
+                for (const QPointF &c :
+                     {QPointF(4, 4), QPointF(20, 4), QPointF(20, 20), QPointF(4, 20)}) {
+                    const double sx = c.x() < 12 ? 1 : -1;
+                    const double sy = c.y() < 12 ? 1 : -1;
+                    p.drawPolyline(QPolygonF({c + QPointF(0, 5 * sy), c, c + QPointF(5 * sx, 0)}));
+                }
+                p.setPen(QPen(accent, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                p.drawPolyline(QPolygonF({QPointF(7, 14), QPointF(10, 14), QPointF(12, 9),
+                                          QPointF(14, 16), QPointF(17, 12)}));
+                break;
+            case Glyph::Reference:
+                p.setPen(QPen(ink, 1.8, Qt::DashLine, Qt::FlatCap));
+                p.drawLine(QPointF(8, 3), QPointF(8, 21));
+                p.setPen(pen);
+                p.drawLine(QPointF(17, 3), QPointF(17, 21));
+                p.setPen(QPen(accent, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                p.drawLine(QPointF(9.5, 12), QPointF(15.5, 12));
+                p.drawPolyline(QPolygonF({QPointF(11.5, 10), QPointF(9.5, 12), QPointF(11.5, 14)}));
+                p.drawPolyline(
+                    QPolygonF({QPointF(13.5, 10), QPointF(15.5, 12), QPointF(13.5, 14)}));
+                break;
+            case Glyph::Clear:
+                p.drawLine(QPointF(9, 3), QPointF(9, 21));
+                p.setPen(QPen(QColor(mode == QIcon::Normal ? QColor(0xc9, 0x2a, 0x2a) : ink), 2,
+                              Qt::SolidLine, Qt::RoundCap));
+                p.drawLine(QPointF(13.5, 9.5), QPointF(20.5, 16.5));
+                p.drawLine(QPointF(20.5, 9.5), QPointF(13.5, 16.5));
+                break;
+            case Glyph::Table:
+                p.drawRoundedRect(QRectF(4, 3, 16, 18), 1.5, 1.5);
+                p.setPen(QPen(ink, 1.2));
+                for (const double y : {8.0, 12.5, 17.0})
+                    p.drawLine(QPointF(4, y), QPointF(20, y));
+                p.drawLine(QPointF(11, 3), QPointF(11, 21));
+                p.setPen(Qt::NoPen);
+                p.setBrush(accent);
+                p.drawRect(QRectF(4.6, 3.6, 14.8, 4));
+                break;
+            case Glyph::Image:
+                p.drawRoundedRect(QRectF(3, 5, 18, 14), 1.5, 1.5);
+                p.setPen(QPen(accent, 1.6, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+                p.drawPolyline(QPolygonF({QPointF(5, 15), QPointF(8.5, 15), QPointF(10.5, 9),
+                                          QPointF(13, 16), QPointF(15, 12.5), QPointF(19, 12.5)}));
+                break;
+            }
+            p.end();
+            icon.addPixmap(pixmap, mode);
+        }
+    }
+    return icon;
+}
+
 } // namespace
 
 // The plot with the interaction a technician expects: drag a rectangle to
@@ -103,6 +183,7 @@ public:
         viewport()->setMouseTracking(true);
         viewport()->setCursor(Qt::CrossCursor);
         setFrameShape(QFrame::NoFrame);
+        setBackgroundBrush(Qt::white);
     }
 
     std::function<void(double)> cursorPlaced;
@@ -245,7 +326,10 @@ void WaveformWindow::buildChart()
     m_chart->setBackgroundBrush(Qt::white);
     m_chart->setPlotAreaBackgroundBrush(Qt::white);
     m_chart->setPlotAreaBackgroundVisible(true);
-    m_chart->setMargins(QMargins(6, 4, 12, 4));
+    m_chart->setMargins(QMargins(8, 8, 16, 6));
+    m_chart->layout()->setContentsMargins(0, 0, 0, 0);
+    m_chart->setDropShadowEnabled(false);
+    m_chart->setBackgroundPen(Qt::NoPen);
     m_chart->setAnimationOptions(QChart::NoAnimation);
     m_chart->setTitleBrush(kTextColour);
 
@@ -322,36 +406,30 @@ void WaveformWindow::buildUi()
     setWindowIcon(QIcon(QStringLiteral(":/buttons/ico/ico2/wave.png")));
     resize(1180, 720);
 
-    QStyle *st = style();
-    m_refreshAction = new QAction(st->standardIcon(QStyle::SP_BrowserReload), tr("&Refresh"), this);
+    m_refreshAction = new QAction(glyphIcon(Glyph::Refresh), tr("&Refresh"), this);
     m_refreshAction->setShortcut(QKeySequence::Refresh);
     m_refreshAction->setToolTip(tr("Read the folder's files again"));
     connect(m_refreshAction, &QAction::triggered, this, &WaveformWindow::refresh);
 
-    m_resetZoomAction =
-        new QAction(st->standardIcon(QStyle::SP_TitleBarNormalButton), tr("Reset &Zoom"), this);
+    m_resetZoomAction = new QAction(glyphIcon(Glyph::Fit), tr("Reset &Zoom"), this);
     m_resetZoomAction->setShortcut(Qt::CTRL + Qt::Key_0);
     m_resetZoomAction->setToolTip(tr("Show the whole trace (Home)"));
     connect(m_resetZoomAction, &QAction::triggered, this, &WaveformWindow::resetZoom);
 
-    m_referenceAction =
-        new QAction(st->standardIcon(QStyle::SP_ArrowDown), tr("Set &Reference"), this);
+    m_referenceAction = new QAction(glyphIcon(Glyph::Reference), tr("Set &Reference"), this);
     m_referenceAction->setShortcut(Qt::CTRL + Qt::Key_R);
     m_referenceAction->setToolTip(
         tr("Put the reference at the cursor to measure the distance between two points"));
     connect(m_referenceAction, &QAction::triggered, this, &WaveformWindow::setReferenceAtCursor);
 
-    m_clearCursorsAction =
-        new QAction(st->standardIcon(QStyle::SP_DialogResetButton), tr("&Clear Cursors"), this);
+    m_clearCursorsAction = new QAction(glyphIcon(Glyph::Clear), tr("&Clear Cursors"), this);
     connect(m_clearCursorsAction, &QAction::triggered, this, &WaveformWindow::clearCursors);
 
-    m_exportCsvAction =
-        new QAction(st->standardIcon(QStyle::SP_DialogSaveButton), tr("Export &CSV..."), this);
+    m_exportCsvAction = new QAction(glyphIcon(Glyph::Table), tr("Export &CSV..."), this);
     m_exportCsvAction->setToolTip(tr("Save the trace as distance and value columns"));
     connect(m_exportCsvAction, &QAction::triggered, this, &WaveformWindow::exportCsvInteractive);
 
-    m_exportPngAction = new QAction(st->standardIcon(QStyle::SP_FileDialogContentsView),
-                                    tr("Export &Image..."), this);
+    m_exportPngAction = new QAction(glyphIcon(Glyph::Image), tr("Export &Image..."), this);
     m_exportPngAction->setToolTip(tr("Save the plot as a PNG image"));
     connect(m_exportPngAction, &QAction::triggered, this, &WaveformWindow::exportPngInteractive);
 
@@ -395,6 +473,10 @@ void WaveformWindow::buildUi()
     m_list = new QListWidget;
     m_list->setObjectName(QStringLiteral("waveFilesLst"));
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    // Download names end in the serial number; the middle is what can go.
+    m_list->setTextElideMode(Qt::ElideMiddle);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_list->setUniformItemSizes(true);
     m_list->setToolTip(tr("Select several files with Ctrl or Shift to overlay them"));
     connect(m_list, &QListWidget::itemSelectionChanged, this, &WaveformWindow::selectionChanged);
     listLayout->addWidget(m_folderLabel);
@@ -437,6 +519,7 @@ void WaveformWindow::buildUi()
     m_banner->hide();
     m_readout = new QLabel;
     m_readout->setTextFormat(Qt::RichText);
+    m_readout->setWordWrap(true); // many overlaid traces must not widen the window
     m_readout->setStyleSheet(
         QStringLiteral("background: #f8f9fa; border-top: 1px solid #dee2e6; padding: 6px 10px;"));
     QFont readoutFont = m_readout->font();
@@ -487,7 +570,7 @@ void WaveformWindow::buildUi()
     splitter->addWidget(m_stack);
     splitter->setStretchFactor(0, 0);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({290, 890});
+    splitter->setSizes({330, 870});
     splitter->setChildrenCollapsible(false);
     setCentralWidget(splitter);
 
@@ -763,8 +846,13 @@ void WaveformWindow::updateTitle()
     QString detail;
     if (m_traces.size() == 1) {
         const protocol::Trace &trace = m_traces.first();
-        head = QFileInfo(trace.fileName).completeBaseName();
+        head = protocol::traceShortName(trace);
         detail = protocol::traceSummary(trace);
+        // A download's name already says when it was measured.
+        const QString when =
+            protocol::traceDateText(trace) + QLatin1Char(' ') + protocol::traceTimeText(trace);
+        if (head.contains(when) && detail.startsWith(when + QStringLiteral(" · ")))
+            detail = detail.mid(when.size() + 3);
     } else if (m_traces.size() > 1) {
         head = tr("%n records", "", m_traces.size());
         // What all the overlaid records share is said once.
@@ -942,9 +1030,12 @@ void WaveformWindow::updateReadout()
             plain << tr("level %1").arg(level);
             rich << tr("level <b>%1</b>").arg(level);
         } else {
+            // The colour tells the traces apart; a download's record number is enough.
+            const QString tag =
+                name.startsWith(QLatin1Char('#')) ? name.section(QLatin1Char(' '), 0, 0) : name;
             plain << QStringLiteral("%1: %2").arg(name).arg(level);
             rich << QStringLiteral("<span style='color:%1'>&#9632;</span> %2: <b>%3</b>")
-                        .arg(colourAt(i).name(), name.toHtmlEscaped())
+                        .arg(colourAt(i).name(), tag.toHtmlEscaped())
                         .arg(level);
         }
     }
