@@ -372,7 +372,7 @@ void WaveformWindow::buildChart()
         updateMarkers();
     });
     connect(m_yAxis, &QValueAxis::rangeChanged, this, [this](qreal min, qreal max) {
-        m_yAxis->setTickInterval(niceInterval(max - min, 8));
+        m_yAxis->setTickInterval(qMax(1.0, niceInterval(max - min, 8))); // levels are whole
         updateMarkers();
     });
     connect(m_chart, &QChart::plotAreaChanged, this, &WaveformWindow::updateMarkers);
@@ -584,6 +584,11 @@ void WaveformWindow::buildUi()
 void WaveformWindow::setDirectory(const QString &dir)
 {
     const QString cleaned = QDir::cleanPath(QFileInfo(dir).absoluteFilePath());
+    if (cleaned == m_directory) {
+        // The main window may hand over its folder each time it opens this one.
+        refresh();
+        return;
+    }
     if (!m_watcher.directories().isEmpty())
         m_watcher.removePaths(m_watcher.directories());
     m_directory = cleaned;
@@ -604,8 +609,7 @@ void WaveformWindow::refresh()
     if (!m_directory.isEmpty()) {
         QDir dir(m_directory);
         names =
-            dir.entryList({QStringLiteral("*.tdr")}, QDir::Files | QDir::Readable | QDir::Hidden,
-                          QDir::Name | QDir::IgnoreCase);
+            dir.entryList({QStringLiteral("*.tdr")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
         // A folder that came back (or appeared) is followed again.
         if (dir.exists() && !m_watcher.directories().contains(m_directory))
             m_watcher.addPath(m_directory);

@@ -201,6 +201,15 @@ private slots:
         QVERIFY(window.messageText().startsWith(QStringLiteral("short.tdr is not a TDR record")));
     }
 
+    void sameDirectoryKeepsThePlot()
+    {
+        WaveformWindow window;
+        window.showFile(path(m_first));
+        window.setDirectory(m_dir.path() + QStringLiteral("/."));
+        QCOMPARE(window.shownFiles(), QStringList{m_first});
+        QCOMPARE(window.seriesCount(), 1);
+    }
+
     void newFileAppearsInList()
     {
         WaveformWindow window;
@@ -285,6 +294,12 @@ private slots:
                  qPrintable(
                      QStringLiteral("%1..%2").arg(xAxis(window)->min()).arg(xAxis(window)->max())));
         QVERIFY(std::abs(*window.cursorDistance() - 100) <= kStep); // a drag places no cursor
+
+        const double before = *window.cursorDistance();
+        QTest::keyClick(view, Qt::Key_Right);
+        QCOMPARE(*window.cursorDistance(), before + double(kStep));
+        QTest::keyClick(view, Qt::Key_Left, Qt::ShiftModifier);
+        QCOMPARE(*window.cursorDistance(), before - 9 * double(kStep));
 
         window.resetZoom();
         QCOMPARE(xAxis(window)->min(), 0.0);
