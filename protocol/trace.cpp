@@ -1,0 +1,201 @@
+#include "protocol/trace.h"
+
+#include "protocol/tdrrecord.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace protocol {
+
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("Trace", text);
+}
+
+QString twoDigits(int value)
+{
+    return QStringLiteral("%1").arg(value, 2, 10, QLatin1Char('0'));
+}
+
+// Shortest text that reads back as the same float: 1.5, 1.4989623.
+QString floatText(float value)
+{
+    for (int precision = 6; precision < 9; ++precision) {
+        const QString text = QString::number(double(value), 'g', precision);
+        if (text.toFloat() == value)
+            return text;
+    }
+    return QString::number(double(value), 'g', 9);
+}
+
+} // namespace
+
+int Trace::indexAt(double distance) const
+{
+    if (points.isEmpty())
+        return -1;
+    if (!(distanceStep > 0) || !std::isfinite(distance))
+        return 0;
+    const double index = std::round(distance / double(distanceStep));
+    return int(qBound(0.0, index, double(points.size() - 1)));
+}
+
+TraceResult readTrace(const QString &path)
+{
+    const QString name = QFileInfo(path).fileName();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        TraceResult result;
+        result.trace.fileName = name;
+        result.error = tr("Cannot read %1: %2.").arg(name, file.errorString());
+        return result;
+    }
+    // A file far larger than a record is refused without reading it whole.
+    if (file.size() > kRecordImageSize) {
+        TraceResult result;
+        result.trace.fileName = name;
+        result.error = tr("%1 is not a TDR record: it has %2 bytes, a record has %3.")
+                           .arg(name)
+                           .arg(file.size())
+                           .arg(kRecordImageSize);
+        return result;
+    }
+    const QByteArray content = file.read(kRecordImageSize);
+    if (file.error() != QFileDevice::NoError) {
+        TraceResult result;
+        result.trace.fileName = name;
+        result.error = tr("Cannot read %1: %2.").arg(name, file.errorString());
+        return result;
+    }
+    return readTrace(content, name);
+}
+
+TraceResult readTrace(const QByteArray &content, const QString &name)
+{
+    TraceResult result;
+    Trace &trace = result.trace;
+    trace.fileName = name;
+    if (content.isEmpty()) {
+        result.error =
+            tr("%1 is empty: a TDR record has %2 bytes.").arg(name).arg(kRecordImageSize);
+        return result;
+    }
+    if (content.size() != kRecordImageSize) {
+        result.error = tr("%1 is not a TDR record: it has %2 bytes, a record has %3.")
+                           .arg(name)
+                           .arg(content.size())
+                           .arg(kRecordImageSize);
+        return result;
+    }
+
+    const TDRRecord record = recordFromBytes(content);
+    trace.model = record.model;
+    trace.serialNumber = record.serialNumber;
+    trace.year = 2000 + record.year;
+    trace.month = record.month;
+    trace.day = record.day;
+    trace.hour = record.hour;
+    trace.minute = record.minute;
+    trace.second = record.second;
+    trace.range = record.range;
+    trace.length = record.length;
+    trace.distanceStep = record.distanceStep;
+
+    // A record downloaded with a step divisor of 0 has step 0: every sample
+    // would sit at distance 0, which is no plot at all.
+    const float step = trace.distanceStep;
+    if (!std::isfinite(step) || !(step > 0)) {
+        result.error = tr("%1 has no usable distance step (%2 m): its samples cannot be placed "
+                          "against distance.")
+                           .arg(name, QString::number(double(step)));
+        return result;
+    }
+
+    const int count = int(sizeof record.samples);
+    trace.points.reserve(count);
+    for (int i = 0; i < count; ++i)
+        trace.points.append(QPointF(i * double(step), record.samples[i]));
+    return result;
+}
+
+QString traceDateText(const Trace &trace)
+{
+    return QStringLiteral("%1-%2-%3")
+        .arg(trace.year, 4, 10, QLatin1Char('0'))
+        .arg(twoDigits(trace.month), twoDigits(trace.day));
+}
+
+QString traceTimeText(const Trace &trace)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(twoDigits(trace.hour), twoDigits(trace.minute), twoDigits(trace.second));
+}
+
+QString traceSerialText(const Trace &trace)
+{
+    return QStringLiteral("%1").arg(trace.serialNumber, 6, 10, QLatin1Char('0'));
+}
+
+QString traceSummary(const Trace &trace)
+{
+    return tr("%1 %2 · range %3 m · length %4 m · step %5 m · sn %6")
+        .arg(traceDateText(trace), traceTimeText(trace), QString::number(trace.range),
+             QString::number(double(trace.length), 'g', 6),
+             distanceText(double(trace.distanceStep), 3), traceSerialText(trace));
+}
+
+QString traceShortName(const Trace &trace)
+{
+    static const QRegularExpression downloadName(QStringLiteral("^(#\\d+) "));
+    const QRegularExpressionMatch match = downloadName.match(trace.fileName);
+    if (match.hasMatch())
+        return QStringLiteral("%1 %2 %3")
+            .arg(match.captured(1), traceDateText(trace), traceTimeText(trace));
+    QString name = trace.fileName;
+    if (name.endsWith(QLatin1String(".tdr"), Qt::CaseInsensitive))
+        name.chop(4);
+    return name;
+}
+
+QString distanceText(double metres, int decimals)
+{
+    return QString::number(metres, 'f', decimals);
+}
+
+QString traceCsv(const Trace &trace)
+{
+    // A file name could hold a line break; it must not break the header.
+    QString fileName = trace.fileName;
+    fileName.replace(QLatin1Char('\n'), QLatin1Char(' '))
+        .replace(QLatin1Char('\r'), QLatin1Char(' '));
+
+    QString csv;
+    const auto field = [&csv](const char *key, const QString &value) {
+        csv += QStringLiteral("# %1: %2\n").arg(QLatin1String(key), value);
+    };
+    field("file", fileName);
+    field("serial_number", traceSerialText(trace));
+    field("model", QString::number(trace.model));
+    field("date", traceDateText(trace));
+    field("time", traceTimeText(trace));
+    field("range_m", QString::number(trace.range));
+    field("length_m", floatText(trace.length));
+    field("distance_step_m", floatText(trace.distanceStep));
+    field("points", QString::number(trace.points.size()));
+    csv += QStringLiteral("distance_m,value\n");
+    for (const QPointF &point : trace.points) {
+        csv += distanceText(point.x());
+        csv += QLatin1Char(',');
+        csv += QString::number(int(point.y()));
+        csv += QLatin1Char('\n');
+    }
+    return csv;
+}
+
+} // namespace protocol
