@@ -94,9 +94,7 @@ void MainWindow::disconnected()
         ui->statusbar->showMessage(tr("Disconnected"), 0);
     else
         ui->statusbar->showMessage(
-            tr("Disconnected") + QStringLiteral(" — ")
-                + tr("%n queued command(s) were not carried out.", nullptr, dropped),
-            0);
+            tr("Disconnected. Queued commands not carried out: %1.").arg(dropped), 0);
 }
 
 void MainWindow::reactOnSocketError(QString error)

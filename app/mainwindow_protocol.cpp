@@ -39,8 +39,7 @@ void MainWindow::commandsAbandoned(const QString &frame, int dropped)
     rxHex.clear();
     endChain();
     ui->statusbar->showMessage(
-        tr("The instrument does not answer; %n command(s) were not carried out.", nullptr,
-           dropped),
+        tr("The instrument does not answer. Commands not carried out: %1.").arg(dropped),
         0);
 }
 

@@ -135,9 +135,9 @@ void MainWindow::writeSelectedClicked()
         if (!skipped.isEmpty())
             notes.append(tr("Skipped: %1.").arg(skipped.join(QStringLiteral(", "))));
         if (beyondLastSlot > 0)
-            notes.append(tr("%n file(s) left out: there is no record slot after %1.", nullptr,
-                            beyondLastSlot)
-                             .arg(kHighestSlot));
+            notes.append(tr("Files left out, there is no record slot after %1: %2.")
+                             .arg(kHighestSlot)
+                             .arg(beyondLastSlot));
         if (!notes.isEmpty()) {
             const QString message = notes.join(QLatin1Char(' '));
             qCWarning(lcApp) << message;
@@ -198,15 +198,15 @@ void MainWindow::finishChainIfDone()
     if (chainCancelled > 0) {
         const QString message =
             chainKind == Chain::Download
-                ? tr("Download cancelled: %1 record(s) saved, %2 not.")
+                ? tr("Download cancelled. Records saved: %1, not saved: %2.")
                       .arg(chainDone)
                       .arg(chainFailed + chainCancelled)
-                : tr("Upload cancelled: %1 record(s) written, %2 not.")
+                : tr("Upload cancelled. Records written: %1, not written: %2.")
                       .arg(chainDone)
                       .arg(chainFailed + chainCancelled);
         ui->statusbar->showMessage(message, 0);
     } else if (chainFailed > 0 && chainProblems.size() > 1) {
-        ui->statusbar->showMessage(tr("%1 of %2 record(s) could not be saved. %3")
+        ui->statusbar->showMessage(tr("Records not saved: %1 of %2. %3")
                                        .arg(chainFailed)
                                        .arg(chainTotal)
                                        .arg(chainProblems.last()),

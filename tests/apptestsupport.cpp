@@ -62,6 +62,16 @@ QString MainWindowProbe::controlStates() const
             s += QStringLiteral(" checked");
         return s;
     };
+    // A hidden action reports itself disabled whatever it was set to; show it
+    // for a moment to read the setting.
+    const auto hiddenAct = [&](const char *name) {
+        QAction *a = action(name);
+        const bool visible = a->isVisible();
+        a->setVisible(true);
+        const QString s = act(name);
+        a->setVisible(visible);
+        return s;
+    };
     QStringList parts;
     parts << QStringLiteral("scan ") + act("actionScan")
           << QStringLiteral("devices ") + onOff(list("devicesLst")->isEnabled())
@@ -71,7 +81,7 @@ QString MainWindowProbe::controlStates() const
           << QStringLiteral("load ") + act("actionLoad_Selected")
           << QStringLiteral("files ") + onOff(list("filesLst")->isEnabled())
           << QStringLiteral("upload ") + act("actionUpload_Selected")
-          << QStringLiteral("serial ") + act("actionSet_Serial");
+          << QStringLiteral("serial ") + hiddenAct("actionSet_Serial");
     return parts.join(QStringLiteral(", "));
 }
 

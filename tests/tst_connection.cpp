@@ -294,7 +294,7 @@ void ConnectionTest::disconnectDropsQueuedCommands()
     m_probe->action("actionConnect")->setChecked(false);
     QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Disconnected")));
     QVERIFY(m_probe->queue().isEmpty());
-    QVERIFY2(m_probe->status().contains(QStringLiteral("4 queued commands were not carried out")),
+    QVERIFY2(m_probe->status().contains(QStringLiteral("Disconnected. Queued commands not carried out: 4.")),
              qPrintable(m_probe->status()));
 
     // Nothing left over reaches the next instrument.

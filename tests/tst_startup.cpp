@@ -6,6 +6,8 @@
 #include "bluetooth/emulator/emulatedstack.h"
 #include "bluetooth/qtstack.h"
 
+#include <QAbstractButton>
+#include <QPushButton>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
@@ -151,7 +153,7 @@ void StartupTest::abortWithoutAdapter()
         ++boxes;
         boxText = box->text();
         QCOMPARE(box->windowTitle(), QStringLiteral("Varnel Reader"));
-        QCOMPARE(box->defaultButton(), box->button(QMessageBox::Abort));
+        QCOMPARE(static_cast<QAbstractButton *>(box->defaultButton()), box->button(QMessageBox::Abort));
         if (escape)
             QTest::keyClick(box, Qt::Key_Escape);
         else
