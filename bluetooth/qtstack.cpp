@@ -70,6 +70,14 @@ QtRfcommSocket::QtRfcommSocket(QBluetoothSocket *socket, QObject *parent)
     wire();
 }
 
+QtRfcommSocket::~QtRfcommSocket()
+{
+    // Close while our connections still stand, so that a connected socket
+    // announces disconnected() through us.
+    if (m_socket->state() != QBluetoothSocket::UnconnectedState || isOpen())
+        close();
+}
+
 void QtRfcommSocket::wire()
 {
     connect(m_socket, &QBluetoothSocket::readyRead, this, &QIODevice::readyRead);

@@ -33,6 +33,7 @@ public:
     explicit QtRfcommSocket(QObject *parent = nullptr);
     // Takes over a socket that a server accepted.
     explicit QtRfcommSocket(QBluetoothSocket *socket, QObject *parent = nullptr);
+    ~QtRfcommSocket() override;
 
     void connectToService(const QBluetoothServiceInfo &service,
                           QIODevice::OpenMode mode = QIODevice::ReadWrite) override;

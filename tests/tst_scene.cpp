@@ -24,6 +24,7 @@ private slots:
     void backendChoice_data();
     void backendChoice();
     void backendErrorNamesFileAndKey();
+    void qtBackendWithoutBluetooth();
 };
 
 void TestScene::parsesFullScene()
@@ -342,6 +343,44 @@ void TestScene::backendErrorNamesFileAndKey()
         bt::createStack(QFile::encodeName(QStringLiteral("emulator:") + path), &message);
     QVERIFY2(stack, qPrintable(message));
     QCOMPARE(stack->defaultAdapterName(), QStringLiteral("A"));
+}
+
+// This machine has no Bluetooth at all: the Qt backend must report no adapter
+// and its objects must come and go without hanging.
+void TestScene::qtBackendWithoutBluetooth()
+{
+    QString message;
+    std::unique_ptr<bt::BluetoothStack> stack = bt::createStack("qt", &message);
+    QVERIFY(stack);
+    if (!stack->allDevices().isEmpty())
+        QSKIP("this machine has a Bluetooth adapter");
+
+    const QBluetoothAddress nowhere(QStringLiteral("00:1A:7D:DA:71:01"));
+    QCOMPARE(stack->defaultAdapterName(), QString());
+    stack->setHostMode(nowhere, QBluetoothLocalDevice::HostDiscoverable);
+
+    std::unique_ptr<bt::ServiceDiscoveryAgent> agent(stack->createDiscoveryAgent(nowhere));
+    QVERIFY(!agent->isActive());
+    agent->clear();
+    agent->start();
+    agent->stop();
+    agent.reset();
+
+    std::unique_ptr<bt::RfcommSocket> socket(stack->createSocket());
+    QCOMPARE(socket->state(), QBluetoothSocket::UnconnectedState);
+    QCOMPARE(socket->bytesAvailable(), qint64(0));
+    QVERIFY(!socket->canReadLine());
+    socket->close();
+    socket.reset();
+
+    std::unique_ptr<bt::RfcommServer> server(stack->createServer());
+    QVERIFY(!server->listen(nowhere));
+    QVERIFY(!server->isListening());
+    QCOMPARE(server->nextPendingConnection(), nullptr);
+
+    QBluetoothServiceInfo record;
+    record.setServiceName(QStringLiteral("Varnel Server"));
+    QVERIFY(!stack->registerService(record, nowhere));
 }
 
 QTEST_GUILESS_MAIN(TestScene)

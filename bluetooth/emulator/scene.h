@@ -13,7 +13,18 @@ namespace emu {
 
 class EmulatedInstrument;
 
-// What the emulated radio sees around it, read from a JSON scene.
+// What the emulated radio sees around it, read from a JSON scene:
+//
+//   adapters        [{name, address}]  local adapters, in allDevices() order ([] = none)
+//   defaultAdapter  index into adapters (0)
+//   discoveryMs     pause before each discovery report (10)
+//   devices         [{name, address, services: [{name, channel 1..30, instrument | tcp}]}]
+//                   a service with neither refuses connections; "instrument" holds
+//                   the emulated instrument's options, "tcp" an "IP:PORT" to bridge to
+//   peers           {listen: "IP:PORT" (port 0 = any), name}: TCP clients there become
+//                   peers of a listening server
+//
+// Unknown keys are errors at every level, so that a typo does not pass silently.
 struct SceneAdapter
 {
     QString name;

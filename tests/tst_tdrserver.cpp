@@ -1,0 +1,296 @@
+#include "bluetooth/emulator/emulatedstack.h"
+#include "link/tdrserver.h"
+#include "testsupport.h"
+
+#include <QBluetoothUuid>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QBluetoothAddress adapterAddress(QStringLiteral("00:1A:7D:DA:71:01"));
+const QBluetoothUuid serverUuid(QStringLiteral("e8e10f95-1a70-4b27-9ccf-02010264e9c8"));
+
+QByteArray sceneWithPeers()
+{
+    return R"({"adapters": [{"name": "Workstation", "address": "00:1A:7D:DA:71:01"}],
+               "peers": {"listen": "127.0.0.1:0", "name": "Meter"}})";
+}
+
+QBluetoothUuid uuidAt(const QBluetoothServiceInfo::Sequence &sequence, int i)
+{
+    return sequence.value(i).value<QBluetoothUuid>();
+}
+
+} // namespace
+
+class TestTDRServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void registersServiceRecord();
+    void listenFailureWarnsAndRegistersNothing();
+    void sendMessageReachesEveryPeer();
+    void sendMessageWithoutPeersDoesNothing();
+    void peerLinesBecomeMessages_data();
+    void peerLinesBecomeMessages();
+    void unfinishedLineWaitsForItsLineEnd();
+    void peersJoiningAndLeavingAreReported();
+    void endlessLineKeepsMemoryBounded();
+    void destructionDropsPeersQuietly();
+
+private:
+    // Connects a TCP client as a peer; returns it once the server took it.
+    std::unique_ptr<QTcpSocket> connectPeer();
+
+    emu::EmulatedStack *stack = nullptr;
+    std::unique_ptr<TDRServer> server;
+};
+
+void TestTDRServer::init()
+{
+    stack = testsupport::installEmulatedStack(sceneWithPeers());
+    QVERIFY(stack);
+    server = std::make_unique<TDRServer>(nullptr);
+    server->startServer(adapterAddress);
+    QVERIFY(stack->peersPort() != 0);
+}
+
+void TestTDRServer::cleanup()
+{
+    server.reset();
+    stack = nullptr;
+    bt::BluetoothStack::install(nullptr);
+}
+
+std::unique_ptr<QTcpSocket> TestTDRServer::connectPeer()
+{
+    QSignalSpy joined(server.get(), QOverload<QString>::of(&TDRServer::clientConnected));
+    auto peer = std::make_unique<QTcpSocket>();
+    peer->connectToHost(QHostAddress::LocalHost, stack->peersPort());
+    if (!joined.wait(5000))
+        return nullptr;
+    return peer;
+}
+
+void TestTDRServer::registersServiceRecord()
+{
+    const QList<QBluetoothServiceInfo> records = stack->registeredServices();
+    QCOMPARE(records.size(), 1);
+    const QBluetoothServiceInfo &record = records.at(0);
+
+    QCOMPARE(
+        record.attributes(),
+        (QList<quint16>{
+            QBluetoothServiceInfo::ServiceClassIds, QBluetoothServiceInfo::ServiceId,
+            QBluetoothServiceInfo::ProtocolDescriptorList, QBluetoothServiceInfo::BrowseGroupList,
+            QBluetoothServiceInfo::BluetoothProfileDescriptorList,
+            QBluetoothServiceInfo::ServiceName, QBluetoothServiceInfo::ServiceDescription,
+            QBluetoothServiceInfo::ServiceProvider}));
+
+    const auto profiles = record.attribute(QBluetoothServiceInfo::BluetoothProfileDescriptorList)
+                              .value<QBluetoothServiceInfo::Sequence>();
+    QCOMPARE(profiles.size(), 1);
+    const auto profile = profiles.at(0).value<QBluetoothServiceInfo::Sequence>();
+    QCOMPARE(profile.size(), 2);
+    QCOMPARE(uuidAt(profile, 0), QBluetoothUuid(QBluetoothUuid::SerialPort));
+    QCOMPARE(profile.at(1).userType(), qMetaTypeId<quint16>());
+    QCOMPARE(profile.at(1).value<quint16>(), quint16(0x0100));
+
+    const auto classes = record.attribute(QBluetoothServiceInfo::ServiceClassIds)
+                             .value<QBluetoothServiceInfo::Sequence>();
+    QCOMPARE(classes.size(), 2);
+    QCOMPARE(uuidAt(classes, 0), serverUuid);
+    QCOMPARE(uuidAt(classes, 1), QBluetoothUuid(QBluetoothUuid::SerialPort));
+
+    QCOMPARE(record.attribute(QBluetoothServiceInfo::ServiceName).toString(),
+             QStringLiteral("Varnel Server"));
+    QCOMPARE(record.attribute(QBluetoothServiceInfo::ServiceDescription).toString(),
+             QStringLiteral("Varnel server"));
+    QCOMPARE(record.attribute(QBluetoothServiceInfo::ServiceProvider).toString(),
+             QStringLiteral("halvern-instruments.example"));
+    QCOMPARE(record.attribute(QBluetoothServiceInfo::ServiceId).value<QBluetoothUuid>(),
+             serverUuid);
+
+    const auto browse = record.attribute(QBluetoothServiceInfo::BrowseGroupList)
+                            .value<QBluetoothServiceInfo::Sequence>();
+    QCOMPARE(browse.size(), 1);
+    QCOMPARE(uuidAt(browse, 0), QBluetoothUuid(QBluetoothUuid::PublicBrowseGroup));
+
+    const auto protocols = record.attribute(QBluetoothServiceInfo::ProtocolDescriptorList)
+                               .value<QBluetoothServiceInfo::Sequence>();
+    QCOMPARE(protocols.size(), 2);
+    const auto l2cap = protocols.at(0).value<QBluetoothServiceInfo::Sequence>();
+    QCOMPARE(l2cap.size(), 1);
+    QCOMPARE(uuidAt(l2cap, 0), QBluetoothUuid(QBluetoothUuid::L2cap));
+    const auto rfcomm = protocols.at(1).value<QBluetoothServiceInfo::Sequence>();
+    QCOMPARE(rfcomm.size(), 2);
+    QCOMPARE(uuidAt(rfcomm, 0), QBluetoothUuid(QBluetoothUuid::Rfcomm));
+    QCOMPARE(rfcomm.at(1).userType(), qMetaTypeId<quint8>());
+    // The emulator hands out channel 1 to the first listener.
+    QCOMPARE(rfcomm.at(1).value<quint8>(), quint8(1));
+    QCOMPARE(record.serverChannel(), 1);
+
+    // A second listener gets another channel, and its record says so.
+    TDRServer other(nullptr);
+    other.startServer(adapterAddress);
+    QCOMPARE(stack->registeredServices().size(), 2);
+    QCOMPARE(stack->registeredServices().at(1).serverChannel(), 2);
+
+    server.reset();
+    QCOMPARE(stack->registeredServices().size(), 1);
+    QCOMPARE(stack->registeredServices().at(0).serverChannel(), 2);
+}
+
+void TestTDRServer::listenFailureWarnsAndRegistersNothing()
+{
+    const QBluetoothAddress stranger(QStringLiteral("00:00:00:00:00:99"));
+    TDRServer other(nullptr);
+    QTest::ignoreMessage(QtWarningMsg, "Cannot bind TDR server to \"00:00:00:00:00:99\"");
+    other.startServer(stranger);
+    QCOMPARE(stack->registeredServices().size(), 1); // only the one from init()
+    other.startServer(adapterAddress);               // no second attempt
+    QCOMPARE(stack->registeredServices().size(), 1);
+}
+
+void TestTDRServer::sendMessageReachesEveryPeer()
+{
+    std::unique_ptr<QTcpSocket> first = connectPeer();
+    std::unique_ptr<QTcpSocket> second = connectPeer();
+    QVERIFY(first && second);
+    QCOMPARE(server->peerCount(), 2);
+
+    server->sendMessage(QStringLiteral("4205000047"));
+    QTRY_VERIFY_WITH_TIMEOUT(first->canReadLine() && second->canReadLine(), 5000);
+    QCOMPARE(first->readAll(), QByteArray("4205000047\n"));
+    QCOMPARE(second->readAll(), QByteArray("4205000047\n"));
+
+    server->sendMessage(QStringLiteral("Grüße"));
+    QTRY_VERIFY_WITH_TIMEOUT(first->canReadLine(), 5000);
+    QCOMPARE(first->readAll(), QStringLiteral("Grüße\n").toUtf8());
+}
+
+void TestTDRServer::sendMessageWithoutPeersDoesNothing()
+{
+    server->sendMessage(QStringLiteral("41040045"));
+    std::unique_ptr<QTcpSocket> late = connectPeer();
+    QVERIFY(late);
+    server->sendMessage(QStringLiteral("x"));
+    QTRY_VERIFY_WITH_TIMEOUT(late->canReadLine(), 5000);
+    QCOMPARE(late->readAll(), QByteArray("x\n")); // nothing from before it joined
+}
+
+void TestTDRServer::peerLinesBecomeMessages_data()
+{
+    QTest::addColumn<QByteArray>("burst");
+    QTest::addColumn<QStringList>("messages");
+    QTest::newRow("two lines in one burst")
+        << QByteArray("first\nsecond\n") << QStringList{"first", "second"};
+    QTest::newRow("carriage return and blanks")
+        << QByteArray("  4105000046 \r\n") << QStringList{"4105000046"};
+    QTest::newRow("empty line") << QByteArray("\n") << QStringList{""};
+    QTest::newRow("utf-8 text") << QStringLiteral("Привет\n").toUtf8()
+                                << QStringList{QStringLiteral("Привет")};
+}
+
+void TestTDRServer::peerLinesBecomeMessages()
+{
+    QFETCH(QByteArray, burst);
+    QFETCH(QStringList, messages);
+    std::unique_ptr<QTcpSocket> peer = connectPeer();
+    QVERIFY(peer);
+    QSignalSpy received(server.get(), &TDRServer::messageReceived);
+    peer->write(burst);
+    QTRY_COMPARE_WITH_TIMEOUT(received.count(), messages.size(), 5000);
+    for (int i = 0; i < messages.size(); ++i) {
+        QCOMPARE(received.at(i).at(0).toString(), QStringLiteral("Meter"));
+        QCOMPARE(received.at(i).at(1).toString(), messages.at(i));
+    }
+}
+
+void TestTDRServer::unfinishedLineWaitsForItsLineEnd()
+{
+    std::unique_ptr<QTcpSocket> peer = connectPeer();
+    QVERIFY(peer);
+    QSignalSpy received(server.get(), &TDRServer::messageReceived);
+    peer->write("par");
+    QTRY_COMPARE_WITH_TIMEOUT(server->bufferedBytes(), qint64(3), 5000);
+    QCOMPARE(received.count(), 0);
+    peer->write("tial\nrest");
+    QVERIFY(received.wait(5000));
+    QCOMPARE(received.count(), 1);
+    QCOMPARE(received.at(0).at(1).toString(), QStringLiteral("partial"));
+    QTRY_COMPARE_WITH_TIMEOUT(server->bufferedBytes(), qint64(4), 5000);
+}
+
+void TestTDRServer::peersJoiningAndLeavingAreReported()
+{
+    QSignalSpy joined(server.get(), QOverload<QString>::of(&TDRServer::clientConnected));
+    QSignalSpy left(server.get(), QOverload<QString>::of(&TDRServer::clientDisconnected));
+    std::unique_ptr<QTcpSocket> peer = connectPeer();
+    QVERIFY(peer);
+    QCOMPARE(joined.count(), 1);
+    QCOMPARE(joined.at(0).at(0).toString(), QStringLiteral("Meter"));
+
+    peer->close();
+    QVERIFY(left.wait(5000));
+    QCOMPARE(left.at(0).at(0).toString(), QStringLiteral("Meter"));
+    QCOMPARE(server->peerCount(), 0);
+
+    // The server carries on with others.
+    std::unique_ptr<QTcpSocket> again = connectPeer();
+    QVERIFY(again);
+    QCOMPARE(server->peerCount(), 1);
+}
+
+void TestTDRServer::endlessLineKeepsMemoryBounded()
+{
+    std::unique_ptr<QTcpSocket> peer = connectPeer();
+    QVERIFY(peer);
+    const QList<bt::RfcommSocket *> sockets = server->findChildren<bt::RfcommSocket *>();
+    QCOMPARE(sockets.size(), 1);
+    // Connected after the server's own reader, so it sees what the server left.
+    qint64 mostLeft = 0;
+    int notifications = 0;
+    connect(sockets.at(0), &QIODevice::readyRead, this, [&] {
+        ++notifications;
+        mostLeft = qMax(mostLeft, sockets.at(0)->bytesAvailable());
+    });
+
+    QSignalSpy received(server.get(), &TDRServer::messageReceived);
+    const int flood = 4 * 1024 * 1024;
+    peer->write(QByteArray(flood, 'x'));
+    peer->write("tail of the long line\nnext\n");
+    QTRY_VERIFY_WITH_TIMEOUT(received.count() >= 2, 10000);
+
+    QCOMPARE(received.count(), 2);
+    QCOMPARE(received.at(0).at(1).toString(), QString(TDRServer::MaxLineLength, QLatin1Char('x')));
+    QCOMPARE(received.at(1).at(1).toString(), QStringLiteral("next"));
+    QVERIFY(notifications > 1);
+    QVERIFY2(mostLeft < TDRServer::MaxLineLength, qPrintable(QString::number(mostLeft)));
+    QCOMPARE(server->bufferedBytes(), qint64(0));
+
+    peer->write("after\n");
+    QVERIFY(received.wait(5000));
+    QCOMPARE(received.at(2).at(1).toString(), QStringLiteral("after"));
+}
+
+void TestTDRServer::destructionDropsPeersQuietly()
+{
+    std::unique_ptr<QTcpSocket> peer = connectPeer();
+    QVERIFY(peer);
+    QSignalSpy left(server.get(), QOverload<QString>::of(&TDRServer::clientDisconnected));
+    server.reset();
+    QCOMPARE(left.count(), 0);
+    QVERIFY(stack->registeredServices().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(peer->state(), QAbstractSocket::UnconnectedState, 5000);
+}
+
+QTEST_GUILESS_MAIN(TestTDRServer)
+#include "tst_tdrserver.moc"
