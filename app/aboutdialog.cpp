@@ -2,10 +2,15 @@
 
 #include "ui_aboutdialog.h"
 
+#include "resources/resources.h"
+
 #include <QPushButton>
 
 AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent), ui(new Ui::AboutDialog)
 {
+    // The main window builds this dialog among its members, before its own
+    // constructor could register the icons.
+    varnelInitResources();
     ui->setupUi(this);
     // The compiler's build stamp is wanted here: it tells which build the user runs.
     ui->lbBuilt->setText(tr("Built on: ") + QLatin1String(__DATE__) + QLatin1Char(' ') +
