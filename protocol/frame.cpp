@@ -86,8 +86,10 @@ quint8 bcdDecode(quint8 byte)
 
 quint8 bcdEncode(uint value)
 {
-    // The decimal text of the value read as hex, low byte kept: 165 -> 0x165 -> 0x65.
-    return quint8(QString::number(value).toUInt(nullptr, 16) & 0xFF);
+    // The low byte of the decimal digits read as hex holds just the last two
+    // digits: 165 -> 0x165 -> 0x65. Computed directly, as reading the whole
+    // text as hex overflows for values of nine digits and more.
+    return quint8(((value / 10) % 10) << 4 | (value % 10));
 }
 
 std::optional<Identity> parseIdentity(const QByteArray &frame)

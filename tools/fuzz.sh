@@ -1,0 +1,31 @@
+#!/bin/sh
+# Builds the protocol fuzzer with clang in build-fuzz and runs it.
+# Usage: tools/fuzz.sh [seconds]   (default 60)
+# Exits non-zero when the fuzzer finds a crash, a sanitizer report or a failed
+# check; the input that caused it is left in build-fuzz/artifacts/.
+set -eu
+
+seconds=${1:-60}
+root=$(cd "$(dirname "$0")/.." && pwd)
+build="$root/build-fuzz"
+
+CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVARNEL_FUZZ=ON -DVARNEL_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target fuzz_protocol
+
+corpus="$build/corpus"
+artifacts="$build/artifacts"
+mkdir -p "$corpus" "$artifacts"
+# A few real answers to start from: identity, record list, empty list, acks,
+# and a short session of them back to back.
+seed() { printf '%s' "$2" | xxd -r -p >"$corpus/seed-$1"; }
+seed identity 420e00692102183030313233341e
+seed list 410c0007210218041230451a
+seed empty-list 41040045
+seed acks 430400474404004845040049
+seed session 420e00692102183030313233341e410c0007210218041230451a4304004741040045
+
+export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
+export UBSAN_OPTIONS="${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}"
+"$build/tests/fuzz/fuzz_protocol" -max_total_time="$seconds" -max_len=40000 -timeout=20 \
+    -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus"
