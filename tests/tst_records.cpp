@@ -105,6 +105,7 @@ private slots:
     void silentInstrumentEndsTheChain();
     void progressFollowsDownload();
     void cancelKeepsWhatArrived();
+    void closingMidChainLeavesWholeFiles();
     void failedSaveLeavesFilesAlone_data();
     void failedSaveLeavesFilesAlone();
 
@@ -518,6 +519,26 @@ void RecordsTest::cancelKeepsWhatArrived()
     QVERIFY(!cancel->isEnabled());
     QTest::qWait(100);
     QCOMPARE(m_probe->log().count(QStringLiteral(": 4005")), 4);
+}
+
+void RecordsTest::closingMidChainLeavesWholeFiles()
+{
+    start(QStringLiteral(R"({"records": 10, "seed": 3, "delayMs": 15, "chunk": 7})"));
+    listRecords();
+    m_probe->list("recordsLst")->selectAll();
+    m_probe->action("actionLoad_Selected")->trigger();
+    QTRY_COMPARE(tdrFiles(m_work->path()).size(), 2);
+    delete m_probe;
+    delete m_window;
+    m_probe = nullptr;
+    m_window = nullptr;
+    QTest::qWait(100); // answers still on their way find no window
+    const QStringList names = QDir(m_work->path()).entryList(QDir::Files | QDir::Hidden);
+    QVERIFY(!names.isEmpty());
+    for (const QString &name : names) {
+        QVERIFY2(name.endsWith(QLatin1String(".tdr")), qPrintable(name));
+        QCOMPARE(QFileInfo(m_work->path() + QLatin1Char('/') + name).size(), 37775);
+    }
 }
 
 void RecordsTest::failedSaveLeavesFilesAlone_data()
