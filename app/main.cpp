@@ -1,6 +1,6 @@
-#include "resources/resources.h"
 #include "app/startup.h"
 #include "bluetooth/backend.h"
+#include "resources/resources.h"
 
 #include <QApplication>
 #include <QDir>
@@ -36,9 +36,9 @@ int main(int argc, char *argv[])
 
     // With our translation in place, Qt's own dialog buttons follow it.
     QTranslator qtTranslator;
-    if (!translator.isEmpty()
-        && qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                             QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+    if (!translator.isEmpty() &&
+        qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
         QCoreApplication::installTranslator(&qtTranslator);
 
     bt::BluetoothStack::install(std::move(stack));

@@ -2,11 +2,11 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "resources/resources.h"
 #include "app/waveformwindow.h"
 #include "link/tdrclient.h"
 #include "link/tdrserver.h"
 #include "protocol/logging.h"
+#include "resources/resources.h"
 
 #include <QDir>
 #include <QIcon>
@@ -16,9 +16,7 @@
 #include <QToolBar>
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent),
-      ui(new Ui::MainWindow),
-      workDir(QDir::currentPath()),
+    : QMainWindow(parent), ui(new Ui::MainWindow), workDir(QDir::currentPath()),
       settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader")),
       record(protocol::emptyRecord())
 {
@@ -126,9 +124,9 @@ bool MainWindow::init()
     connect(this, &MainWindow::sendMessage, server, &TDRServer::sendMessage);
     server->startServer(adapter);
 
-    auto *entry = new QListWidgetItem(QIcon(QStringLiteral(":/buttons/ico/ico2/s&c.png")),
-                                      QStringLiteral("%1\n%2").arg(bt::stack().adapterName(adapter),
-                                                                    adapter.toString()));
+    auto *entry = new QListWidgetItem(
+        QIcon(QStringLiteral(":/buttons/ico/ico2/s&c.png")),
+        QStringLiteral("%1\n%2").arg(bt::stack().adapterName(adapter), adapter.toString()));
     ui->computerLst->insertItem(ui->computerLst->count(), entry);
 
     localName = bt::stack().defaultAdapterName();

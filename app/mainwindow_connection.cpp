@@ -15,10 +15,9 @@ void MainWindow::setConnect(bool goConnect)
     const QBluetoothServiceInfo service = selectedService;
 
     if (goConnect && service.isValid()) {
-        ui->statusbar->showMessage(tr("Connecting to ") + service.device().name()
-                                       + QStringLiteral(" ( ")
-                                       + service.device().address().toString()
-                                       + QStringLiteral(" )"),
+        ui->statusbar->showMessage(tr("Connecting to ") + service.device().name() +
+                                       QStringLiteral(" ( ") +
+                                       service.device().address().toString() + QStringLiteral(" )"),
                                    0);
         clients.clear();
         qDebug() << "Connecting to service 2" << service.serviceName() << "on"

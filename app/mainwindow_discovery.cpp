@@ -45,8 +45,7 @@ void MainWindow::serviceDiscovered(const QBluetoothServiceInfo &serviceInfo)
              << serviceInfo.attribute(QBluetoothServiceInfo::ServiceDescription).toString();
     qDebug() << "\tProvider:"
              << serviceInfo.attribute(QBluetoothServiceInfo::ServiceProvider).toString();
-    qDebug() << "\tL2CAP protocol service multiplexer:"
-             << serviceInfo.protocolServiceMultiplexer();
+    qDebug() << "\tL2CAP protocol service multiplexer:" << serviceInfo.protocolServiceMultiplexer();
     qDebug() << "\tRFCOMM server channel:" << serviceInfo.serverChannel();
 
     for (const QBluetoothServiceInfo &known : qAsConst(discoveredServices)) {
@@ -58,9 +57,9 @@ void MainWindow::serviceDiscovered(const QBluetoothServiceInfo &serviceInfo)
     if (!displayName.contains(kInstrumentMarker, Qt::CaseSensitive))
         return;
 
-    auto *item = new QListWidgetItem(QIcon(QStringLiteral(":/buttons/ico/ico2/ref.png")),
-                                     QStringLiteral("%1\n%2").arg(displayName,
-                                                                   device.address().toString()));
+    auto *item =
+        new QListWidgetItem(QIcon(QStringLiteral(":/buttons/ico/ico2/ref.png")),
+                            QStringLiteral("%1\n%2").arg(displayName, device.address().toString()));
     discoveredServices.insert(item, serviceInfo);
     ui->devicesLst->insertItem(ui->devicesLst->count(), item);
 }

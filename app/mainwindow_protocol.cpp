@@ -39,8 +39,7 @@ void MainWindow::commandsAbandoned(const QString &frame, int dropped)
     rxHex.clear();
     endChain();
     ui->statusbar->showMessage(
-        tr("The instrument does not answer. Commands not carried out: %1.").arg(dropped),
-        0);
+        tr("The instrument does not answer. Commands not carried out: %1.").arg(dropped), 0);
 }
 
 void MainWindow::parseMessage(QString sender, QString message)
@@ -61,9 +60,8 @@ void MainWindow::parseMessage(QString sender, QString message)
         const bool expected = pendingCommands.answerReceived(answer.frame);
         const bool used = handleAnswer(answer.frame);
         if (expected) {
-            if (chainKind != Chain::None
-                && (answer.command() == quint8(TDRCommand::ReadRecord)
-                    || answer.command() == quint8(TDRCommand::WriteRecord)))
+            if (chainKind != Chain::None && (answer.command() == quint8(TDRCommand::ReadRecord) ||
+                                             answer.command() == quint8(TDRCommand::WriteRecord)))
                 chainStepDone(used);
             sendNextPending();
         }
@@ -122,11 +120,10 @@ void MainWindow::deviceVersionReceived()
     ui->actionSet_Serial->setEnabled(true);
     ui->devicesLst->setEnabled(false);
 
-    ui->statusbar->showMessage(tr("Connected to ") + selectedService.device().name()
-                                   + QStringLiteral(" ( ")
-                                   + selectedService.device().address().toString()
-                                   + QStringLiteral(" )"),
-                               0);
+    ui->statusbar->showMessage(
+        tr("Connected to ") + selectedService.device().name() + QStringLiteral(" ( ") +
+            selectedService.device().address().toString() + QStringLiteral(" )"),
+        0);
 }
 
 void MainWindow::deviceRecordListReceived()

@@ -90,8 +90,7 @@ void MainWindow::writeSelectedClicked()
 
     bool accepted = false;
     const int first = QInputDialog::getInt(this, tr("Enter target record number"),
-                                           tr("Record Number:"), 0, 0, kHighestSlot, 1,
-                                           &accepted);
+                                           tr("Record Number:"), 0, 0, kHighestSlot, 1, &accepted);
     if (accepted) {
         int slot = first;
         int queued = 0;
@@ -152,8 +151,8 @@ void MainWindow::writeSelectedClicked()
 
 void MainWindow::setSerialClicked()
 {
-    const QString current = QStringLiteral("%1").arg(quint32(record.serialNumber), 6, 10,
-                                                     QLatin1Char('0'));
+    const QString current =
+        QStringLiteral("%1").arg(quint32(record.serialNumber), 6, 10, QLatin1Char('0'));
     bool accepted = false;
     const QString text =
         QInputDialog::getText(this, tr("Set Decice Serial Number "), tr("Serial Number:"),
@@ -196,14 +195,13 @@ void MainWindow::finishChainIfDone()
         return;
 
     if (chainCancelled > 0) {
-        const QString message =
-            chainKind == Chain::Download
-                ? tr("Download cancelled. Records saved: %1, not saved: %2.")
-                      .arg(chainDone)
-                      .arg(chainFailed + chainCancelled)
-                : tr("Upload cancelled. Records written: %1, not written: %2.")
-                      .arg(chainDone)
-                      .arg(chainFailed + chainCancelled);
+        const QString message = chainKind == Chain::Download
+                                    ? tr("Download cancelled. Records saved: %1, not saved: %2.")
+                                          .arg(chainDone)
+                                          .arg(chainFailed + chainCancelled)
+                                    : tr("Upload cancelled. Records written: %1, not written: %2.")
+                                          .arg(chainDone)
+                                          .arg(chainFailed + chainCancelled);
         ui->statusbar->showMessage(message, 0);
     } else if (chainFailed > 0 && chainProblems.size() > 1) {
         ui->statusbar->showMessage(tr("Records not saved: %1 of %2. %3")

@@ -19,9 +19,8 @@ int runMainWindow()
 QString missingDisplayMessage()
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS) && !defined(Q_OS_ANDROID)
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")
-        || !qEnvironmentVariableIsEmpty("DISPLAY")
-        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+        !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return QString();
     return QStringLiteral(
         "varnel-reader: no display available (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"

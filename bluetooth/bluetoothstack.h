@@ -113,6 +113,9 @@ public:
 };
 
 // Convenience accessor.
-inline BluetoothStack &stack() { return BluetoothStack::instance(); }
+inline BluetoothStack &stack()
+{
+    return BluetoothStack::instance();
+}
 
 } // namespace bt

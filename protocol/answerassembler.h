@@ -13,7 +13,7 @@ class AnswerAssembler
 public:
     struct Answer
     {
-        QByteArray frame;    // the whole frame, exactly `length` bytes
+        QByteArray frame; // the whole frame, exactly `length` bytes
         bool checksumOk = false;
         quint8 command() const { return quint8(frame.at(0)); }
     };

@@ -51,9 +51,9 @@ bool CommandQueue::answerReceived(const QByteArray &frame)
     // A record answer carries its record number: a late answer to an earlier
     // request must not pass for the answer to this one. A short answer (an
     // empty slot) carries none and answers whatever was asked.
-    if (quint8(frame.at(0)) == quint8(TDRCommand::ReadRecord)
-        && frame.size() >= protocol::kRecordBlockLength && m_inFlightBytes.size() > 3
-        && frame.at(3) != m_inFlightBytes.at(3))
+    if (quint8(frame.at(0)) == quint8(TDRCommand::ReadRecord) &&
+        frame.size() >= protocol::kRecordBlockLength && m_inFlightBytes.size() > 3 &&
+        frame.at(3) != m_inFlightBytes.at(3))
         return false;
     m_timer.stop();
     m_inFlight.clear();

@@ -115,7 +115,9 @@ std::optional<Identity> parseIdentity(const QByteArray &frame)
 
 QString RecordEntry::text() const
 {
-    const auto hex2 = [this](int i) { return QStringLiteral("%1").arg(byte(i), 2, 16, QLatin1Char('0')); };
+    const auto hex2 = [this](int i) {
+        return QStringLiteral("%1").arg(byte(i), 2, 16, QLatin1Char('0'));
+    };
     return QStringLiteral("#%1 20%2-%3-%4 %5_%6_%7")
         .arg(number(), 3, 10, QLatin1Char('0'))
         .arg(hex2(1), hex2(2), hex2(3), hex2(5), hex2(6), hex2(7));

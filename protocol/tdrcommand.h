@@ -18,14 +18,14 @@ namespace protocol {
 constexpr quint8 kFirstAnswerByte = 0x40;
 constexpr quint8 kLastAnswerByte = 0x46;
 
-constexpr int kMinFrameLength = 4;         // command, two length bytes, checksum
-constexpr int kMaxFrameLength = 0xFFFF;    // the length field is 16 bits wide
-constexpr int kRecordBlockLength = 283;    // ReadRecord answer and WriteRecord command
+constexpr int kMinFrameLength = 4;      // command, two length bytes, checksum
+constexpr int kMaxFrameLength = 0xFFFF; // the length field is 16 bits wide
+constexpr int kRecordBlockLength = 283; // ReadRecord answer and WriteRecord command
 constexpr int kIdentityMinLength = 14;
 constexpr int kSetSerialLength = 10;
 constexpr int kReadRecordLength = 5;
 constexpr int kRecordEntryLength = 8;
-constexpr int kSampleCount = 249;          // sample bytes in a record block
+constexpr int kSampleCount = 249; // sample bytes in a record block
 
 constexpr bool startsAnswer(quint8 byte)
 {

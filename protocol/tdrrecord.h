@@ -10,8 +10,7 @@
 
 // A little-endian number stored as plain bytes, so it can sit at any offset
 // of a packed image without misaligned loads.
-template<typename T>
-class LEValue
+template<typename T> class LEValue
 {
 public:
     LEValue() = default;
@@ -55,44 +54,44 @@ using le_f32 = LEValue<float>;
 // and zeros that a download writes.
 struct TDRRecord
 {
-    le_u16  model;         // 0
-    le_u16  formatPoints;  // 2
-    quint8 formatBytes;       // 4
-    le_u32  serialNumber;  // 5
-    le_u32  versionA;      // 9
-    le_u32  versionP;      // 13
-    quint8 reserved17;        // 17: 0
-    le_u32  reserved18;    // 18: 2
-    quint8 reserved22;        // 22: 0
-    le_u16  reserved23;    // 23: 0
-    le_f32  value25;          // 25
-    le_u32  value29;       // 29
-    le_f32  length;           // 33
-    le_u32  range;         // 37
-    le_u32  reserved41;    // 41: 0x00010014
-    le_u16  value12;       // 45
-    le_u16  reserved47;    // 47: 0
-    le_f32  distanceStep;     // 49
-    le_u32  reserved53;    // 53: 0
-    le_i16   value13;        // 57
-    quint8 reserved59[20];    // 59
-    le_u32  value17;       // 79
-    le_u32  value21;       // 83
-    quint8 reserved87[72];    // 87
-    le_u32  reserved159;   // 159: 1
-    quint8 reserved163[8];    // 163
-    quint8 hour;              // 171
-    quint8 minute;            // 172
-    quint8 second;            // 173
-    quint8 reserved174;       // 174
-    quint8 dateSpare;         // 175
-    quint8 month;             // 176
-    quint8 day;               // 177
-    quint8 year;              // 178: two digits, the century is 20
-    quint8 reserved179;       // 179
-    quint8 reserved180[81];   // 180: three zeroed entries of 27 bytes
-    quint8 samples[250];      // 261
-    quint8 tail[37264];       // 511: not written by a download
+    le_u16 model;           // 0
+    le_u16 formatPoints;    // 2
+    quint8 formatBytes;     // 4
+    le_u32 serialNumber;    // 5
+    le_u32 versionA;        // 9
+    le_u32 versionP;        // 13
+    quint8 reserved17;      // 17: 0
+    le_u32 reserved18;      // 18: 2
+    quint8 reserved22;      // 22: 0
+    le_u16 reserved23;      // 23: 0
+    le_f32 value25;         // 25
+    le_u32 value29;         // 29
+    le_f32 length;          // 33
+    le_u32 range;           // 37
+    le_u32 reserved41;      // 41: 0x00010014
+    le_u16 value12;         // 45
+    le_u16 reserved47;      // 47: 0
+    le_f32 distanceStep;    // 49
+    le_u32 reserved53;      // 53: 0
+    le_i16 value13;         // 57
+    quint8 reserved59[20];  // 59
+    le_u32 value17;         // 79
+    le_u32 value21;         // 83
+    quint8 reserved87[72];  // 87
+    le_u32 reserved159;     // 159: 1
+    quint8 reserved163[8];  // 163
+    quint8 hour;            // 171
+    quint8 minute;          // 172
+    quint8 second;          // 173
+    quint8 reserved174;     // 174
+    quint8 dateSpare;       // 175
+    quint8 month;           // 176
+    quint8 day;             // 177
+    quint8 year;            // 178: two digits, the century is 20
+    quint8 reserved179;     // 179
+    quint8 reserved180[81]; // 180: three zeroed entries of 27 bytes
+    quint8 samples[250];    // 261
+    quint8 tail[37264];     // 511: not written by a download
 };
 #pragma pack(pop)
 

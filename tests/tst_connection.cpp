@@ -33,9 +33,9 @@ const QString kIdentified = QStringLiteral(
 const QString kListed = QStringLiteral(
     "scan off, devices off, connect on checked, getList on, records on, load off, files on, "
     "upload off, serial on");
-const QString kDisconnecting = QStringLiteral(
-    "scan off, devices off, connect on, getList on, records on, load off, files on, "
-    "upload off, serial on");
+const QString kDisconnecting =
+    QStringLiteral("scan off, devices off, connect on, getList on, records on, load off, files on, "
+                   "upload off, serial on");
 const QString kDisconnected = QStringLiteral(
     "scan on, devices on, connect on, getList off, records off, load off, files off, "
     "upload off, serial off");
@@ -56,7 +56,8 @@ public:
             QObject::connect(peer, &QTcpSocket::readyRead, this, [this] {
                 const QByteArray bytes = peer->readAll();
                 if (bytes.startsWith(char(0x42)))
-                    peer->write(protocol::frameBytes(QStringLiteral("420e00692102183030313233341e")));
+                    peer->write(
+                        protocol::frameBytes(QStringLiteral("420e00692102183030313233341e")));
             });
         });
     }
@@ -294,7 +295,8 @@ void ConnectionTest::disconnectDropsQueuedCommands()
     m_probe->action("actionConnect")->setChecked(false);
     QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Disconnected")));
     QVERIFY(m_probe->queue().isEmpty());
-    QVERIFY2(m_probe->status().contains(QStringLiteral("Disconnected. Queued commands not carried out: 4.")),
+    QVERIFY2(m_probe->status().contains(
+                 QStringLiteral("Disconnected. Queued commands not carried out: 4.")),
              qPrintable(m_probe->status()));
 
     // Nothing left over reaches the next instrument.

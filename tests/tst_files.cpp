@@ -92,7 +92,8 @@ void FilesTest::listingRules()
     touch(dir.filePath(QStringLiteral("notes.txt")));
     touch(dir.filePath(QStringLiteral("c.tdr.bak")));
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.tdr")));
-    QVERIFY(QFile::link(dir.filePath(QStringLiteral("b.tdr")), dir.filePath(QStringLiteral("link.tdr"))));
+    QVERIFY(QFile::link(dir.filePath(QStringLiteral("b.tdr")),
+                        dir.filePath(QStringLiteral("link.tdr"))));
     setSavedDir(dir.path());
 
     MainWindow window;
@@ -118,7 +119,8 @@ void FilesTest::chosenDirectoryIsListedAndStored()
             QVERIFY(fileDialog);
             QCOMPARE(fileDialog->fileMode(), QFileDialog::Directory);
             QVERIFY(fileDialog->testOption(QFileDialog::ShowDirsOnly));
-            QCOMPARE(QDir(fileDialog->directory()).canonicalPath(), QDir(first.path()).canonicalPath());
+            QCOMPARE(QDir(fileDialog->directory()).canonicalPath(),
+                     QDir(first.path()).canonicalPath());
             fileDialog->setDirectory(second.path());
             QMetaObject::invokeMethod(fileDialog, "accept");
         });

@@ -125,8 +125,8 @@ void LocalServiceTest::joiningAndLeavingAreLogged()
     QVERIFY(peer);
     peer->disconnectFromHost();
     QTRY_VERIFY(m_probe->log().contains(QStringLiteral("Meter has left.\n")));
-    QVERIFY(m_probe->log().indexOf(QStringLiteral("Meter has joined.\n"))
-            < m_probe->log().indexOf(QStringLiteral("Meter has left.\n")));
+    QVERIFY(m_probe->log().indexOf(QStringLiteral("Meter has joined.\n")) <
+            m_probe->log().indexOf(QStringLiteral("Meter has left.\n")));
 }
 
 void LocalServiceTest::serviceRecordPublished()

@@ -48,8 +48,8 @@ bool runAsRoot(const QStringList &command)
 {
     QProcess process;
     process.start(command.first(), command.mid(1));
-    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit
-           && process.exitCode() == 0;
+    return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+           process.exitCode() == 0;
 }
 
 // A tmpfs of its own, for what permissions cannot show to root: a read-only
@@ -283,8 +283,9 @@ void RecordsTest::roundTripThroughFiles()
         for (int offset = 0; offset < 282; ++offset) {
             if (offset == 3 || offset == 14 || offset == 15 || (offset >= 25 && offset <= 28))
                 continue;
-            QVERIFY2(original.at(offset) == copy.at(offset),
-                     qPrintable(QStringLiteral("record %1 differs at byte %2").arg(1 + i).arg(offset)));
+            QVERIFY2(
+                original.at(offset) == copy.at(offset),
+                qPrintable(QStringLiteral("record %1 differs at byte %2").arg(1 + i).arg(offset)));
         }
     }
 
@@ -314,8 +315,8 @@ void RecordsTest::uploadSkipsBadFiles_data()
     QTest::newRow("one byte too long") << image + 'x' << QStringLiteral("not a record file");
     TDRRecord badRange = good;
     badRange.range = 150;
-    QTest::newRow("unknown range") << protocol::recordBytes(badRange)
-                                   << QStringLiteral("unknown range");
+    QTest::newRow("unknown range")
+        << protocol::recordBytes(badRange) << QStringLiteral("unknown range");
 }
 
 void RecordsTest::uploadSkipsBadFiles()
@@ -343,7 +344,8 @@ void RecordsTest::uploadSkipsBadFiles()
     selectFiles({QStringLiteral("#000 bad.tdr"), good});
     uploadFrom(7);
     QTRY_VERIFY(m_probe->queue().isEmpty());
-    QVERIFY2(m_probe->status().contains(QStringLiteral("#000 bad.tdr")), qPrintable(m_probe->status()));
+    QVERIFY2(m_probe->status().contains(QStringLiteral("#000 bad.tdr")),
+             qPrintable(m_probe->status()));
     QVERIFY2(m_probe->status().contains(reason), qPrintable(m_probe->status()));
     // The good file went to slot 7, the bad one nowhere.
     QCOMPARE(m_probe->log().count(QStringLiteral(": 431b01")), 1);
@@ -368,7 +370,8 @@ void RecordsTest::uploadStopsAtLastSlot()
     QVERIFY(!instrument()->recordBlock(98).isEmpty());
     QVERIFY(!instrument()->recordBlock(99).isEmpty());
     QVERIFY(instrument()->recordBlock(100).isEmpty());
-    QVERIFY2(m_probe->status().contains(QStringLiteral("Files left out, there is no record slot after 99: 1.")),
+    QVERIFY2(m_probe->status().contains(
+                 QStringLiteral("Files left out, there is no record slot after 99: 1.")),
              qPrintable(m_probe->status()));
 }
 
@@ -466,7 +469,8 @@ void RecordsTest::silentInstrumentEndsTheChain()
     m_probe->action("actionLoad_Selected")->trigger();
     QTRY_VERIFY_WITH_TIMEOUT(m_probe->queue().isEmpty(), 5000);
     QCOMPARE(m_probe->log().count(QStringLiteral(": 40050001")), 3); // sent, then twice again
-    QCOMPARE(m_probe->status(), QStringLiteral("The instrument does not answer. Commands not carried out: 4."));
+    QCOMPARE(m_probe->status(),
+             QStringLiteral("The instrument does not answer. Commands not carried out: 4."));
     QVERIFY(!m_window->findChild<QProgressBar *>(QStringLiteral("chainProgress"))->isVisible());
     QVERIFY(tdrFiles(m_work->path()).isEmpty());
 }

@@ -7,10 +7,10 @@
 #include "bluetooth/qtstack.h"
 
 #include <QAbstractButton>
-#include <QPushButton>
 #include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
+#include <QPushButton>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -73,9 +73,10 @@ void StartupTest::startingStates()
     MainWindow window;
     QVERIFY(window.init());
     MainWindowProbe probe(window);
-    QCOMPARE(probe.controlStates(),
-             QStringLiteral("scan on, devices off, connect off, getList off, records off, load off, "
-                            "files off, upload off, serial off"));
+    QCOMPARE(
+        probe.controlStates(),
+        QStringLiteral("scan on, devices off, connect off, getList off, records off, load off, "
+                       "files off, upload off, serial off"));
     QVERIFY(probe.action("actionSelect_Dir")->isEnabled());
     QVERIFY(probe.action("actionAbout")->isEnabled());
     QVERIFY(probe.action("actionExit")->isEnabled());
@@ -94,8 +95,7 @@ void StartupTest::adapterEntry_data()
     QTest::addColumn<QByteArray>("scene");
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("localName");
-    QTest::newRow("one adapter") << kOneAdapter
-                                 << QStringLiteral("Workstation\n00:1A:7D:DA:71:01")
+    QTest::newRow("one adapter") << kOneAdapter << QStringLiteral("Workstation\n00:1A:7D:DA:71:01")
                                  << QStringLiteral("Workstation");
     QTest::newRow("two adapters: the first serves, the default names the sender")
         << kTwoAdapters << QStringLiteral("Dongle\n00:1A:7D:DA:71:02")
@@ -153,7 +153,8 @@ void StartupTest::abortWithoutAdapter()
         ++boxes;
         boxText = box->text();
         QCOMPARE(box->windowTitle(), QStringLiteral("Varnel Reader"));
-        QCOMPARE(static_cast<QAbstractButton *>(box->defaultButton()), box->button(QMessageBox::Abort));
+        QCOMPARE(static_cast<QAbstractButton *>(box->defaultButton()),
+                 box->button(QMessageBox::Abort));
         if (escape)
             QTest::keyClick(box, Qt::Key_Escape);
         else
@@ -215,8 +216,7 @@ void StartupTest::badStackChoiceStops_data()
     QTest::addColumn<QByteArray>("value");
     QTest::addColumn<QString>("fileContent");
     QTest::addColumn<QString>("mentions");
-    QTest::newRow("unknown backend") << QByteArray("bluez") << QString()
-                                     << QStringLiteral("bluez");
+    QTest::newRow("unknown backend") << QByteArray("bluez") << QString() << QStringLiteral("bluez");
     QTest::newRow("missing scene file") << QByteArray("emulator:/nonexistent/scene.json")
                                         << QString() << QStringLiteral("/nonexistent/scene.json");
     QTest::newRow("not JSON") << QByteArray("emulator:FILE") << QStringLiteral("{ adapters: ")

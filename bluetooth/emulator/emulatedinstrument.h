@@ -30,8 +30,7 @@ public:
     // have. Inside a given waveform the range defaults to the smallest that
     // holds the cable, or every fault with a margin (1000 m when neither is
     // given), the cable length to 90 % of the range, noise to 1, no faults.
-    static std::unique_ptr<EmulatedInstrument> fromJson(const QJsonObject &options,
-                                                        QString *error);
+    static std::unique_ptr<EmulatedInstrument> fromJson(const QJsonObject &options, QString *error);
 
     ~EmulatedInstrument();
 
