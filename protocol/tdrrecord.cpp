@@ -119,8 +119,9 @@ QString recordFileName(const TDRRecord &record, quint8 recordNumber)
 
 QByteArray writeRecordFrame(const TDRRecord &record, quint8 slot)
 {
-    QByteArray frame(kRecordBlockLength, '\0');
-    auto *out = reinterpret_cast<unsigned char *>(frame.data());
+    // Built in a plain buffer first: the optimiser cannot see the size of a
+    // QByteArray's storage and warns about writes into it.
+    unsigned char out[kRecordBlockLength] = {};
     out[0] = quint8(TDRCommand::WriteRecord);
     out[3] = slot;
     out[4] = bcdEncode(record.year);
@@ -150,8 +151,10 @@ QByteArray writeRecordFrame(const TDRRecord &record, quint8 slot)
     qToLittleEndian<quint32>(record.value29, out + 29);
     for (int i = 0; i < kSampleCount; ++i)
         out[33 + i] = record.samples[1 + i];
-    sealFrame(frame);
-    return frame;
+    qToLittleEndian<quint16>(quint16(kRecordBlockLength), out + 1);
+    out[kRecordBlockLength - 1] =
+        checksum(reinterpret_cast<const char *>(out), kRecordBlockLength - 1);
+    return QByteArray(reinterpret_cast<const char *>(out), kRecordBlockLength);
 }
 
 RecordFileError checkRecordImage(const QByteArray &content)

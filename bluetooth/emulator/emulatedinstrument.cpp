@@ -367,8 +367,9 @@ bool readRecord(OptionReader &reader, const QJsonValue &value, const QString &pr
 
 QByteArray buildRecordBlock(const RecordSpec &spec)
 {
-    QByteArray block(protocol::kRecordBlockLength, '\0');
-    auto *out = reinterpret_cast<uchar *>(block.data());
+    // A plain buffer: the optimiser cannot see the size of a QByteArray's
+    // storage and warns about the writes below.
+    uchar out[protocol::kRecordBlockLength] = {};
     out[0] = quint8(TDRCommand::ReadRecord);
     out[3] = quint8(spec.number);
     out[4] = protocol::bcdEncode(uint(spec.date.year() % 100));
@@ -402,7 +403,8 @@ QByteArray buildRecordBlock(const RecordSpec &spec)
     params.noise = spec.noise;
     params.seed = spec.waveSeed;
     const QByteArray samples = synthesiseWaveform(params);
-    std::copy(samples.cbegin(), samples.cend(), block.begin() + 33);
+    std::copy(samples.cbegin(), samples.cend(), out + 33);
+    QByteArray block(reinterpret_cast<const char *>(out), protocol::kRecordBlockLength);
     protocol::sealFrame(block);
     return block;
 }
