@@ -13,10 +13,13 @@ namespace protocol {
 
 namespace {
 
-QString tr(const char *text)
+// A class of its own, so that lupdate files these texts under the context
+// they are looked up in; a plain tr() inside the namespace would land in
+// "protocol".
+struct TraceText
 {
-    return QCoreApplication::translate("Trace", text);
-}
+    Q_DECLARE_TR_FUNCTIONS(Trace)
+};
 
 QString twoDigits(int value)
 {
@@ -53,14 +56,14 @@ TraceResult readTrace(const QString &path)
     if (!file.open(QIODevice::ReadOnly)) {
         TraceResult result;
         result.trace.fileName = name;
-        result.error = tr("Cannot read %1: %2.").arg(name, file.errorString());
+        result.error = TraceText::tr("Cannot read %1: %2.").arg(name, file.errorString());
         return result;
     }
     // A file far larger than a record is refused without reading it whole.
     if (file.size() > kRecordImageSize) {
         TraceResult result;
         result.trace.fileName = name;
-        result.error = tr("%1 is not a TDR record: it has %2 bytes, a record has %3.")
+        result.error = TraceText::tr("%1 is not a TDR record: it has %2 bytes, a record has %3.")
                            .arg(name)
                            .arg(file.size())
                            .arg(kRecordImageSize);
@@ -70,7 +73,7 @@ TraceResult readTrace(const QString &path)
     if (file.error() != QFileDevice::NoError) {
         TraceResult result;
         result.trace.fileName = name;
-        result.error = tr("Cannot read %1: %2.").arg(name, file.errorString());
+        result.error = TraceText::tr("Cannot read %1: %2.").arg(name, file.errorString());
         return result;
     }
     return readTrace(content, name);
@@ -82,12 +85,13 @@ TraceResult readTrace(const QByteArray &content, const QString &name)
     Trace &trace = result.trace;
     trace.fileName = name;
     if (content.isEmpty()) {
-        result.error =
-            tr("%1 is empty: a TDR record has %2 bytes.").arg(name).arg(kRecordImageSize);
+        result.error = TraceText::tr("%1 is empty: a TDR record has %2 bytes.")
+                           .arg(name)
+                           .arg(kRecordImageSize);
         return result;
     }
     if (content.size() != kRecordImageSize) {
-        result.error = tr("%1 is not a TDR record: it has %2 bytes, a record has %3.")
+        result.error = TraceText::tr("%1 is not a TDR record: it has %2 bytes, a record has %3.")
                            .arg(name)
                            .arg(content.size())
                            .arg(kRecordImageSize);
@@ -111,9 +115,10 @@ TraceResult readTrace(const QByteArray &content, const QString &name)
     // would sit at distance 0, which is no plot at all.
     const float step = trace.distanceStep;
     if (!std::isfinite(step) || !(step > 0)) {
-        result.error = tr("%1 has no usable distance step (%2 m): its samples cannot be placed "
+        result.error =
+            TraceText::tr("%1 has no usable distance step (%2 m): its samples cannot be placed "
                           "against distance.")
-                           .arg(name, QString::number(double(step)));
+                .arg(name, QString::number(double(step)));
         return result;
     }
 
@@ -144,7 +149,7 @@ QString traceSerialText(const Trace &trace)
 
 QString traceSummary(const Trace &trace)
 {
-    return tr("%1 %2 · range %3 m · length %4 m · step %5 m · sn %6")
+    return TraceText::tr("%1 %2 · range %3 m · length %4 m · step %5 m · sn %6")
         .arg(traceDateText(trace), traceTimeText(trace), QString::number(trace.range),
              QString::number(double(trace.length), 'g', 6),
              distanceText(double(trace.distanceStep), 3), traceSerialText(trace));

@@ -5,251 +5,459 @@
     <name>AboutDialog</name>
     <message>
         <source>About Varnel Reader</source>
-        <translation type="unfinished"></translation>
+        <translation>О программе Varnel Reader</translation>
     </message>
     <message>
         <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Varnel Reader&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;Varnel Reader&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
     </message>
     <message>
         <source>lbBuilt</source>
-        <translation type="unfinished"></translation>
+        <translation>lbBuilt</translation>
     </message>
     <message>
         <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:600; color:#000000;&quot;&gt;Halvern Instruments&lt;/span&gt;&lt;span style=&quot; color:#000000;&quot;&gt;&lt;br/&gt;Tallinn, Estonia&lt;br/&gt;&lt;/span&gt;&lt;a href=&quot;mailto:info@halvern-instruments.example&quot;&gt;&lt;span style=&quot; text-decoration: underline; color:#0000ff;&quot;&gt;info@halvern-instruments.example&lt;/span&gt;&lt;/a&gt;&lt;span style=&quot; color:#000000;&quot;&gt;&lt;br/&gt;&lt;/span&gt;&lt;a href=&quot;https://halvern-instruments.example&quot;&gt;&lt;span style=&quot; text-decoration: underline; color:#0000ff;&quot;&gt;https://halvern-instruments.example&lt;/span&gt;&lt;/a&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:600; color:#000000;&quot;&gt;Halvern Instruments&lt;/span&gt;&lt;span style=&quot; color:#000000;&quot;&gt;&lt;br/&gt;Таллин, Эстония&lt;br/&gt;&lt;/span&gt;&lt;a href=&quot;mailto:info@halvern-instruments.example&quot;&gt;&lt;span style=&quot; text-decoration: underline; color:#0000ff;&quot;&gt;info@halvern-instruments.example&lt;/span&gt;&lt;/a&gt;&lt;span style=&quot; color:#000000;&quot;&gt;&lt;br/&gt;&lt;/span&gt;&lt;a href=&quot;https://halvern-instruments.example&quot;&gt;&lt;span style=&quot; text-decoration: underline; color:#0000ff;&quot;&gt;https://halvern-instruments.example&lt;/span&gt;&lt;/a&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
     </message>
     <message>
         <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p align=&quot;justify&quot;&gt;The program is provided AS IS with NO WARRANTY OF ANY KIND, INCLUDING THE WARRANTY OF DESIGN, MERCHANTABILITY AND FITNESS FOR A PARTICULAR PURPOSE.&lt;/p&gt;&lt;p align=&quot;justify&quot;&gt;Copyright © Halvern Instruments. All rights reserved. The program may not be sold or altered without the maker&apos;s written consent.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p align=&quot;justify&quot;&gt;Программа поставляется «КАК ЕСТЬ», БЕЗ КАКИХ-ЛИБО ГАРАНТИЙ, ВКЛЮЧАЯ ГАРАНТИИ КОНСТРУКЦИИ, ТОВАРНОЙ ПРИГОДНОСТИ И ПРИГОДНОСТИ ДЛЯ КОНКРЕТНОЙ ЦЕЛИ.&lt;/p&gt;&lt;p align=&quot;justify&quot;&gt;Copyright © Halvern Instruments. Все права защищены. Продажа и изменение программы без письменного согласия фирмы запрещены.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished"></translation>
+        <translation>Закрыть</translation>
     </message>
     <message>
         <source>Built on: </source>
-        <translation type="unfinished"></translation>
+        <translation>Дата сборки: </translation>
     </message>
 </context>
 <context>
     <name>MainWindow</name>
     <message>
         <source>Varnel Reader</source>
-        <translation type="unfinished"></translation>
+        <translation>Varnel Reader</translation>
     </message>
     <message>
         <source>Records list:</source>
-        <translation type="unfinished"></translation>
+        <translation>Список записей:</translation>
     </message>
     <message>
         <source>Device info:</source>
-        <translation type="unfinished"></translation>
+        <translation>Сведения о приборе:</translation>
     </message>
     <message>
         <source>&lt;b&gt;COMPUTER&lt;/b&gt;</source>
-        <translation type="unfinished"></translation>
+        <translation>&lt;b&gt;КОМПЬЮТЕР&lt;/b&gt;</translation>
     </message>
     <message>
         <source>TDR Device</source>
-        <translation type="unfinished"></translation>
+        <translation>Рефлектометр</translation>
     </message>
     <message>
         <source>current Folder</source>
-        <translation type="unfinished"></translation>
+        <translation>текущая папка</translation>
     </message>
     <message>
         <source>File list:</source>
-        <translation type="unfinished"></translation>
+        <translation>Список файлов:</translation>
     </message>
     <message>
         <source>Working Directory:</source>
-        <translation type="unfinished"></translation>
+        <translation>Рабочая папка:</translation>
     </message>
     <message>
         <source>Menu</source>
-        <translation type="unfinished"></translation>
+        <translation>Меню</translation>
     </message>
     <message>
         <source>toolBar</source>
-        <translation type="unfinished"></translation>
+        <translation>Панель инструментов</translation>
     </message>
     <message>
         <source>Select Working Directory</source>
-        <translation type="unfinished"></translation>
+        <translation>Выбрать рабочую папку</translation>
     </message>
     <message>
         <source>Get Records List</source>
-        <translation type="unfinished"></translation>
+        <translation>Получить список записей</translation>
     </message>
     <message>
         <source>Load Selected</source>
-        <translation type="unfinished"></translation>
+        <translation>Загрузить выбранные</translation>
     </message>
     <message>
         <source>Upload Selected</source>
-        <translation type="unfinished"></translation>
+        <translation>Записать выбранные в прибор</translation>
     </message>
     <message>
         <source>Set Serial Number</source>
-        <translation type="unfinished"></translation>
+        <translation>Задать серийный номер</translation>
     </message>
     <message>
         <source>Connect</source>
-        <translation type="unfinished"></translation>
+        <translation>Подключить</translation>
     </message>
     <message>
         <source>Scan</source>
-        <translation type="unfinished"></translation>
+        <translation>Сканировать</translation>
     </message>
     <message>
         <source>About</source>
-        <translation type="unfinished"></translation>
+        <translation>О программе</translation>
     </message>
     <message>
         <source>Exit</source>
-        <translation type="unfinished"></translation>
+        <translation>Выход</translation>
     </message>
     <message>
         <source>Disconnected</source>
-        <translation type="unfinished"></translation>
+        <translation>Отключено</translation>
     </message>
     <message>
         <source>Cancel Transfer</source>
-        <translation type="unfinished"></translation>
+        <translation>Прервать передачу</translation>
     </message>
     <message>
         <source>View Waveforms</source>
-        <translation type="unfinished"></translation>
+        <translation>Просмотр рефлектограмм</translation>
     </message>
     <message>
         <source>%v of %m</source>
-        <translation type="unfinished"></translation>
+        <translation>%v из %m</translation>
     </message>
     <message>
         <source>Local Bluetooth Adapter not found.
 Make sure the device is present and the drivers for it are installed correctly.
 Press Retry to try again or Abort to exit application</source>
-        <translation type="unfinished"></translation>
+        <translation>Локальный адаптер Bluetooth не найден.
+Убедитесь, что адаптер подключён и драйверы для него установлены правильно.
+Нажмите «Повторить», чтобы попробовать снова, или «Прервать», чтобы выйти из программы</translation>
     </message>
     <message>
         <source>Connecting to </source>
-        <translation type="unfinished"></translation>
+        <translation>Подключение к </translation>
     </message>
     <message>
         <source>Disconnecting...</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message numerus="yes">
-        <source>%n queued command(s) were not carried out.</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
-            <numerusform></numerusform>
-        </translation>
+        <translation>Отключение...</translation>
     </message>
     <message>
         <source>Scanning...</source>
-        <translation type="unfinished"></translation>
+        <translation>Сканирование...</translation>
     </message>
     <message>
         <source>Anonymous</source>
-        <translation type="unfinished"></translation>
+        <translation>Без имени</translation>
     </message>
     <message>
         <source>discovery Finished</source>
-        <translation type="unfinished"></translation>
+        <translation>Сканирование завершено</translation>
     </message>
     <message>
         <source>TDR waveforms (*.tdr)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message numerus="yes">
-        <source>The instrument does not answer; %n command(s) were not carried out.</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
-            <numerusform></numerusform>
-        </translation>
+        <translation>Рефлектограммы (*.tdr)</translation>
     </message>
     <message>
         <source>Connected to </source>
-        <translation type="unfinished"></translation>
+        <translation>Подключено к </translation>
     </message>
     <message>
         <source>The instrument sent an empty record; nothing was saved.</source>
-        <translation type="unfinished"></translation>
+        <translation>Прибор передал пустую запись; ничего не сохранено.</translation>
     </message>
     <message>
         <source>Record %1 could not be saved as &quot;%2&quot;: %3</source>
-        <translation type="unfinished"></translation>
+        <translation>Не удалось сохранить запись %1 в файл «%2»: %3</translation>
     </message>
     <message>
         <source>Enter target record number</source>
-        <translation type="unfinished"></translation>
+        <translation>Номер записи в приборе</translation>
     </message>
     <message>
         <source>Record Number:</source>
-        <translation type="unfinished"></translation>
+        <translation>Номер записи:</translation>
     </message>
     <message>
         <source>&quot;%1&quot; (%2)</source>
-        <translation type="unfinished"></translation>
+        <translation>«%1» (%2)</translation>
     </message>
     <message>
         <source>&quot;%1&quot; (not a record file)</source>
-        <translation type="unfinished"></translation>
+        <translation>«%1» (не файл записи)</translation>
     </message>
     <message>
         <source>&quot;%1&quot; (unknown range)</source>
-        <translation type="unfinished"></translation>
+        <translation>«%1» (неизвестный диапазон)</translation>
     </message>
     <message>
         <source>Skipped: %1.</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message numerus="yes">
-        <source>%n file(s) left out: there is no record slot after %1.</source>
-        <translation type="unfinished">
-            <numerusform></numerusform>
-            <numerusform></numerusform>
-            <numerusform></numerusform>
-        </translation>
+        <translation>Пропущены: %1.</translation>
     </message>
     <message>
         <source>Set Decice Serial Number </source>
-        <translation type="unfinished"></translation>
+        <translation>Задать серийный номер прибора </translation>
     </message>
     <message>
         <source>Serial Number:</source>
-        <translation type="unfinished"></translation>
+        <translation>Серийный номер:</translation>
     </message>
     <message>
-        <source>Download cancelled: %1 record(s) saved, %2 not.</source>
-        <translation type="unfinished"></translation>
+        <source>Disconnected. Queued commands not carried out: %1.</source>
+        <translation>Отключено. Не выполнено команд из очереди: %1.</translation>
     </message>
     <message>
-        <source>Upload cancelled: %1 record(s) written, %2 not.</source>
-        <translation type="unfinished"></translation>
+        <source>The instrument does not answer. Commands not carried out: %1.</source>
+        <translation>Прибор не отвечает. Не выполнено команд: %1.</translation>
     </message>
     <message>
-        <source>%1 of %2 record(s) could not be saved. %3</source>
-        <translation type="unfinished"></translation>
+        <source>Files left out, there is no record slot after %1: %2.</source>
+        <translation>Файлы не записаны, в приборе нет записей после номера %1: %2.</translation>
+    </message>
+    <message>
+        <source>Download cancelled. Records saved: %1, not saved: %2.</source>
+        <translation>Загрузка прервана. Сохранено записей: %1, не сохранено: %2.</translation>
+    </message>
+    <message>
+        <source>Upload cancelled. Records written: %1, not written: %2.</source>
+        <translation>Запись в прибор прервана. Записано: %1, не записано: %2.</translation>
+    </message>
+    <message>
+        <source>Records not saved: %1 of %2. %3</source>
+        <translation>Не сохранено записей: %1 из %2. %3</translation>
     </message>
 </context>
 <context>
     <name>TDRServer</name>
     <message>
         <source>Varnel Server</source>
-        <translation type="unfinished"></translation>
+        <translation>Varnel Server</translation>
     </message>
     <message>
         <source>Varnel server</source>
-        <translation type="unfinished"></translation>
+        <translation>Сервер Varnel</translation>
     </message>
     <message>
         <source>halvern-instruments.example</source>
-        <translation type="unfinished"></translation>
+        <translation>halvern-instruments.example</translation>
+    </message>
+</context>
+<context>
+    <name>Trace</name>
+    <message>
+        <source>Cannot read %1: %2.</source>
+        <translation>Не удалось прочитать %1: %2.</translation>
+    </message>
+    <message>
+        <source>%1 is not a TDR record: it has %2 bytes, a record has %3.</source>
+        <translation>%1 не является записью рефлектометра: размер %2 байт, а у записи %3.</translation>
+    </message>
+    <message>
+        <source>%1 is empty: a TDR record has %2 bytes.</source>
+        <translation>Файл %1 пуст, а запись рефлектометра занимает %2 байт.</translation>
+    </message>
+    <message>
+        <source>%1 has no usable distance step (%2 m): its samples cannot be placed against distance.</source>
+        <translation>В %1 недопустимый шаг по расстоянию (%2 м): отсчёты невозможно привязать к расстоянию.</translation>
+    </message>
+    <message>
+        <source>%1 %2 · range %3 m · length %4 m · step %5 m · sn %6</source>
+        <translation>%1 %2 · диапазон %3 м · длина %4 м · шаг %5 м · с/н %6</translation>
+    </message>
+</context>
+<context>
+    <name>WaveformWindow</name>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 м</translation>
+    </message>
+    <message>
+        <source>Distance, m</source>
+        <translation>Расстояние, м</translation>
+    </message>
+    <message>
+        <source>Signal level</source>
+        <translation>Уровень сигнала</translation>
+    </message>
+    <message>
+        <source>Waveforms</source>
+        <translation>Рефлектограммы</translation>
+    </message>
+    <message>
+        <source>&amp;Refresh</source>
+        <translation>&amp;Обновить</translation>
+    </message>
+    <message>
+        <source>Read the folder&apos;s files again</source>
+        <translation>Заново прочитать файлы папки</translation>
+    </message>
+    <message>
+        <source>Reset &amp;Zoom</source>
+        <translation>&amp;Сбросить масштаб</translation>
+    </message>
+    <message>
+        <source>Show the whole trace (Home)</source>
+        <translation>Показать всю рефлектограмму (Home)</translation>
+    </message>
+    <message>
+        <source>Set &amp;Reference</source>
+        <translation>&amp;Опорный курсор</translation>
+    </message>
+    <message>
+        <source>Put the reference at the cursor to measure the distance between two points</source>
+        <translation>Поставить опорный курсор на место курсора, чтобы измерить расстояние между двумя точками</translation>
+    </message>
+    <message>
+        <source>&amp;Clear Cursors</source>
+        <translation>&amp;Убрать курсоры</translation>
+    </message>
+    <message>
+        <source>Export &amp;CSV...</source>
+        <translation>Экспорт в &amp;CSV...</translation>
+    </message>
+    <message>
+        <source>Save the trace as distance and value columns</source>
+        <translation>Сохранить рефлектограмму в виде столбцов «расстояние» и «значение»</translation>
+    </message>
+    <message>
+        <source>Export &amp;Image...</source>
+        <translation>Экспорт &amp;изображения...</translation>
+    </message>
+    <message>
+        <source>Save the plot as a PNG image</source>
+        <translation>Сохранить график как изображение PNG</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Закрыть</translation>
+    </message>
+    <message>
+        <source>&amp;File</source>
+        <translation>&amp;Файл</translation>
+    </message>
+    <message>
+        <source>&amp;View</source>
+        <translation>&amp;Вид</translation>
+    </message>
+    <message>
+        <source>Select several files with Ctrl or Shift to overlay them</source>
+        <translation>Выберите несколько файлов с Ctrl или Shift, чтобы наложить их друг на друга</translation>
+    </message>
+    <message>
+        <source>Drag to zoom, wheel to zoom the distance, click to place the cursor, right-click to place the reference</source>
+        <translation>Выделите область, чтобы увеличить; колесо меняет масштаб по расстоянию; щелчок ставит курсор, правый щелчок — опорный курсор</translation>
+    </message>
+    <message>
+        <source>Waveforms - %1</source>
+        <translation>Рефлектограммы - %1</translation>
+    </message>
+    <message>
+        <source>There are no *.tdr files in this folder yet.</source>
+        <translation>В этой папке пока нет файлов *.tdr.</translation>
+    </message>
+    <message>
+        <source>Select one or more files to see their waveforms.</source>
+        <translation>Выберите один или несколько файлов, чтобы увидеть их рефлектограммы.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n records</source>
+        <translation>
+            <numerusform>%n запись</numerusform>
+            <numerusform>%n записи</numerusform>
+            <numerusform>%n записей</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>range %1 m</source>
+        <translation>диапазон %1 м</translation>
+    </message>
+    <message>
+        <source>step %1 m</source>
+        <translation>шаг %1 м</translation>
+    </message>
+    <message>
+        <source>sn %1</source>
+        <translation>с/н %1</translation>
+    </message>
+    <message>
+        <source>Place the cursor first: click on the plot.</source>
+        <translation>Сначала поставьте курсор: щёлкните по графику.</translation>
+    </message>
+    <message>
+        <source>Ref</source>
+        <translation>Оп.</translation>
+    </message>
+    <message>
+        <source>Click on the plot to place the cursor; right-click or Shift+click places the reference.</source>
+        <translation>Щёлкните по графику, чтобы поставить курсор; правый щелчок или Shift+щелчок ставит опорный курсор.</translation>
+    </message>
+    <message>
+        <source>Cursor: %1 (sample %2)</source>
+        <translation>Курсор: %1 (отсчёт %2)</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Cursor&lt;/b&gt; %1 &lt;span style=&apos;color:#868e96&apos;&gt;(sample %2)&lt;/span&gt;</source>
+        <translation>&lt;b&gt;Курсор&lt;/b&gt; %1 &lt;span style=&apos;color:#868e96&apos;&gt;(отсчёт %2)&lt;/span&gt;</translation>
+    </message>
+    <message>
+        <source>level %1</source>
+        <translation>уровень %1</translation>
+    </message>
+    <message>
+        <source>level &lt;b&gt;%1&lt;/b&gt;</source>
+        <translation>уровень &lt;b&gt;%1&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>Reference: %1</source>
+        <translation>Опорный: %1</translation>
+    </message>
+    <message>
+        <source>Δ: %1</source>
+        <translation>Δ: %1</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Ref&lt;/b&gt; %1</source>
+        <translation>&lt;b&gt;Оп.&lt;/b&gt; %1</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Δ %1&lt;/b&gt;</source>
+        <translation>&lt;b&gt;Δ %1&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>%1 · level %2</source>
+        <translation>%1 · уровень %2</translation>
+    </message>
+    <message>
+        <source>Cannot write %1: %2</source>
+        <translation>Не удалось записать %1: %2</translation>
+    </message>
+    <message>
+        <source>Saved %1</source>
+        <translation>Сохранено: %1</translation>
+    </message>
+    <message>
+        <source>Export %1 as CSV</source>
+        <translation>Экспорт %1 в CSV</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>Файлы CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>Экспорт в CSV</translation>
+    </message>
+    <message>
+        <source>waveforms</source>
+        <translation>рефлектограммы</translation>
+    </message>
+    <message>
+        <source>Export Image</source>
+        <translation>Экспорт изображения</translation>
+    </message>
+    <message>
+        <source>PNG images (*.png)</source>
+        <translation>Изображения PNG (*.png)</translation>
     </message>
 </context>
 </TS>
