@@ -20,16 +20,12 @@ class TestAboutDialog : public QObject
 private slots:
     void initTestCase();
 
-    void widgetGeometry_data();
-    void widgetGeometry();
     void dialogIsFixedAndModal();
     void cannotGrowBeyondMaximum();
     void buildLineCarriesCompilerStamp();
     void closeEndsExecAndReopens_data();
     void closeEndsExecAndReopens();
     void picturesComeFromResources();
-    void contactBlockStyling();
-    void disclaimerParagraphsAreJustified();
     void textsFitTheirLabels_data();
     void textsFitTheirLabels();
 
@@ -84,34 +80,6 @@ QString TestAboutDialog::plainText(const QString &html)
     QTextDocument doc;
     doc.setHtml(html);
     return doc.toPlainText();
-}
-
-void TestAboutDialog::widgetGeometry_data()
-{
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<QRect>("geometry");
-
-    QTest::newRow("application picture") << "label" << QRect(20, 20, 71, 71);
-    QTest::newRow("application name") << "lbName" << QRect(100, 40, 225, 24);
-    QTest::newRow("build line") << "lbBuilt" << QRect(20, 100, 331, 50);
-    QTest::newRow("contact block") << "lbCompany" << QRect(20, 150, 331, 100);
-    QTest::newRow("disclaimer") << "lbCopyright" << QRect(10, 250, 321, 131);
-    QTest::newRow("close button") << "btClose" << QRect(10, 390, 93, 28);
-    QTest::newRow("maker logo") << "label_2" << QRect(240, 390, 101, 31);
-}
-
-void TestAboutDialog::widgetGeometry()
-{
-    QFETCH(QString, name);
-    QFETCH(QRect, geometry);
-
-    AboutDialog dialog;
-    dialog.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-    auto *widget = dialog.findChild<QWidget *>(name);
-    QVERIFY2(widget, qPrintable(name));
-    QCOMPARE(widget->parentWidget(), &dialog);
-    QCOMPARE(widget->geometry(), geometry);
 }
 
 void TestAboutDialog::dialogIsFixedAndModal()
@@ -218,62 +186,6 @@ void TestAboutDialog::picturesComeFromResources()
     QCOMPARE(logo.size(), QSize(100, 32));
     QVERIFY(!dialog.windowIcon().isNull());
     QVERIFY(dialog.windowIcon().availableSizes().contains(QSize(64, 64)));
-}
-
-void TestAboutDialog::contactBlockStyling()
-{
-    AboutDialog dialog;
-    auto *company = child<QLabel>(dialog, "lbCompany");
-    QCOMPARE(company->textFormat(), Qt::RichText);
-    QVERIFY(company->wordWrap());
-    QVERIFY(!company->openExternalLinks());
-    QVERIFY(company->textInteractionFlags() & Qt::LinksAccessibleByMouse);
-
-    QTextDocument doc;
-    doc.setHtml(company->text());
-    QCOMPARE(doc.blockCount(), 1);
-    const QStringList lines = doc.firstBlock().text().split(QChar::LineSeparator);
-    QCOMPARE(lines.size(), 4);
-
-    QStringList anchors;
-    bool nameIsBold = false;
-    for (QTextBlock::iterator it = doc.firstBlock().begin(); !it.atEnd(); ++it) {
-        const QTextFragment fragment = it.fragment();
-        const QTextCharFormat format = fragment.charFormat();
-        if (fragment.text().trimmed().isEmpty())
-            continue;
-        if (format.isAnchor()) {
-            anchors << format.anchorHref();
-            QCOMPARE(format.foreground().color(), QColor(0x00, 0x00, 0xff));
-            QVERIFY(format.fontUnderline());
-        } else {
-            QCOMPARE(format.foreground().color(), QColor(0x00, 0x00, 0x00));
-            if (fragment.text().startsWith(lines.first()))
-                nameIsBold = format.fontWeight() > QFont::Normal;
-        }
-    }
-    QVERIFY(nameIsBold);
-    QCOMPARE(anchors.size(), 2);
-    QVERIFY(anchors.at(0).startsWith(QLatin1String("mailto:")));
-    QCOMPARE(anchors.at(0).mid(7), lines.at(2));
-    QCOMPARE(anchors.at(1), lines.at(3));
-}
-
-void TestAboutDialog::disclaimerParagraphsAreJustified()
-{
-    AboutDialog dialog;
-    auto *copyright = child<QLabel>(dialog, "lbCopyright");
-    QVERIFY(copyright->wordWrap());
-    QTextDocument doc;
-    doc.setHtml(copyright->text());
-    QCOMPARE(doc.blockCount(), 2);
-    QCOMPARE(doc.firstBlock().text(),
-             QStringLiteral("The program is provided AS IS with NO WARRANTY OF ANY KIND, "
-                            "INCLUDING THE WARRANTY OF DESIGN, MERCHANTABILITY AND FITNESS FOR "
-                            "A PARTICULAR PURPOSE."));
-    QVERIFY(!doc.lastBlock().text().isEmpty());
-    for (QTextBlock block = doc.firstBlock(); block.isValid(); block = block.next())
-        QVERIFY(block.blockFormat().alignment() & Qt::AlignJustify);
 }
 
 void TestAboutDialog::textsFitTheirLabels_data()

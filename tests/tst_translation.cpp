@@ -136,19 +136,13 @@ private slots:
     void init();
 
     void committedTranslationIsComplete();
-    void checkerFindsFaults_data();
-    void checkerFindsFaults();
     void checkerLeavesTheFileAlone();
 
     void builtTranslationMatchesSource_data();
     void builtTranslationMatchesSource();
-    void glossary_data();
-    void glossary();
     void recordCountPlurals_data();
     void recordCountPlurals();
     void traceErrorsReachTheirContext();
-    void mainWindowFormIsRussian_data();
-    void mainWindowFormIsRussian();
     void mainWindowLabelsFit_data();
     void mainWindowLabelsFit();
     void aboutDialogTextsFit_data();
@@ -191,99 +185,6 @@ void TranslationTest::committedTranslationIsComplete()
         QSKIP("the checker needs python3");
     const CheckRun run = runChecker({});
     QVERIFY2(run.exitCode == 0, qPrintable(run.output));
-}
-
-void TranslationTest::checkerFindsFaults_data()
-{
-    QTest::addColumn<QString>("calls");
-    QTest::addColumn<QString>("messages");
-    QTest::addColumn<int>("exitCode");
-    QTest::addColumn<QString>("report");
-
-    const QString scan = QStringLiteral("tr(\"Scan\");");
-    const QString copy = QStringLiteral("tr(\"Copy %1 to %2\");");
-    const QString files = QStringLiteral("tr(\"%n files\", \"\", 3);");
-    const auto message = [](const QString &source, const QString &translation) {
-        return QStringLiteral("<message><source>%1</source>%2</message>").arg(source, translation);
-    };
-    const auto plural = [](const QString &a, const QString &b, const QString &c) {
-        return QStringLiteral("<message numerus=\"yes\"><source>%n files</source><translation>"
-                              "<numerusform>%1</numerusform><numerusform>%2</numerusform>"
-                              "<numerusform>%3</numerusform></translation></message>")
-            .arg(a, b, c);
-    };
-
-    QTest::newRow("all translated")
-        << scan + copy + files
-        << message(QStringLiteral("Scan"),
-                   QStringLiteral("<translation>Сканировать</translation>")) +
-               message(QStringLiteral("Copy %1 to %2"),
-                       QStringLiteral("<translation>Копировать %1 в %2</translation>")) +
-               plural(QStringLiteral("%n файл"), QStringLiteral("%n файла"),
-                      QStringLiteral("%n файлов"))
-        << 0 << QStringLiteral("all 3 texts translated");
-    QTest::newRow("placeholders reordered")
-        << copy
-        << message(QStringLiteral("Copy %1 to %2"),
-                   QStringLiteral("<translation>В %2 скопировать %1</translation>"))
-        << 0 << QString();
-    QTest::newRow("localized placeholder counts as the same")
-        << copy
-        << message(QStringLiteral("Copy %1 to %2"),
-                   QStringLiteral("<translation>Копировать %L1 в %2</translation>"))
-        << 0 << QString();
-    QTest::newRow("text new in the sources")
-        << scan + copy
-        << message(QStringLiteral("Scan"), QStringLiteral("<translation>Сканировать"
-                                                          "</translation>"))
-        << 1 << QStringLiteral("untranslated  W: \"Copy %1 to %2\"");
-    QTest::newRow("unfinished translation")
-        << scan
-        << message(QStringLiteral("Scan"),
-                   QStringLiteral("<translation type=\"unfinished\">Сканировать</translation>"))
-        << 1 << QStringLiteral("untranslated  W: \"Scan\"");
-    QTest::newRow("empty translation")
-        << scan << message(QStringLiteral("Scan"), QStringLiteral("<translation></translation>"))
-        << 1 << QStringLiteral("empty         W: \"Scan\"");
-    QTest::newRow("blank translation")
-        << scan << message(QStringLiteral("Scan"), QStringLiteral("<translation>  </translation>"))
-        << 1 << QStringLiteral("empty         W: \"Scan\"");
-    QTest::newRow("placeholder lost")
-        << copy
-        << message(QStringLiteral("Copy %1 to %2"),
-                   QStringLiteral("<translation>Копировать %1</translation>"))
-        << 1 << QStringLiteral("placeholders  W: \"Copy %1 to %2\" has %1 %2");
-    QTest::newRow("placeholder added")
-        << scan
-        << message(QStringLiteral("Scan"),
-                   QStringLiteral("<translation>Сканировать %1</translation>"))
-        << 1 << QStringLiteral("translation \"Сканировать %1\" has %1");
-    QTest::newRow("plural form without its count")
-        << files
-        << plural(QStringLiteral("%n файл"), QStringLiteral("файла"), QStringLiteral("%n файлов"))
-        << 1 << QStringLiteral("translation \"файла\" has none");
-    QTest::newRow("plural form empty")
-        << files << plural(QStringLiteral("%n файл"), QString(), QStringLiteral("%n файлов")) << 1
-        << QStringLiteral("empty         W: \"%n files\"");
-}
-
-void TranslationTest::checkerFindsFaults()
-{
-    QFETCH(QString, calls);
-    QFETCH(QString, messages);
-    QFETCH(int, exitCode);
-    QFETCH(QString, report);
-    if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
-        QSKIP("the checker needs python3");
-
-    QTemporaryDir tree;
-    QVERIFY(tree.isValid());
-    QVERIFY(writeFakeProject(tree.path(), calls, messages));
-    const CheckRun run =
-        runChecker({QStringLiteral("--source-dir"), tree.path(), QStringLiteral("--ts"),
-                    tree.filePath(QStringLiteral("w_ru.ts"))});
-    QVERIFY2(run.exitCode == exitCode, qPrintable(run.output));
-    QVERIFY2(run.output.contains(report), qPrintable(run.output));
 }
 
 void TranslationTest::checkerLeavesTheFileAlone()
@@ -356,60 +257,6 @@ void TranslationTest::builtTranslationMatchesSource()
                  translations[sample.second]);
 }
 
-void TranslationTest::glossary_data()
-{
-    QTest::addColumn<QString>("context");
-    QTest::addColumn<QString>("source");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("scan") << "MainWindow"
-                          << "Scan"
-                          << "Сканировать";
-    QTest::newRow("connect") << "MainWindow"
-                             << "Connect"
-                             << "Подключить";
-    QTest::newRow("download") << "MainWindow"
-                              << "Load Selected"
-                              << "Загрузить выбранные";
-    QTest::newRow("upload") << "MainWindow"
-                            << "Upload Selected"
-                            << "Записать выбранные в прибор";
-    QTest::newRow("working directory") << "MainWindow"
-                                       << "Working Directory:"
-                                       << "Рабочая папка:";
-    QTest::newRow("device info") << "MainWindow"
-                                 << "Device info:"
-                                 << "Сведения о приборе:";
-    QTest::newRow("computer heading") << "MainWindow"
-                                      << "<b>COMPUTER</b>"
-                                      << "<b>КОМПЬЮТЕР</b>";
-    // Status texts followed by a device name keep their trailing space.
-    QTest::newRow("connecting") << "MainWindow"
-                                << "Connecting to "
-                                << "Подключение к ";
-    QTest::newRow("connected") << "MainWindow"
-                               << "Connected to "
-                               << "Подключено к ";
-    QTest::newRow("serial dialog title") << "MainWindow"
-                                         << "Set Decice Serial Number "
-                                         << "Задать серийный номер прибора ";
-    QTest::newRow("distance axis") << "WaveformWindow"
-                                   << "Distance, m"
-                                   << "Расстояние, м";
-    QTest::newRow("about close") << "AboutDialog"
-                                 << "Close"
-                                 << "Закрыть";
-}
-
-void TranslationTest::glossary()
-{
-    QFETCH(QString, context);
-    QFETCH(QString, source);
-    QFETCH(QString, expected);
-    QCOMPARE(QCoreApplication::translate(qPrintable(context), source.toUtf8().constData()),
-             expected);
-}
-
 void TranslationTest::recordCountPlurals_data()
 {
     QTest::addColumn<int>("count");
@@ -441,68 +288,6 @@ void TranslationTest::traceErrorsReachTheirContext()
 
     const protocol::TraceResult empty = protocol::readTrace(QByteArray(), QStringLiteral("x.tdr"));
     QVERIFY2(empty.error.startsWith(QStringLiteral("Файл x.tdr пуст")), qPrintable(empty.error));
-}
-
-void TranslationTest::mainWindowFormIsRussian_data()
-{
-    QTest::addColumn<QString>("object");
-    QTest::addColumn<QString>("source");
-
-    QTest::newRow("working directory label") << "label_3"
-                                             << "Working Directory:";
-    QTest::newRow("device info label") << "label_4"
-                                       << "Device info:";
-    QTest::newRow("file list label") << "label_5"
-                                     << "File list:";
-    QTest::newRow("records list label") << "label_6"
-                                        << "Records list:";
-    QTest::newRow("computer heading") << "label"
-                                      << "<b>COMPUTER</b>";
-    QTest::newRow("instrument heading") << "label_2"
-                                        << "TDR Device";
-    QTest::newRow("scan action") << "actionScan"
-                                 << "Scan";
-    QTest::newRow("connect action") << "actionConnect"
-                                    << "Connect";
-    QTest::newRow("list action") << "actionGet_List"
-                                 << "Get Records List";
-    QTest::newRow("download action") << "actionLoad_Selected"
-                                     << "Load Selected";
-    QTest::newRow("upload action") << "actionUpload_Selected"
-                                   << "Upload Selected";
-    QTest::newRow("folder action") << "actionSelect_Dir"
-                                   << "Select Working Directory";
-    QTest::newRow("about action") << "actionAbout"
-                                  << "About";
-    QTest::newRow("exit action") << "actionExit"
-                                 << "Exit";
-    QTest::newRow("status bar") << "statusbar"
-                                << "Disconnected";
-}
-
-void TranslationTest::mainWindowFormIsRussian()
-{
-    QFETCH(QString, object);
-    QFETCH(QString, source);
-    QVERIFY(installScene(kOneAdapter));
-    MainWindow window;
-    MainWindowProbe probe(window);
-
-    QString shown;
-    if (object == QLatin1String("statusbar")) {
-        shown = probe.status();
-    } else if (object.startsWith(QLatin1String("action"))) {
-        QAction *action = probe.action(qPrintable(object));
-        QVERIFY(action);
-        shown = action->text();
-    } else {
-        auto *label = window.findChild<QLabel *>(object);
-        QVERIFY(label);
-        shown = label->text();
-    }
-    QVERIFY2(shown != source, qPrintable(shown));
-    QVERIFY(!shown.trimmed().isEmpty());
-    QCOMPARE(shown, QCoreApplication::translate("MainWindow", source.toUtf8().constData()));
 }
 
 void TranslationTest::mainWindowLabelsFit_data()
