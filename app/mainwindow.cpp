@@ -165,6 +165,8 @@ void MainWindow::openWaveforms(const QString &fileName)
     if (!waveformWindow) {
         waveformWindow = new WaveformWindow(nullptr);
         waveformWindow->setAttribute(Qt::WA_DeleteOnClose, false);
+        // Closing the main window ends the tool even while the viewer is open.
+        waveformWindow->setAttribute(Qt::WA_QuitOnClose, false);
     }
     waveformWindow->setDirectory(workDir);
     if (!fileName.isEmpty())

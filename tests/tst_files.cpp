@@ -1,6 +1,10 @@
 // The working directory: remembered across runs, chosen in a dialog, listed.
 #include "apptestsupport.h"
 
+#include "app/waveformwindow.h"
+#include "protocol/tdrrecord.h"
+
+#include <QApplication>
 #include <QFile>
 #include <QFileDialog>
 #include <QSettings>
@@ -55,6 +59,7 @@ private slots:
     void cancelledDialogStillRefreshes();
     void missingSavedDirectory();
     void selectionSwitchesUpload();
+    void waveformsOpenFromActionAndFileList();
 
 private:
     QTemporaryDir m_config;
@@ -178,6 +183,55 @@ void FilesTest::selectionSwitchesUpload()
     answerNextDialog([](QWidget *dialog) { qobject_cast<QDialog *>(dialog)->reject(); });
     probe.action("actionSelect_Dir")->trigger();
     QVERIFY(!upload->isEnabled());
+}
+
+void FilesTest::waveformsOpenFromActionAndFileList()
+{
+    QTemporaryDir dir;
+    TDRRecord record = protocol::emptyRecord();
+    record.range = 100;
+    record.distanceStep = 1.4989623f;
+    for (const QString &name : {QStringLiteral("a.tdr"), QStringLiteral("b.tdr")}) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(protocol::recordBytes(record));
+    }
+    setSavedDir(dir.path());
+    MainWindow window;
+    QVERIFY(window.init());
+    MainWindowProbe probe(window);
+
+    // Always at hand, connected or not, even while the file list is disabled.
+    QAction *view = probe.action("actionView_Waveforms");
+    QVERIFY(view->isEnabled());
+    QVERIFY(!probe.list("filesLst")->isEnabled());
+    view->trigger();
+    WaveformWindow *viewer = nullptr;
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    for (QWidget *widget : windows) {
+        if (auto *candidate = qobject_cast<WaveformWindow *>(widget))
+            viewer = candidate;
+    }
+    QVERIFY(viewer);
+    QVERIFY(viewer->isVisible());
+    QVERIFY(!viewer->testAttribute(Qt::WA_QuitOnClose));
+    QCOMPARE(viewer->directory(), dir.path());
+    QCOMPARE(viewer->listedFiles().size(), 2);
+
+    QListWidget *files = probe.list("filesLst");
+    emit files->itemActivated(files->item(1));
+    QCOMPARE(viewer->shownFiles(), QStringList{QStringLiteral("b.tdr")});
+
+    // It follows the working directory.
+    QTemporaryDir other;
+    answerNextDialog([&](QWidget *dialog) {
+        auto *fileDialog = qobject_cast<QFileDialog *>(dialog);
+        fileDialog->setDirectory(other.path());
+        QMetaObject::invokeMethod(fileDialog, "accept");
+    });
+    probe.action("actionSelect_Dir")->trigger();
+    QCOMPARE(QDir(viewer->directory()).canonicalPath(), QDir(other.path()).canonicalPath());
+    QVERIFY(viewer->listedFiles().isEmpty());
 }
 
 QTEST_MAIN(FilesTest)
