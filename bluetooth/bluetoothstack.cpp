@@ -31,4 +31,16 @@ bool BluetoothStack::isInstalled()
     return slot() != nullptr;
 }
 
+QBluetoothServiceInfo::Sequence rfcommProtocolDescriptors(quint8 channel)
+{
+    QBluetoothServiceInfo::Sequence l2cap;
+    l2cap << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::L2cap));
+    QBluetoothServiceInfo::Sequence rfcomm;
+    rfcomm << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::Rfcomm))
+           << QVariant::fromValue(channel);
+    QBluetoothServiceInfo::Sequence protocols;
+    protocols << QVariant::fromValue(l2cap) << QVariant::fromValue(rfcomm);
+    return protocols;
+}
+
 } // namespace bt

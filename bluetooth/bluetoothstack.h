@@ -112,6 +112,10 @@ public:
     static bool isInstalled();
 };
 
+// The protocol descriptor list of an RFCOMM service: L2CAP, then RFCOMM with
+// its channel as one byte.
+QBluetoothServiceInfo::Sequence rfcommProtocolDescriptors(quint8 channel);
+
 // Convenience accessor.
 inline BluetoothStack &stack()
 {

@@ -53,14 +53,8 @@ void TDRServer::startServer(const QBluetoothAddress &localAdapter)
     browse << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::PublicBrowseGroup));
     serviceInfo.setAttribute(QBluetoothServiceInfo::BrowseGroupList, browse);
 
-    QBluetoothServiceInfo::Sequence l2cap;
-    l2cap << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::L2cap));
-    QBluetoothServiceInfo::Sequence rfcomm;
-    rfcomm << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::Rfcomm))
-           << QVariant::fromValue(quint8(rfcommServer->serverPort()));
-    QBluetoothServiceInfo::Sequence protocols;
-    protocols << QVariant::fromValue(l2cap) << QVariant::fromValue(rfcomm);
-    serviceInfo.setAttribute(QBluetoothServiceInfo::ProtocolDescriptorList, protocols);
+    serviceInfo.setAttribute(QBluetoothServiceInfo::ProtocolDescriptorList,
+                             bt::rfcommProtocolDescriptors(quint8(rfcommServer->serverPort())));
 
     bt::stack().registerService(serviceInfo, localAdapter);
 }

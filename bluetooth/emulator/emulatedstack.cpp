@@ -42,14 +42,8 @@ QBluetoothServiceInfo serviceInfo(const SceneDevice &device, const SceneService 
     classes << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::SerialPort));
     info.setAttribute(QBluetoothServiceInfo::ServiceClassIds, classes);
 
-    QBluetoothServiceInfo::Sequence l2cap;
-    l2cap << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::L2cap));
-    QBluetoothServiceInfo::Sequence rfcomm;
-    rfcomm << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::Rfcomm))
-           << QVariant::fromValue(quint8(service.channel));
-    QBluetoothServiceInfo::Sequence protocols;
-    protocols << QVariant::fromValue(l2cap) << QVariant::fromValue(rfcomm);
-    info.setAttribute(QBluetoothServiceInfo::ProtocolDescriptorList, protocols);
+    info.setAttribute(QBluetoothServiceInfo::ProtocolDescriptorList,
+                      bt::rfcommProtocolDescriptors(quint8(service.channel)));
     return info;
 }
 
