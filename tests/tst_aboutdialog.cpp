@@ -20,7 +20,6 @@ class TestAboutDialog : public QObject
 private slots:
     void initTestCase();
 
-    void dialogIsFixedAndModal();
     void cannotGrowBeyondMaximum();
     void buildLineCarriesCompilerStamp();
     void closeEndsExecAndReopens_data();
@@ -80,32 +79,6 @@ QString TestAboutDialog::plainText(const QString &html)
     QTextDocument doc;
     doc.setHtml(html);
     return doc.toPlainText();
-}
-
-void TestAboutDialog::dialogIsFixedAndModal()
-{
-    AboutDialog dialog;
-    QCOMPARE(dialog.size(), QSize(350, 431));
-    QCOMPARE(dialog.maximumSize(), QSize(350, 566));
-    QCOMPARE(dialog.sizePolicy().horizontalPolicy(), QSizePolicy::Fixed);
-    QCOMPARE(dialog.sizePolicy().verticalPolicy(), QSizePolicy::Fixed);
-    QVERIFY(dialog.isModal());
-    QCOMPARE(dialog.windowModality(), Qt::ApplicationModal);
-    QVERIFY(dialog.layout() == nullptr);
-    QCOMPARE(dialog.windowTitle(), QStringLiteral("About Varnel Reader"));
-    QVERIFY(dialog.parentWidget() == nullptr);
-
-    auto *close = child<QPushButton>(dialog, "btClose");
-    QVERIFY(close);
-    QVERIFY(!close->isDefault());
-    QCOMPARE(close->text(), QStringLiteral("Close"));
-
-    auto *name = child<QLabel>(dialog, "lbName");
-    QVERIFY(name);
-    QCOMPARE(name->font().pointSize(), 11);
-    QVERIFY(name->font().bold());
-    QCOMPARE(name->alignment(), Qt::AlignCenter);
-    QCOMPARE(plainText(name->text()), QStringLiteral("Varnel Reader"));
 }
 
 void TestAboutDialog::cannotGrowBeyondMaximum()

@@ -176,8 +176,6 @@ private slots:
     void wholeAnswer();
     void everySplit_data();
     void everySplit();
-    void byteByByte_data();
-    void byteByByte();
 
     void continuationStartingWithAnswerByte_data();
     void continuationStartingWithAnswerByte();
@@ -190,7 +188,6 @@ private slots:
     void boundedMemory();
     void clearDropsPartialAnswer();
     void emptyPieceDoesNotRepeatAnswer();
-    void hexPieces();
 
     void sessionWhole();
     void sessionEveryTwoPieceCut();
@@ -252,25 +249,6 @@ void TestAssembler::everySplit()
         QCOMPARE(answers.at(0).frame, frame);
         QCOMPARE(answers.at(0).checksumOk, checksumOk);
     }
-}
-
-void TestAssembler::byteByByte_data()
-{
-    wholeAnswer_data();
-}
-
-void TestAssembler::byteByByte()
-{
-    QFETCH(QByteArray, frame);
-
-    AnswerAssembler assembler;
-    QList<AnswerAssembler::Answer> answers;
-    for (char c : frame) {
-        QCOMPARE(answers.size(), 0);
-        answers += assembler.feed(QByteArray(1, c));
-    }
-    QCOMPARE(answers.size(), 1);
-    QCOMPARE(answers.at(0).frame, frame);
 }
 
 void TestAssembler::continuationStartingWithAnswerByte_data()
@@ -424,15 +402,6 @@ void TestAssembler::emptyPieceDoesNotRepeatAnswer()
     QVERIFY(assembler.feed(QByteArray()).isEmpty());
     QVERIFY(assembler.feedHex(QString()).isEmpty());
     QVERIFY(assembler.feed(hex("0a")).isEmpty());
-}
-
-void TestAssembler::hexPieces()
-{
-    AnswerAssembler assembler;
-    QVERIFY(assembler.feedHex(QStringLiteral("410c")).isEmpty());
-    QCOMPARE(assembler.rxHex(), QStringLiteral("410c"));
-    const auto answers = assembler.feedHex(QStringLiteral("0007210218041230451A"));
-    QCOMPARE(framesOf(answers), QList<QByteArray>{hex("410c0007210218041230451a")});
 }
 
 void TestAssembler::sessionWhole()

@@ -33,46 +33,16 @@ class TestCommandQueue : public QObject
     Q_OBJECT
 
 private slots:
-    void takeNextIsFirstInFirstOut();
     void startNow();
     void matching_data();
     void matching();
     void lateAnswerToRepeatedReadReleasesOnce();
     void repeatsTwiceThenGivesUp();
-    void repeatCountFollowsSetting();
     void answerStopsTheTimeout();
     void pieceRestartsTheTimeout();
     void spoiltAnswer();
     void clearCountsDroppedCommands();
-    void worksAgainAfterGivingUp();
 };
-
-void TestCommandQueue::takeNextIsFirstInFirstOut()
-{
-    CommandQueue queue;
-    QVERIFY(queue.isEmpty());
-    QCOMPARE(queue.takeNext(), QString());
-    queue.enqueue(readRecordFrame(1));
-    queue.enqueue(readRecordFrame(2));
-    queue.enqueue(kGetListFrame);
-    QCOMPARE(queue.size(), 3);
-
-    QCOMPARE(queue.takeNext(), readRecordFrame(1));
-    QCOMPARE(queue.inFlight(), readRecordFrame(1));
-    QVERIFY(!queue.isIdle());
-    // Stop and wait: nothing more goes out until the answer.
-    QCOMPARE(queue.takeNext(), QString());
-    QCOMPARE(queue.size(), 2);
-
-    QVERIFY(queue.answerReceived(recordAnswer(1)));
-    QVERIFY(queue.isIdle());
-    QCOMPARE(queue.takeNext(), readRecordFrame(2));
-    QVERIFY(queue.answerReceived(recordAnswer(2)));
-    QCOMPARE(queue.takeNext(), kGetListFrame);
-    QVERIFY(queue.answerReceived(hex("41040045")));
-    QVERIFY(queue.isEmpty());
-    QCOMPARE(queue.takeNext(), QString());
-}
 
 void TestCommandQueue::startNow()
 {
@@ -181,19 +151,6 @@ void TestCommandQueue::repeatsTwiceThenGivesUp()
     // Nothing more happens afterwards.
     QVERIFY(!gaveUp.wait(200));
     QCOMPARE(repeats.count(), 2);
-}
-
-void TestCommandQueue::repeatCountFollowsSetting()
-{
-    CommandQueue queue;
-    queue.setAnswerTimeout(20);
-    queue.setMaxRepeats(0);
-    QSignalSpy repeats(&queue, &CommandQueue::repeatRequested);
-    QSignalSpy gaveUp(&queue, &CommandQueue::gaveUp);
-    QVERIFY(queue.startNow(kGetListFrame));
-    QVERIFY(gaveUp.wait(5000));
-    QCOMPARE(repeats.count(), 0);
-    QCOMPARE(gaveUp.at(0).at(1).toInt(), 1);
 }
 
 void TestCommandQueue::answerStopsTheTimeout()
@@ -307,24 +264,6 @@ void TestCommandQueue::clearCountsDroppedCommands()
     QVERIFY(queue.startNow(kGetListFrame));
     QCOMPARE(queue.clear(), 1);
     QVERIFY(!repeats.wait(200));
-}
-
-void TestCommandQueue::worksAgainAfterGivingUp()
-{
-    CommandQueue queue;
-    queue.setAnswerTimeout(20);
-    QSignalSpy gaveUp(&queue, &CommandQueue::gaveUp);
-    QSignalSpy repeats(&queue, &CommandQueue::repeatRequested);
-    QVERIFY(queue.startNow(kGetListFrame));
-    QVERIFY(gaveUp.wait(5000));
-
-    repeats.clear();
-    queue.enqueue(kGetVersionFrame);
-    QCOMPARE(queue.takeNext(), kGetVersionFrame);
-    // A fresh command gets its full number of repeats again.
-    QVERIFY(gaveUp.wait(5000));
-    QCOMPARE(gaveUp.count(), 2);
-    QCOMPARE(repeats.count(), 2);
 }
 
 QTEST_GUILESS_MAIN(TestCommandQueue)

@@ -57,24 +57,18 @@ private slots:
     void cleanup();
 
     void adaptersCanChangeAtRunTime();
-    void hostModeIsKept();
     void discoveryReportsServicesInOrderThenFinishes();
-    void discoveryDoesNotRepeatUntilCleared();
     void stopCancelsAtOnce();
-    void discoveryOnUnknownAdapterFails();
     void connectionIsRefused_data();
     void connectionIsRefused();
     void tcpServicePipesBothWays();
     void tcpFarEndCloseReportsErrorThenDisconnected();
     void tcpRefusedIsSocketError();
-    void closeEmitsDisconnectedOnce();
     void deletingConnectedSocketEmitsDisconnected();
-    void writeBeforeConnectedFails();
     void instrumentAnswersArriveAsSeparatePieces();
     void instrumentAnswersKeepTheirOrder();
     void serverPicksFreeChannelsOnKnownAdaptersOnly();
     void peersBecomePendingConnections();
-    void serviceRecordsAreKept();
 };
 
 void TestEmulator::cleanup()
@@ -99,14 +93,6 @@ void TestEmulator::adaptersCanChangeAtRunTime()
     QCOMPARE(adapters.at(1).address(), QBluetoothAddress(QStringLiteral("00:00:00:00:00:02")));
     QCOMPARE(bt::stack().defaultAdapterName(), QStringLiteral("Two"));
     QCOMPARE(bt::stack().adapterName(adapters.at(0).address()), QStringLiteral("One"));
-}
-
-void TestEmulator::hostModeIsKept()
-{
-    emu::EmulatedStack *stack = testsupport::installEmulatedStack(sceneWith(""));
-    QVERIFY(stack);
-    bt::stack().setHostMode(adapterAddress, QBluetoothLocalDevice::HostDiscoverable);
-    QCOMPARE(stack->hostMode(adapterAddress), QBluetoothLocalDevice::HostDiscoverable);
 }
 
 void TestEmulator::discoveryReportsServicesInOrderThenFinishes()
@@ -162,28 +148,6 @@ void TestEmulator::discoveryReportsServicesInOrderThenFinishes()
     }
 }
 
-void TestEmulator::discoveryDoesNotRepeatUntilCleared()
-{
-    QVERIFY(testsupport::installEmulatedStack(sceneWith(R"({"channel": 1}, {"channel": 2})")));
-    std::unique_ptr<bt::ServiceDiscoveryAgent> agent(
-        bt::stack().createDiscoveryAgent(adapterAddress));
-    QSignalSpy found(agent.get(), &bt::ServiceDiscoveryAgent::serviceDiscovered);
-    QSignalSpy finished(agent.get(), &bt::ServiceDiscoveryAgent::finished);
-
-    agent->start();
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(found.count(), 2);
-
-    agent->start();
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(found.count(), 2);
-
-    agent->clear();
-    agent->start();
-    QVERIFY(finished.wait(5000));
-    QCOMPARE(found.count(), 4);
-}
-
 void TestEmulator::stopCancelsAtOnce()
 {
     QVERIFY(testsupport::installEmulatedStack(sceneWith(R"({"channel": 1}, {"channel": 2})")));
@@ -206,21 +170,6 @@ void TestEmulator::stopCancelsAtOnce()
     QTest::qWait(50);
     QCOMPARE(found.count(), 1);
     QCOMPARE(finished.count(), 0);
-}
-
-void TestEmulator::discoveryOnUnknownAdapterFails()
-{
-    QVERIFY(testsupport::installEmulatedStack(sceneWith(R"({"channel": 1})")));
-    std::unique_ptr<bt::ServiceDiscoveryAgent> agent(
-        bt::stack().createDiscoveryAgent(QBluetoothAddress(QStringLiteral("00:00:00:00:00:99"))));
-    QSignalSpy error(agent.get(), &bt::ServiceDiscoveryAgent::error);
-    QSignalSpy found(agent.get(), &bt::ServiceDiscoveryAgent::serviceDiscovered);
-    agent->start();
-    QCOMPARE(error.count(), 0);
-    QVERIFY(error.wait(5000));
-    QCOMPARE(error.at(0).at(0).value<QBluetoothServiceDiscoveryAgent::Error>(),
-             QBluetoothServiceDiscoveryAgent::InvalidBluetoothAdapterError);
-    QCOMPARE(found.count(), 0);
 }
 
 void TestEmulator::connectionIsRefused_data()
@@ -336,24 +285,6 @@ void TestEmulator::tcpRefusedIsSocketError()
     QCOMPARE(socket->state(), QBluetoothSocket::UnconnectedState);
 }
 
-void TestEmulator::closeEmitsDisconnectedOnce()
-{
-    QVERIFY(testsupport::installEmulatedStack(sceneWith(R"({"channel": 1, "instrument": {}})")));
-    std::unique_ptr<bt::RfcommSocket> socket(bt::stack().createSocket());
-    QSignalSpy connected(socket.get(), &bt::RfcommSocket::connected);
-    QSignalSpy disconnected(socket.get(), &bt::RfcommSocket::disconnected);
-    socket->connectToService(testsupport::sceneService(0, 0));
-    QCOMPARE(connected.count(), 0);
-    QVERIFY(connected.wait(5000));
-
-    socket->close();
-    QCOMPARE(disconnected.count(), 1); // synchronously
-    QCOMPARE(socket->state(), QBluetoothSocket::UnconnectedState);
-    socket->close();
-    socket.reset();
-    QCOMPARE(disconnected.count(), 1);
-}
-
 void TestEmulator::deletingConnectedSocketEmitsDisconnected()
 {
     QVERIFY(testsupport::installEmulatedStack(sceneWith(R"({"channel": 1, "instrument": {}})")));
@@ -365,20 +296,6 @@ void TestEmulator::deletingConnectedSocketEmitsDisconnected()
     QVERIFY(connected.wait(5000));
     delete socket;
     QCOMPARE(disconnects, 1);
-}
-
-void TestEmulator::writeBeforeConnectedFails()
-{
-    QVERIFY(testsupport::installEmulatedStack(sceneWith(R"({"channel": 1, "instrument": {}})")));
-    std::unique_ptr<bt::RfcommSocket> socket(bt::stack().createSocket());
-    QSignalSpy connected(socket.get(), &bt::RfcommSocket::connected);
-    socket->connectToService(testsupport::sceneService(0, 0));
-    QCOMPARE(socket->write(QByteArray("\x42\x05\x00\x00\x47", 5)), qint64(-1));
-    QVERIFY(connected.wait(5000));
-    QCOMPARE(bt::emulatedStack()
-                 ->instrument(QBluetoothAddress(QStringLiteral("00:1A:7D:DA:71:13")), 1)
-                 ->commandsReceived(),
-             0);
 }
 
 void TestEmulator::instrumentAnswersArriveAsSeparatePieces()
@@ -496,25 +413,6 @@ void TestEmulator::peersBecomePendingConnections()
     peer.close();
     QVERIFY(disconnected.wait(5000));
     QCOMPARE(socket->state(), QBluetoothSocket::UnconnectedState);
-}
-
-void TestEmulator::serviceRecordsAreKept()
-{
-    emu::EmulatedStack *stack = testsupport::installEmulatedStack(sceneWith(""));
-    QVERIFY(stack);
-    QBluetoothServiceInfo record;
-    record.setServiceName(QStringLiteral("Mine"));
-    record.setServiceUuid(QBluetoothUuid(QStringLiteral("e8e10f95-1a70-4b27-9ccf-02010264e9c8")));
-    QBluetoothServiceInfo stranger = record;
-
-    QVERIFY(!bt::stack().registerService(stranger,
-                                         QBluetoothAddress(QStringLiteral("00:00:00:00:00:99"))));
-    QVERIFY(stack->registeredServices().isEmpty());
-    QVERIFY(bt::stack().registerService(record, adapterAddress));
-    QCOMPARE(stack->registeredServices().size(), 1);
-    QCOMPARE(stack->registeredServices().at(0).serviceName(), QStringLiteral("Mine"));
-    QVERIFY(bt::stack().unregisterService(record));
-    QVERIFY(stack->registeredServices().isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestEmulator)

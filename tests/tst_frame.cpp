@@ -27,13 +27,9 @@ private slots:
     void setSerial_data();
     void setSerial();
 
-    void frameText();
-
     void frameIsSound_data();
     void frameIsSound();
 
-    void rangeTable_data();
-    void rangeTable();
     void rangeCodeFor_data();
     void rangeCodeFor();
 
@@ -137,20 +133,6 @@ void TestFrame::setSerial()
     QCOMPARE(frame.size(), 2 * kSetSerialLength);
 }
 
-void TestFrame::frameText()
-{
-    QCOMPARE(protocol::frameText(hex("ABCDEF0a")), QStringLiteral("abcdef0a"));
-    QCOMPARE(frameBytes(QStringLiteral("ABcd0A")), hex("abcd0a"));
-    QCOMPARE(frameBytes(QString()), QByteArray());
-    const QByteArray all = [] {
-        QByteArray b;
-        for (int i = 0; i < 256; ++i)
-            b.append(char(i));
-        return b;
-    }();
-    QCOMPARE(frameBytes(protocol::frameText(all)), all);
-}
-
 void TestFrame::frameIsSound_data()
 {
     QTest::addColumn<QByteArray>("frame");
@@ -171,25 +153,6 @@ void TestFrame::frameIsSound()
     QFETCH(QByteArray, frame);
     QFETCH(bool, sound);
     QCOMPARE(protocol::frameIsSound(frame), sound);
-}
-
-void TestFrame::rangeTable_data()
-{
-    QTest::addColumn<int>("code");
-    QTest::addColumn<int>("range");
-
-    const int expected[] = {10, 20, 30, 50, 100, 200, 500, 1000, 1500, 3000, 5000, 10000};
-    for (int code = 0; code < 12; ++code)
-        QTest::addRow("code %d", code) << code << expected[code];
-    QTest::newRow("code 12 is no range") << 12 << 0;
-    QTest::newRow("code 255 is no range") << 255 << 0;
-}
-
-void TestFrame::rangeTable()
-{
-    QFETCH(int, code);
-    QFETCH(int, range);
-    QCOMPARE(int(rangeForCode(quint8(code))), range);
 }
 
 void TestFrame::rangeCodeFor_data()

@@ -158,42 +158,21 @@ void TestScene::rejectsInvalidScene_data()
     };
 
     QTest::newRow("not JSON") << QByteArray("{\"adapters\": [") << "invalid JSON at offset";
-    QTest::newRow("top level is an array") << QByteArray("[]") << "expected a JSON object";
     QTest::newRow("unknown top-level key")
         << QByteArray(R"({"adapters": [], "adaptors": []})") << "adaptors: unknown key";
     QTest::newRow("adapters missing") << QByteArray("{}") << "adapters: required key is missing";
-    QTest::newRow("adapters not a list")
-        << QByteArray(R"({"adapters": {}})") << "adapters: expected an array";
     QTest::newRow("unknown adapter key")
         << QByteArray(R"({"adapters": [{"name": "A", "address": "00:1A:7D:DA:71:01", "x": 1}]})")
         << "adapters[0].x: unknown key";
-    QTest::newRow("adapter name not a string")
-        << QByteArray(R"({"adapters": [{"name": 5, "address": "00:1A:7D:DA:71:01"}]})")
-        << "adapters[0].name: expected a string";
     QTest::newRow("adapter address malformed")
         << QByteArray(R"({"adapters": [{"name": "A", "address": "00:1A:7D:DA:71"}]})")
-        << "adapters[0].address: expected a Bluetooth address";
-    QTest::newRow("adapter address all zero")
-        << QByteArray(R"({"adapters": [{"name": "A", "address": "00:00:00:00:00:00"}]})")
         << "adapters[0].address: expected a Bluetooth address";
     QTest::newRow("defaultAdapter out of range")
         << QByteArray(R"({"adapters": [)" + adapter + R"(], "defaultAdapter": 1})")
         << "defaultAdapter: expected an integer from 0 to 0";
-    QTest::newRow("defaultAdapter without adapters")
-        << QByteArray(R"({"adapters": [], "defaultAdapter": 0})") << "defaultAdapter: there is no";
-    QTest::newRow("defaultAdapter fractional")
-        << QByteArray(R"({"adapters": [)" + adapter + R"(], "defaultAdapter": 0.5})")
-        << "defaultAdapter: expected an integer";
-    QTest::newRow("discoveryMs negative") << QByteArray(R"({"adapters": [], "discoveryMs": -1})")
-                                          << "discoveryMs: expected an integer";
-    QTest::newRow("devices not a list")
-        << QByteArray(R"({"adapters": [], "devices": 3})") << "devices: expected an array";
-    QTest::newRow("device not an object") << scene("7") << "devices[0]: expected an object";
     QTest::newRow("unknown device key")
         << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13", "colour": "red"})")
         << "devices[0].colour: unknown key";
-    QTest::newRow("device address missing")
-        << scene(R"({"name": "KV"})") << "devices[0].address: required key is missing";
     QTest::newRow("device address with dashes")
         << scene(R"({"name": "KV", "address": "00-1A-7D-DA-71-13"})")
         << "devices[0].address: expected a Bluetooth address";
@@ -201,42 +180,20 @@ void TestScene::rejectsInvalidScene_data()
         << scene(R"({"name": "A", "address": "00:1A:7D:DA:71:13"},
                     {"name": "B", "address": "00:1A:7D:DA:71:13"})")
         << "devices[1].address: same address as devices[0]";
-    QTest::newRow("services not a list")
-        << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13", "services": {}})")
-        << "devices[0].services: expected an array";
     QTest::newRow("unknown service key") << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13",
                      "services": [{"channel": 1}, {"channel": 2, "port": 3}]})")
                                          << "devices[0].services[1].port: unknown key";
-    QTest::newRow("channel missing")
-        << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13", "services": [{"name": "S"}]})")
-        << "devices[0].services[0].channel: required key is missing";
-    QTest::newRow("channel zero")
-        << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13",
-                     "services": [{"channel": 1}, {"channel": 0}]})")
-        << "devices[0].services[1].channel: expected an integer from 1 to 30";
     QTest::newRow("channel 31")
         << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13", "services": [{"channel": 31}]})")
-        << "devices[0].services[0].channel: expected an integer from 1 to 30";
-    QTest::newRow("channel as text")
-        << scene(
-               R"({"name": "KV", "address": "00:1A:7D:DA:71:13", "services": [{"channel": "1"}]})")
         << "devices[0].services[0].channel: expected an integer from 1 to 30";
     QTest::newRow("channel used twice")
         << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13",
                      "services": [{"channel": 4}, {"channel": 4}]})")
         << "devices[0].services[1].channel: channel 4 is already used";
-    QTest::newRow("service name not a string")
-        << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13",
-                     "services": [{"channel": 1, "name": ["S"]}]})")
-        << "devices[0].services[0].name: expected a string";
     QTest::newRow("instrument and tcp together")
         << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13",
                      "services": [{"channel": 1, "instrument": {}, "tcp": "127.0.0.1:1"}]})")
         << "devices[0].services[0]: \"instrument\" and \"tcp\" exclude each other";
-    QTest::newRow("instrument not an object")
-        << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13",
-                     "services": [{"channel": 1, "instrument": true}]})")
-        << "devices[0].services[0].instrument: expected an object";
     QTest::newRow("instrument option unknown")
         << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13",
                      "services": [{"channel": 1, "instrument": {"modle": 1}}]})")
@@ -244,19 +201,9 @@ void TestScene::rejectsInvalidScene_data()
     QTest::newRow("tcp without port") << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13",
                      "services": [{"channel": 1, "tcp": "127.0.0.1"}]})")
                                       << "devices[0].services[0].tcp: expected \"IP:PORT\"";
-    QTest::newRow("tcp host name") << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13",
-                     "services": [{"channel": 1, "tcp": "localhost:7001"}]})")
-                                   << "devices[0].services[0].tcp: expected \"IP:PORT\"";
-    QTest::newRow("tcp port zero") << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13",
-                     "services": [{"channel": 1, "tcp": "127.0.0.1:0"}]})")
-                                   << "devices[0].services[0].tcp: expected \"IP:PORT\"";
     QTest::newRow("tcp port too big") << scene(R"({"name": "KV", "address": "00:1A:7D:DA:71:13",
                      "services": [{"channel": 1, "tcp": "127.0.0.1:70000"}]})")
                                       << "devices[0].services[0].tcp: expected \"IP:PORT\"";
-    QTest::newRow("peers not an object")
-        << scene("", R"(, "peers": "127.0.0.1:7002")") << "peers: expected an object";
-    QTest::newRow("peers listen missing")
-        << scene("", R"(, "peers": {"name": "Meter"})") << "peers.listen: required key is missing";
     QTest::newRow("peers listen malformed")
         << scene("", R"(, "peers": {"listen": "7002"})") << "peers.listen: expected \"IP:PORT\"";
     QTest::newRow("unknown peers key")
@@ -287,8 +234,6 @@ void TestScene::backendChoice_data()
     QTest::newRow("misspelt") << QByteArray("emulater") << QString()
                               << "VARNEL_BLUETOOTH: unknown value \"emulater\" (expected \"qt\", "
                                  "\"emulator\" or \"emulator:PATH\")";
-    QTest::newRow("upper case") << QByteArray("QT") << QString()
-                                << "VARNEL_BLUETOOTH: unknown value \"QT\"";
     QTest::newRow("path missing") << QByteArray("emulator:") << QString()
                                   << "VARNEL_BLUETOOTH: \"emulator:\" needs a scene file path";
     QTest::newRow("unreadable file")

@@ -35,7 +35,7 @@ constexpr std::array<quint32, 12> kPulseWidthNs{2, 2, 5, 5, 10, 20, 50, 100, 200
 enum class Chunking { Whole, Fixed, Random };
 
 // Everything needed to build one record block.
-struct RecordSpec
+struct RecordPlan
 {
     int number = 0;
     QDate date;
@@ -171,36 +171,36 @@ int rangeCodeCovering(double metres)
 
 // A record as an instrument in the field would have stored it: a cable of
 // some length within the chosen range, now and then a fault or two on it.
-RecordSpec generatedRecord(quint32 seed, int index)
+RecordPlan generatedRecord(quint32 seed, int index)
 {
     QRandomGenerator rng = generatorFor(seed, 1, quint32(index));
-    RecordSpec spec;
-    spec.number = index + 1;
-    spec.date = QDate(2019, 1, 1).addDays(rng.bounded(5 * 365));
-    spec.time = QTime(0, 0).addSecs(rng.bounded(24 * 3600));
-    spec.rangeCode = rng.bounded(2, 11); // 30 m to 5000 m: what cables are usually tested with
-    const double range = protocol::rangeTable[spec.rangeCode];
-    spec.length = std::max(1.0, std::round(uniform(rng, 0.35, 0.95) * range));
+    RecordPlan plan;
+    plan.number = index + 1;
+    plan.date = QDate(2019, 1, 1).addDays(rng.bounded(5 * 365));
+    plan.time = QTime(0, 0).addSecs(rng.bounded(24 * 3600));
+    plan.rangeCode = rng.bounded(2, 11); // 30 m to 5000 m: what cables are usually tested with
+    const double range = protocol::rangeTable[plan.rangeCode];
+    plan.length = std::max(1.0, std::round(uniform(rng, 0.35, 0.95) * range));
     const int faults = rng.bounded(3);
     for (int i = 0; i < faults; ++i) {
         Fault fault;
-        fault.distance = std::round(uniform(rng, 0.1, 0.9) * spec.length * 10.0) / 10.0;
+        fault.distance = std::round(uniform(rng, 0.1, 0.9) * plan.length * 10.0) / 10.0;
         fault.kind = rng.bounded(2) == 0 ? FaultKind::Open : FaultKind::Short;
         fault.strength = std::round(uniform(rng, 0.2, 0.7) * 100.0) / 100.0;
-        spec.faults.append(fault);
+        plan.faults.append(fault);
     }
-    spec.noise = std::round(uniform(rng, 0.5, 2.5) * 10.0) / 10.0;
-    spec.divisor = defaultStepDivisor(range);
-    spec.gain = rng.bounded(1, 16);
-    spec.offset = rng.bounded(-12, 13);
-    spec.propagation = rng.bounded(55, 86);
-    spec.waveSeed = rng.generate();
-    return spec;
+    plan.noise = std::round(uniform(rng, 0.5, 2.5) * 10.0) / 10.0;
+    plan.divisor = defaultStepDivisor(range);
+    plan.gain = rng.bounded(1, 16);
+    plan.offset = rng.bounded(-12, 13);
+    plan.propagation = rng.bounded(55, 86);
+    plan.waveSeed = rng.generate();
+    return plan;
 }
 
-// Reads the "waveform" table of a listed record into `spec`.
+// Reads the "waveform" table of a listed record into `plan`.
 bool readWaveform(OptionReader &reader, const QJsonValue &value, const QString &prefix,
-                  RecordSpec &spec)
+                  RecordPlan &plan)
 {
     if (!value.isObject())
         return reader.fail(prefix, QStringLiteral("expected an object"));
@@ -236,7 +236,7 @@ bool readWaveform(OptionReader &reader, const QJsonValue &value, const QString &
             return false;
     }
 
-    spec.faults.clear();
+    plan.faults.clear();
     double farthest = 0;
     if (object.contains(QLatin1String("faults"))) {
         const QString listKey = join(prefix, QStringLiteral("faults"));
@@ -287,18 +287,18 @@ bool readWaveform(OptionReader &reader, const QJsonValue &value, const QString &
                 fault.strength = *strength;
             }
             farthest = std::max(farthest, fault.distance);
-            spec.faults.append(fault);
+            plan.faults.append(fault);
         }
     }
 
-    spec.noise = 1.0;
+    plan.noise = 1.0;
     if (object.contains(QLatin1String("noise"))) {
         const auto noise = reader.number(object.value(QLatin1String("noise")),
                                          join(prefix, QStringLiteral("noise")), 0, kMaxNoise, false,
                                          QStringLiteral("expected a number from 0 to 50"));
         if (!noise)
             return false;
-        spec.noise = *noise;
+        plan.noise = *noise;
     }
 
     // Unless told otherwise, the range is the smallest that shows every fault
@@ -308,17 +308,17 @@ bool readWaveform(OptionReader &reader, const QJsonValue &value, const QString &
                     : farthest > 0 ? rangeCodeCovering(farthest / 0.9)
                                    : 7;
     const double range = protocol::rangeTable[*rangeCode];
-    spec.rangeCode = *rangeCode;
-    spec.length = length ? *length : std::min(range, std::max(std::round(0.9 * range), farthest));
+    plan.rangeCode = *rangeCode;
+    plan.length = length ? *length : std::min(range, std::max(std::round(0.9 * range), farthest));
 
-    spec.divisor = defaultStepDivisor(range);
+    plan.divisor = defaultStepDivisor(range);
     if (object.contains(QLatin1String("stepDivisor"))) {
         const auto divisor = reader.integer(
             object.value(QLatin1String("stepDivisor")), join(prefix, QStringLiteral("stepDivisor")),
             1, 255, QStringLiteral("expected a whole number from 1 to 255"));
         if (!divisor)
             return false;
-        spec.divisor = int(*divisor);
+        plan.divisor = int(*divisor);
     }
     return true;
 }
@@ -326,7 +326,7 @@ bool readWaveform(OptionReader &reader, const QJsonValue &value, const QString &
 // Reads one entry of a "records" list. Fields left out take the values a
 // generated record in the same position would have.
 bool readRecord(OptionReader &reader, const QJsonValue &value, const QString &prefix, quint32 seed,
-                int index, RecordSpec &spec)
+                int index, RecordPlan &plan)
 {
     if (!value.isObject())
         return reader.fail(prefix, QStringLiteral("expected an object"));
@@ -336,72 +336,72 @@ bool readRecord(OptionReader &reader, const QJsonValue &value, const QString &pr
                            QStringLiteral("waveform")},
                           prefix))
         return false;
-    spec = generatedRecord(seed, index);
+    plan = generatedRecord(seed, index);
     if (object.contains(QLatin1String("number"))) {
         const auto number = reader.integer(object.value(QLatin1String("number")),
                                            join(prefix, QStringLiteral("number")), 0, 255,
                                            QStringLiteral("expected a whole number from 0 to 255"));
         if (!number)
             return false;
-        spec.number = int(*number);
+        plan.number = int(*number);
     }
     if (object.contains(QLatin1String("date"))) {
         const auto date =
             reader.date(object.value(QLatin1String("date")), join(prefix, QStringLiteral("date")));
         if (!date)
             return false;
-        spec.date = *date;
+        plan.date = *date;
     }
     if (object.contains(QLatin1String("time"))) {
         const auto time =
             reader.time(object.value(QLatin1String("time")), join(prefix, QStringLiteral("time")));
         if (!time)
             return false;
-        spec.time = *time;
+        plan.time = *time;
     }
     if (object.contains(QLatin1String("waveform")))
         return readWaveform(reader, object.value(QLatin1String("waveform")),
-                            join(prefix, QStringLiteral("waveform")), spec);
+                            join(prefix, QStringLiteral("waveform")), plan);
     return true;
 }
 
-QByteArray buildRecordBlock(const RecordSpec &spec)
+QByteArray buildRecordBlock(const RecordPlan &plan)
 {
     // A plain buffer: the optimiser cannot see the size of a QByteArray's
     // storage and warns about the writes below.
     uchar out[protocol::kRecordBlockLength] = {};
     out[0] = quint8(TDRCommand::ReadRecord);
-    out[3] = quint8(spec.number);
-    out[4] = protocol::bcdEncode(uint(spec.date.year() % 100));
-    out[5] = protocol::bcdEncode(uint(spec.date.month()));
-    out[6] = protocol::bcdEncode(uint(spec.date.day()));
-    out[7] = protocol::bcdEncode(uint(spec.date.dayOfWeek())); // the clock chip's weekday
-    out[8] = protocol::bcdEncode(uint(spec.time.hour()));
-    out[9] = protocol::bcdEncode(uint(spec.time.minute()));
-    out[10] = protocol::bcdEncode(uint(spec.time.second()));
-    out[11] = quint8(spec.rangeCode);
-    out[12] = quint8(spec.gain);
-    out[13] = quint8(spec.offset + 128);
+    out[3] = quint8(plan.number);
+    out[4] = protocol::bcdEncode(uint(plan.date.year() % 100));
+    out[5] = protocol::bcdEncode(uint(plan.date.month()));
+    out[6] = protocol::bcdEncode(uint(plan.date.day()));
+    out[7] = protocol::bcdEncode(uint(plan.date.dayOfWeek())); // the clock chip's weekday
+    out[8] = protocol::bcdEncode(uint(plan.time.hour()));
+    out[9] = protocol::bcdEncode(uint(plan.time.minute()));
+    out[10] = protocol::bcdEncode(uint(plan.time.second()));
+    out[11] = quint8(plan.rangeCode);
+    out[12] = quint8(plan.gain);
+    out[13] = quint8(plan.offset + 128);
 
     // The step as the tool stores it (a float), times 100: what an upload of
     // the downloaded file sends back.
-    const float step = float(299.7924499511719 / (2.0 * spec.divisor));
+    const float step = float(299.7924499511719 / (2.0 * plan.divisor));
     qToLittleEndian<quint16>(quint16(step * 100.0f), out + 14);
-    out[16] = quint8(spec.divisor);
+    out[16] = quint8(plan.divisor);
 
     // The tool shows ((value21 - value17) / divisor) / 1000 as the length.
-    const quint32 span = quint32(std::lround(spec.length * 1000.0)) * quint32(spec.divisor);
+    const quint32 span = quint32(std::lround(plan.length * 1000.0)) * quint32(plan.divisor);
     qToLittleEndian<quint32>(kLengthOrigin, out + 17);
     qToLittleEndian<quint32>(kLengthOrigin + span, out + 21);
-    qToLittleEndian<quint32>(quint32(spec.propagation) * quint32(spec.divisor) * 100u, out + 25);
-    qToLittleEndian<quint32>(kPulseWidthNs[std::size_t(spec.rangeCode)], out + 29);
+    qToLittleEndian<quint32>(quint32(plan.propagation) * quint32(plan.divisor) * 100u, out + 25);
+    qToLittleEndian<quint32>(kPulseWidthNs[std::size_t(plan.rangeCode)], out + 29);
 
     WaveformParams params;
-    params.step = distanceStep(spec.divisor);
-    params.cableLength = spec.length;
-    params.faults = spec.faults;
-    params.noise = spec.noise;
-    params.seed = spec.waveSeed;
+    params.step = distanceStep(plan.divisor);
+    params.cableLength = plan.length;
+    params.faults = plan.faults;
+    params.noise = plan.noise;
+    params.seed = plan.waveSeed;
     const QByteArray samples = synthesiseWaveform(params);
     std::copy(samples.cbegin(), samples.cend(), out + 33);
     QByteArray block(reinterpret_cast<const char *>(out), protocol::kRecordBlockLength);
@@ -581,23 +581,23 @@ std::unique_ptr<EmulatedInstrument> EmulatedInstrument::fromJson(const QJsonObje
                          count))
             return failed();
         for (int i = 0; i < count; ++i) {
-            const RecordSpec spec = generatedRecord(d.seed, i);
-            d.records.insert(spec.number, buildRecordBlock(spec));
+            const RecordPlan plan = generatedRecord(d.seed, i);
+            d.records.insert(plan.number, buildRecordBlock(plan));
         }
     } else if (records.isArray()) {
         const QJsonArray list = records.toArray();
         for (int i = 0; i < list.size(); ++i) {
             const QString prefix = QStringLiteral("records[%1]").arg(i);
-            RecordSpec spec;
-            if (!readRecord(reader, list.at(i), prefix, d.seed, i, spec))
+            RecordPlan plan;
+            if (!readRecord(reader, list.at(i), prefix, d.seed, i, plan))
                 return failed();
-            if (d.records.contains(spec.number)) {
+            if (d.records.contains(plan.number)) {
                 reader.fail(join(prefix, QStringLiteral("number")),
                             QStringLiteral("expected a number no other record uses (%1 is taken)")
-                                .arg(spec.number));
+                                .arg(plan.number));
                 return failed();
             }
-            d.records.insert(spec.number, buildRecordBlock(spec));
+            d.records.insert(plan.number, buildRecordBlock(plan));
         }
     } else {
         reader.fail(QStringLiteral("records"),
