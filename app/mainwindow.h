@@ -126,5 +126,5 @@ private:
     int chainDone = 0;
     int chainFailed = 0;
     int chainCancelled = 0; // commands dropped by Cancel
-    QStringList chainProblems;
+    QString chainLastProblem;
 };

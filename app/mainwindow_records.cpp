@@ -44,7 +44,7 @@ bool MainWindow::recordAnswerReceived(const QByteArray &frame)
     if (frame.size() < protocol::kRecordBlockLength) {
         qCWarning(lcProtocol) << "record answer too short:" << protocol::frameText(frame);
         const QString message = tr("The instrument sent an empty record; nothing was saved.");
-        chainProblems.append(message);
+        chainLastProblem = message;
         ui->statusbar->showMessage(message, 0);
         return false;
     }
@@ -78,7 +78,7 @@ bool MainWindow::recordAnswerReceived(const QByteArray &frame)
                                 .arg(number, 3, 10, QLatin1Char('0'))
                                 .arg(name, problem);
     qCWarning(lcApp) << message;
-    chainProblems.append(message);
+    chainLastProblem = message;
     ui->statusbar->showMessage(message, 0);
     return false;
 }
@@ -140,7 +140,6 @@ void MainWindow::writeSelectedClicked()
         if (!notes.isEmpty()) {
             const QString message = notes.join(QLatin1Char(' '));
             qCWarning(lcApp) << message;
-            chainProblems.append(message);
             ui->statusbar->showMessage(message, 0);
         }
     }
@@ -170,7 +169,7 @@ void MainWindow::beginChain(Chain kind, int total)
         chainKind = kind;
         chainDone = chainFailed = chainCancelled = 0;
         chainTotal = 0;
-        chainProblems.clear();
+        chainLastProblem.clear();
     }
     chainTotal += total;
     actionCancel->setEnabled(true);
@@ -203,11 +202,12 @@ void MainWindow::finishChainIfDone()
                                           .arg(chainDone)
                                           .arg(chainFailed + chainCancelled);
         ui->statusbar->showMessage(message, 0);
-    } else if (chainFailed > 0 && chainProblems.size() > 1) {
+    } else if (chainFailed > 1) {
+        // One failure has its own message already; several get a summary.
         ui->statusbar->showMessage(tr("Records not saved: %1 of %2. %3")
                                        .arg(chainFailed)
                                        .arg(chainTotal)
-                                       .arg(chainProblems.last()),
+                                       .arg(chainLastProblem),
                                    0);
     }
     endChain();
