@@ -67,7 +67,7 @@ MainWindow::MainWindow(QWidget *parent)
     chainProgress->setVisible(false);
     ui->statusbar->addPermanentWidget(chainProgress);
 
-    connect(&pendingCommands, &CommandQueue::repeatRequested, this, &MainWindow::repeatFrame);
+    connect(&pendingCommands, &CommandQueue::repeatRequested, this, &MainWindow::sendFrame);
     connect(&pendingCommands, &CommandQueue::gaveUp, this, &MainWindow::commandsAbandoned);
 }
 

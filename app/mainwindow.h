@@ -76,7 +76,6 @@ private:
     void sendFrame(const QString &frame);
     void sendNextPending();
     void sendAtOnce(const QString &frame);
-    void repeatFrame(const QString &frame);
     void commandsAbandoned(const QString &frame, int dropped);
 
     // Both return false when the answer could not be put to use.

@@ -28,11 +28,6 @@ void MainWindow::sendAtOnce(const QString &frame)
         sendFrame(frame);
 }
 
-void MainWindow::repeatFrame(const QString &frame)
-{
-    sendFrame(frame);
-}
-
 void MainWindow::commandsAbandoned(const QString &frame, int dropped)
 {
     Q_UNUSED(frame)
