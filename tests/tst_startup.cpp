@@ -57,6 +57,7 @@ private slots:
     void badStackChoiceStops_data();
     void badStackChoiceStops();
     void exitClosesWindow();
+    void noDisplayExplainsItself();
 
 private:
     QTemporaryDir m_config;
@@ -264,6 +265,23 @@ void StartupTest::exitClosesWindow()
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     MainWindowProbe(window).action("actionExit")->trigger();
     QVERIFY(!window.isVisible());
+}
+
+void StartupTest::noDisplayExplainsItself()
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("VARNEL_BLUETOOTH"), QStringLiteral("emulator"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(VARNEL_EXECUTABLE), QStringList());
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 2);
+    const QString error = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(error.contains(QStringLiteral("no display")), qPrintable(error));
+    QVERIFY2(error.contains(QStringLiteral("xvfb-run")), qPrintable(error));
 }
 
 QTEST_MAIN(StartupTest)
