@@ -98,7 +98,7 @@ void CommandQueue::onTimeout()
 {
     if (m_inFlight.isEmpty())
         return;
-    if (m_attempts <= m_maxRepeats) {
+    if (m_attempts <= kMaxRepeats) {
         ++m_attempts;
         qCInfo(lcProtocol) << "no answer to" << m_inFlight << "- attempt" << m_attempts;
         m_timer.start();

@@ -19,11 +19,10 @@ public:
     explicit CommandQueue(QObject *parent = nullptr);
 
     static constexpr int kDefaultTimeoutMs = 3000;
-    static constexpr int kDefaultRepeats = 2;
+    static constexpr int kMaxRepeats = 2;
 
     void setAnswerTimeout(int ms) { m_timer.setInterval(ms); }
     int answerTimeout() const { return m_timer.interval(); }
-    void setMaxRepeats(int repeats) { m_maxRepeats = repeats; }
 
     // Appends a frame behind the others.
     void enqueue(const QString &frame);
@@ -55,7 +54,6 @@ public:
     bool isEmpty() const { return m_pending.isEmpty() && m_inFlight.isEmpty(); }
     QString inFlight() const { return m_inFlight; }
     const QList<QString> &pending() const { return m_pending; }
-    int size() const { return m_pending.size(); }
 
 signals:
     // The command in flight must go out again.
@@ -72,6 +70,5 @@ private:
     QString m_inFlight;
     QByteArray m_inFlightBytes;
     int m_attempts = 0;
-    int m_maxRepeats = kDefaultRepeats;
     QTimer m_timer;
 };

@@ -1,4 +1,5 @@
 #include "apptestsupport.h"
+#include "testsupport.h"
 
 #include "bluetooth/emulator/emulatedstack.h"
 #include "link/tdrclient.h"
@@ -95,14 +96,10 @@ void isolateSettings(const QString &directory)
 emu::EmulatedStack *installScene(const QByteArray &json)
 {
     QString error;
-    auto stack = emu::EmulatedStack::fromJson(json, &error);
-    if (!stack) {
+    emu::EmulatedStack *stack = testsupport::installEmulatedStack(json, &error);
+    if (!stack)
         qWarning("scene rejected: %s", qPrintable(error));
-        return nullptr;
-    }
-    emu::EmulatedStack *raw = stack.get();
-    bt::BluetoothStack::install(std::move(stack));
-    return raw;
+    return stack;
 }
 
 void answerNextDialog(std::function<void(QWidget *)> handle)
