@@ -1,6 +1,5 @@
 #include "app/startup.h"
 #include "bluetooth/backend.h"
-#include "resources/resources.h"
 
 #include <QApplication>
 #include <QDir>
@@ -42,7 +41,6 @@ int main(int argc, char *argv[])
         QCoreApplication::installTranslator(&qtTranslator);
 
     bt::BluetoothStack::install(std::move(stack));
-    varnelInitResources();
     const int exitCode = runMainWindow();
     bt::BluetoothStack::install(nullptr);
     return exitCode;
