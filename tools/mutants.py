@@ -1,0 +1,136 @@
+#!/usr/bin/env python3
+"""Mutation check: plants one fault at a time and asks whether the test suite notices.
+
+Each fault is a text replacement in one source file (the text must occur exactly once there).
+The tree is copied once to a scratch folder and built there; every fault is then applied,
+rebuilt incrementally, tested with CTest (stopping at the first failure), and taken back out.
+
+    tools/mutants.py                 all faults
+    tools/mutants.py --list          the faults, numbered
+    tools/mutants.py 3 7 12          only these
+    tools/mutants.py --keep DIR      scratch folder to use (kept afterwards, so reruns are quick)
+
+It ends with "killed K of N". A fault whose replacement no longer applies, or that does not
+compile, is reported as such and not counted. It takes minutes, so it is not part of CI.
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+from mutant_list import MUTANTS
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TOP = os.path.dirname(HERE)
+
+
+def run(cmd, cwd, timeout, env=None):
+    try:
+        p = subprocess.run(cmd, cwd=cwd, stdout=subprocess.PIPE, stderr=subprocess.STDOUT,
+                           timeout=timeout, env=env, text=True, errors="replace")
+        return p.returncode, p.stdout
+    except subprocess.TimeoutExpired as e:
+        return -1, (e.stdout or "") if isinstance(e.stdout, str) else "timed out"
+
+
+def copy_tree(dest):
+    files = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "-z"], cwd=TOP,
+                           stdout=subprocess.PIPE, check=True).stdout.split(b"\0")
+    for rel in filter(None, files):
+        rel = rel.decode()
+        src = os.path.join(TOP, rel)
+        if not os.path.isfile(src):
+            continue
+        dst = os.path.join(dest, rel)
+        os.makedirs(os.path.dirname(dst), exist_ok=True)
+        if not os.path.exists(dst) or open(src, "rb").read() != open(dst, "rb").read():
+            shutil.copy2(src, dst)
+
+
+def failing_test(output):
+    for line in output.splitlines():
+        if "***Failed" in line or "***Timeout" in line or "***Exception" in line:
+            return line.split("-", 1)[-1].split()[0] if "-" in line else line.strip()
+    return "?"
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    ap.add_argument("only", nargs="*", type=int, help="fault numbers to run (default: all)")
+    ap.add_argument("--list", action="store_true", help="list the faults and stop")
+    ap.add_argument("--keep", metavar="DIR", help="scratch folder, kept afterwards")
+    ap.add_argument("--jobs", type=int, default=os.cpu_count() or 2)
+    args = ap.parse_args()
+
+    if args.list:
+        for i, (what, path, _, _) in enumerate(MUTANTS, 1):
+            print(f"{i:3} {path}: {what}")
+        return 0
+
+    scratch = args.keep or tempfile.mkdtemp(prefix="varnel-mutants-")
+    src = os.path.join(scratch, "src")
+    build = os.path.join(scratch, "build")
+    os.makedirs(src, exist_ok=True)
+    copy_tree(src)
+    env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+    code, out = run(["cmake", "-S", src, "-B", build, "-DVARNEL_BUILD_TESTS=ON",
+                     "-DCMAKE_BUILD_TYPE=RelWithDebInfo"], scratch, 600)
+    if code != 0:
+        print(out)
+        return 2
+    ctest = ["ctest", "--test-dir", build, "-j", str(args.jobs), "--stop-on-failure",
+             "--timeout", "120", "--output-on-failure"]
+    build_cmd = ["cmake", "--build", build, "-j", str(args.jobs)]
+    code, out = run(build_cmd, scratch, 3600)
+    if code == 0:
+        code, out = run(ctest, scratch, 1800, env)
+    if code != 0:
+        print(out[-4000:])
+        print("the unmodified tree does not build or pass its tests")
+        return 2
+
+    chosen = args.only or list(range(1, len(MUTANTS) + 1))
+    killed = counted = 0
+    survivors = []
+    for n in chosen:
+        what, rel, old, new = MUTANTS[n - 1]
+        path = os.path.join(src, rel)
+        original = open(path, encoding="utf-8").read() if os.path.exists(path) else ""
+        if original.count(old) != 1:
+            print(f"{n:3} STALE     {rel}: {what} (text found {original.count(old)} times)")
+            continue
+        start = time.time()
+        with open(path, "w", encoding="utf-8") as f:
+            f.write(original.replace(old, new))
+        try:
+            code, out = run(build_cmd, scratch, 1800)
+            if code != 0:
+                print(f"{n:3} NO BUILD  {rel}: {what}")
+                continue
+            counted += 1
+            code, out = run(ctest, scratch, 1800, env)
+            took = time.time() - start
+            if code != 0:
+                killed += 1
+                print(f"{n:3} killed    {rel}: {what} [{failing_test(out)}, {took:.0f} s]", flush=True)
+            else:
+                survivors.append(n)
+                print(f"{n:3} SURVIVED  {rel}: {what} [{took:.0f} s]", flush=True)
+        finally:
+            with open(path, "w", encoding="utf-8") as f:
+                f.write(original)
+    run(build_cmd, scratch, 3600)
+    if survivors:
+        print("survived:", " ".join(map(str, survivors)))
+    print(f"killed {killed} of {counted}")
+    if not args.keep:
+        shutil.rmtree(scratch, ignore_errors=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
