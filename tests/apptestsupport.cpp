@@ -2,7 +2,6 @@
 #include "testsupport.h"
 
 #include "bluetooth/emulator/emulatedstack.h"
-#include "link/tdrclient.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -40,17 +39,13 @@ QString MainWindowProbe::folderText() const
     return w.findChild<QLabel *>(QStringLiteral("folderLbl"))->text();
 }
 
-int MainWindowProbe::liveClients() const
+QStringList MainWindowProbe::items(const char *listName) const
 {
-    int n = 0;
-    for (const auto &client : w.clients)
-        n += client && !client->isRetired() ? 1 : 0;
-    return n;
-}
-
-bool MainWindowProbe::discoveryActive() const
-{
-    return w.discoveryAgent && w.discoveryAgent->isActive();
+    QStringList texts;
+    const QListWidget *widget = list(listName);
+    for (int i = 0; i < widget->count(); ++i)
+        texts << widget->item(i)->text();
+    return texts;
 }
 
 QString MainWindowProbe::controlStates() const

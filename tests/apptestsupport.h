@@ -15,8 +15,8 @@ namespace emu {
 class EmulatedStack;
 }
 
-// Reaches into the main window for the tests: the widgets by object name and
-// the protocol state the window keeps.
+// Reads the main window for the tests: the widgets by object name, the
+// session it shows.
 class MainWindowProbe
 {
 public:
@@ -28,23 +28,15 @@ public:
     QString log() const;
     QString deviceInfo() const;
     QString folderText() const;
+    QStringList items(const char *listName) const;
 
-    CommandQueue &queue() { return w.pendingCommands; }
-    const TDRRecord &record() const { return w.record; }
-    QString rxHex() const { return w.rxHex.rxHex(); }
-    QString workDir() const { return w.workDir; }
-    QString localName() const { return w.localName; }
-    QBluetoothServiceInfo selectedService() const { return w.selectedService; }
-    const QMap<QListWidgetItem *, quint64> &recordMap() const { return w.recordMap; }
-    const QMap<QListWidgetItem *, QBluetoothServiceInfo> &discoveredServices() const
-    {
-        return w.discoveredServices;
-    }
-    int liveClients() const;
-    bool discoveryActive() const;
+    InstrumentSession &session() { return w.instrumentSession(); }
+    QString localName() const { return w.localAdapterName(); }
+    QBluetoothServiceInfo selectedService() const { return w.chosenService(); }
+    bool discoveryActive() const { return w.isScanning(); }
 
-    // "on"/"off" (plus "checked") per control and the status text, in the
-    // order of the connection state table.
+    // "on"/"off" (plus "checked") per control, in the order of the
+    // connection state table.
     QString controlStates() const;
 
 private:

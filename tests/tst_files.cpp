@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
+
 namespace {
 
 const QByteArray kScene = R"({
@@ -58,7 +60,7 @@ private slots:
     void chosenDirectoryIsListedAndStored();
     void cancelledDialogStillRefreshes();
     void missingSavedDirectory();
-    void selectionSwitchesUpload();
+    void undecodableNamesAreReported();
     void waveformsOpenFromActionAndFileList();
 
 private:
@@ -80,7 +82,7 @@ void FilesTest::firstStartUsesCurrentDirectory()
     {
         MainWindow window;
         MainWindowProbe probe(window);
-        QCOMPARE(probe.workDir(), QDir::currentPath());
+        QCOMPARE(probe.session().store().directory(), QDir::currentPath());
         QCOMPARE(probe.folderText(), QDir::currentPath());
         QCOMPARE(listed(probe), QStringList{QStringLiteral("a.tdr")});
         QVERIFY(savedDir().isEmpty()); // stored only when the window goes
@@ -130,8 +132,9 @@ void FilesTest::chosenDirectoryIsListedAndStored()
             QMetaObject::invokeMethod(fileDialog, "accept");
         });
         probe.action("actionSelect_Dir")->trigger();
-        QCOMPARE(QDir(probe.workDir()).canonicalPath(), QDir(second.path()).canonicalPath());
-        QCOMPARE(probe.folderText(), probe.workDir());
+        QCOMPARE(QDir(probe.session().store().directory()).canonicalPath(),
+                 QDir(second.path()).canonicalPath());
+        QCOMPARE(probe.folderText(), probe.session().store().directory());
         QCOMPARE(listed(probe).size(), 1);
         QCOMPARE(QDir(savedDir()).canonicalPath(), QDir(first.path()).canonicalPath());
     }
@@ -148,7 +151,7 @@ void FilesTest::cancelledDialogStillRefreshes()
     touch(dir.filePath(QStringLiteral("new.tdr")));
     answerNextDialog([](QWidget *dialog) { qobject_cast<QDialog *>(dialog)->reject(); });
     probe.action("actionSelect_Dir")->trigger();
-    QCOMPARE(probe.workDir(), dir.path());
+    QCOMPARE(probe.session().store().directory(), dir.path());
     QCOMPARE(listed(probe), QStringList{QStringLiteral("new.tdr")});
 }
 
@@ -158,31 +161,27 @@ void FilesTest::missingSavedDirectory()
     setSavedDir(gone);
     MainWindow window;
     MainWindowProbe probe(window);
-    QCOMPARE(probe.workDir(), gone);
+    QCOMPARE(probe.session().store().directory(), gone);
     QCOMPARE(probe.folderText(), gone);
     QVERIFY(listed(probe).isEmpty());
 }
 
-void FilesTest::selectionSwitchesUpload()
+void FilesTest::undecodableNamesAreReported()
 {
     QTemporaryDir dir;
     touch(dir.filePath(QStringLiteral("a.tdr")));
-    touch(dir.filePath(QStringLiteral("b.tdr")));
+    // A name that is not UTF-8: Qt cannot list it, so the user is told.
+    const QByteArray raw = QFile::encodeName(dir.path()) + "/\xff\xfe.tdr";
+    FILE *file = std::fopen(raw.constData(), "w");
+    QVERIFY(file);
+    std::fclose(file);
     setSavedDir(dir.path());
     MainWindow window;
     MainWindowProbe probe(window);
-    QListWidget *files = probe.list("filesLst");
-    QAction *upload = probe.action("actionUpload_Selected");
-    files->item(0)->setSelected(true);
-    QVERIFY(upload->isEnabled());
-    files->clearSelection();
-    QVERIFY(!upload->isEnabled());
-    files->item(1)->setSelected(true);
-    QVERIFY(upload->isEnabled());
-    // Refilling the list drops the selection, and with it the action.
-    answerNextDialog([](QWidget *dialog) { qobject_cast<QDialog *>(dialog)->reject(); });
-    probe.action("actionSelect_Dir")->trigger();
-    QVERIFY(!upload->isEnabled());
+    QCOMPARE(probe.items("filesLst"), QStringList{QStringLiteral("a.tdr")});
+    QCOMPARE(probe.session().store().undecodableFiles(), 1);
+    QCOMPARE(probe.status(), QStringLiteral("Files left out of the list, their names are not valid "
+                                            "on this system: 1."));
 }
 
 void FilesTest::waveformsOpenFromActionAndFileList()

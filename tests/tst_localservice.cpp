@@ -87,7 +87,7 @@ void LocalServiceTest::peersGetEveryFrame()
     QTRY_COMPARE(m_probe->status(), QStringLiteral("discovery Finished"));
     m_probe->action("actionConnect")->setChecked(true);
     QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to")));
-    QTRY_VERIFY(m_probe->queue().isEmpty());
+    QTRY_VERIFY(m_probe->session().queue().isEmpty());
     m_probe->action("actionGet_List")->trigger();
     QTRY_VERIFY(m_probe->list("recordsLst")->isEnabled());
 

@@ -1,0 +1,274 @@
+// The main window as a view of the session: its controls walk the state
+// table, its status bar tells what happened, its log stays bounded.
+#include "apptestsupport.h"
+
+#include "bluetooth/emulator/emulatedstack.h"
+#include "protocol/frame.h"
+
+#include <QInputDialog>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+
+namespace {
+
+const QString kStart =
+    QStringLiteral("scan on, devices off, connect off, getList off, records off, "
+                   "load off, files off, upload off, serial off");
+const QString kScanning = QStringLiteral("scan off, devices off, connect off, getList off, records "
+                                         "off, load off, files off, upload off, serial off");
+const QString kScanDone = QStringLiteral("scan on, devices on, connect on, getList off, records "
+                                         "off, load off, files off, upload off, serial off");
+const QString kConnecting = QStringLiteral("scan on, devices on, connect off checked, getList off, "
+                                           "records off, load off, files off, upload off, serial "
+                                           "off");
+const QString kLinked = QStringLiteral("scan on, devices on, connect on checked, getList off, "
+                                       "records off, load off, files off, upload off, serial off");
+const QString kIdentified = QStringLiteral("scan off, devices off, connect on checked, getList on, "
+                                           "records off, load off, files off, upload off, serial "
+                                           "on");
+const QString kListed = QStringLiteral("scan off, devices off, connect on checked, getList on, "
+                                       "records on, load off, files on, upload off, serial on");
+const QString kPicked = QStringLiteral("scan off, devices off, connect on checked, getList on, "
+                                       "records on, load on, files on, upload on, serial on");
+const QString kDisconnecting =
+    QStringLiteral("scan off, devices off, connect on, getList on, "
+                   "records on, load off, files on, upload on, serial on");
+const QString kDisconnected =
+    QStringLiteral("scan on, devices on, connect on, getList off, records "
+                   "off, load off, files off, upload off, serial off");
+
+// Device 0 the emulated instrument, 1 a bridge the test answers, 2 no instrument.
+QByteArray sceneJson(quint16 bridgePort)
+{
+    return QStringLiteral(R"({
+      "adapters": [ {"name": "Workstation", "address": "00:1A:7D:DA:71:01"} ],
+      "devices": [
+        {"name": "KV-105", "address": "00:1A:7D:DA:71:13",
+         "services": [ {"name": "Serial Port", "channel": 1,
+                        "instrument": {"records": 4, "delayMs": 30, "chunk": "random", "seed": 7}} ]},
+        {"name": "KV-200", "address": "00:1A:7D:DA:71:14",
+         "services": [ {"name": "Bridge", "channel": 2, "tcp": "127.0.0.1:%1"} ]},
+        {"name": "KV-300", "address": "00:1A:7D:DA:71:15",
+         "services": [ {"name": "Audio Sink", "channel": 3} ]}
+      ]
+    })")
+        .arg(bridgePort)
+        .toUtf8();
+}
+
+} // namespace
+
+class WindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void stateTableWalk();
+    void refusedServiceSaysWhy();
+    void farEndClosesThenReconnect();
+    void uploadDialogOutlivesListAndLink();
+    void logStaysBounded();
+
+private:
+    void scanAndConnect(int row);
+    void compareStates(const QString &expected, const QString &status = QString());
+
+    QTemporaryDir m_config;
+    QTemporaryDir m_work;
+    QTcpServer m_bridge;
+    QTcpSocket *m_peer = nullptr;
+    MainWindow *m_window = nullptr;
+    MainWindowProbe *m_probe = nullptr;
+};
+
+void WindowTest::init()
+{
+    isolateSettings(m_config.path());
+    QDir::setCurrent(m_work.path());
+    m_bridge.listen(QHostAddress::LocalHost);
+    connect(&m_bridge, &QTcpServer::newConnection, this, [this] {
+        m_peer = m_bridge.nextPendingConnection();
+        connect(m_peer, &QTcpSocket::readyRead, this, [this] {
+            const QByteArray asked = m_peer->readAll();
+            if (asked.startsWith(char(0x42)))
+                m_peer->write(protocol::frameBytes(QStringLiteral("420e00692102183030313233341e")));
+            else if (asked.startsWith(char(0x41)))
+                m_peer->write(protocol::frameBytes(protocol::kGetListFrame)); // no records
+        });
+    });
+    QVERIFY(installScene(sceneJson(m_bridge.serverPort())));
+    m_window = new MainWindow;
+    QVERIFY(m_window->init());
+    m_probe = new MainWindowProbe(*m_window);
+}
+
+void WindowTest::cleanup()
+{
+    delete m_probe;
+    delete m_window;
+    m_bridge.close();
+    m_bridge.disconnect(this);
+    m_peer = nullptr;
+}
+
+void WindowTest::compareStates(const QString &expected, const QString &status)
+{
+    QCOMPARE(m_probe->controlStates(), expected);
+    if (!status.isNull())
+        QCOMPARE(m_probe->status(), status);
+}
+
+void WindowTest::scanAndConnect(int row)
+{
+    m_probe->action("actionScan")->trigger();
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("discovery Finished"));
+    m_probe->list("devicesLst")->setCurrentRow(row);
+    m_probe->action("actionConnect")->setChecked(true);
+}
+
+void WindowTest::stateTableWalk()
+{
+    compareStates(kStart, QStringLiteral("Disconnected"));
+    m_probe->action("actionScan")->trigger();
+    compareStates(kScanning, QStringLiteral("Scanning..."));
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("discovery Finished"));
+    compareStates(kScanDone);
+    QCOMPARE(m_probe->list("devicesLst")->currentRow(), 0);
+
+    QString linked;
+    connect(&m_probe->session(), &InstrumentSession::linkUp, this,
+            [&] { linked = m_probe->controlStates(); });
+    m_probe->action("actionConnect")->setChecked(true);
+    compareStates(kConnecting, QStringLiteral("Connecting to KV-105 ( 00:1A:7D:DA:71:13 )"));
+    QTRY_COMPARE(linked, kLinked);
+    QVERIFY(m_probe->log().contains(QStringLiteral("Joined with KV-105.\n")));
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Connected to KV-105 ( 00:1A:7D:DA:71:13 )"));
+    compareStates(kIdentified);
+    QCOMPARE(m_probe->deviceInfo(), QStringLiteral("TDR 105\ndata format: 250/ 8bit\nsn:001234\n"
+                                                   "p.v:20210218\na.v:20210218"));
+
+    // Asked twice, the second time after the first answer.
+    QTRY_VERIFY(m_probe->session().queue().isEmpty());
+    const QString log = m_probe->log();
+    const QString ask = m_probe->localName() + QStringLiteral(": 4205000047");
+    QCOMPARE(log.count(ask), 2);
+    QVERIFY(log.indexOf(QStringLiteral("Joined with")) < log.indexOf(ask));
+    QVERIFY(log.indexOf(QStringLiteral("KV-105: 42")) < log.lastIndexOf(ask));
+
+    m_probe->action("actionGet_List")->trigger();
+    QTRY_COMPARE(m_probe->items("recordsLst").size(), 4);
+    compareStates(kListed);
+
+    // A download: Cancel while it runs, a summary when it ends, and the file
+    // selection kept through the refills of the file list.
+    QListWidget *records = m_probe->list("recordsLst");
+    records->item(0)->setSelected(true);
+    records->item(2)->setSelected(true);
+    m_probe->action("actionLoad_Selected")->trigger();
+    QVERIFY(m_probe->action("actionCancel")->isEnabled());
+    QTRY_COMPARE(m_probe->items("filesLst").size(), 1);
+    m_probe->list("filesLst")->item(0)->setSelected(true);
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Records saved: 2."));
+    QVERIFY(!m_probe->action("actionCancel")->isEnabled());
+    QCOMPARE(m_probe->items("filesLst").size(), 2);
+    QCOMPARE(m_probe->list("filesLst")->selectedItems().size(), 1);
+    compareStates(kPicked);
+
+    // The next chain's summary replaces the last one.
+    answerNextDialog([](QWidget *dialog) {
+        auto *input = qobject_cast<QInputDialog *>(dialog);
+        input->setIntValue(20);
+        input->accept();
+    });
+    m_probe->action("actionUpload_Selected")->trigger();
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Records written: 1."));
+    QTRY_COMPARE(m_probe->items("recordsLst").size(), 5);
+
+    m_probe->action("actionConnect")->setChecked(false);
+    compareStates(kDisconnecting, QStringLiteral("Disconnecting..."));
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Disconnected"));
+    compareStates(kDisconnected);
+    QVERIFY(m_probe->items("recordsLst").isEmpty());
+    QVERIFY(m_probe->deviceInfo().isEmpty());
+
+    m_probe->action("actionConnect")->setChecked(true);
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Connected to KV-105 ( 00:1A:7D:DA:71:13 )"));
+    compareStates(kIdentified);
+}
+
+void WindowTest::refusedServiceSaysWhy()
+{
+    scanAndConnect(2);
+    QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Could not connect to KV-300 ( "
+                                                            "00:1A:7D:DA:71:15 ): KV-300 ")));
+    QVERIFY(m_probe->status().endsWith(QStringLiteral(" occurred")));
+    QVERIFY(m_probe->log().contains(QStringLiteral(" occurred")));
+    compareStates(kDisconnected);
+
+    m_probe->list("devicesLst")->setCurrentRow(0);
+    m_probe->action("actionConnect")->setChecked(true);
+    QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-105")));
+    compareStates(kIdentified);
+}
+
+void WindowTest::farEndClosesThenReconnect()
+{
+    scanAndConnect(1);
+    QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-200")));
+    // Both identity requests answered before the far end goes.
+    QTRY_VERIFY(m_probe->session().queue().isEmpty());
+    m_peer->disconnectFromHost();
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Disconnected"));
+    compareStates(kDisconnected);
+    QVERIFY(m_probe->log().contains(QStringLiteral("KV-200 RemoteHostClosedError occurred")));
+
+    m_probe->action("actionConnect")->setChecked(true);
+    QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-200")));
+    compareStates(kIdentified);
+}
+
+void WindowTest::uploadDialogOutlivesListAndLink()
+{
+    QFile file(m_work.filePath(QStringLiteral("a.tdr")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    scanAndConnect(1);
+    QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-200")));
+    QTRY_VERIFY(m_probe->session().queue().isEmpty());
+    m_probe->action("actionGet_List")->trigger();
+    QTRY_VERIFY(m_probe->list("filesLst")->isEnabled());
+    m_probe->list("filesLst")->item(0)->setSelected(true);
+
+    // While the dialog is open the file list is refilled and the link goes.
+    answerNextDialog([this](QWidget *dialog) {
+        m_probe->session().store().refresh();
+        m_peer->disconnectFromHost();
+        QTRY_COMPARE(m_probe->status(), QStringLiteral("Disconnected"));
+        qobject_cast<QDialog *>(dialog)->accept();
+    });
+    m_probe->action("actionUpload_Selected")->trigger();
+    QCOMPARE(m_probe->status(),
+             QStringLiteral("Not connected to an instrument: nothing was uploaded."));
+    QVERIFY(m_probe->session().queue().isEmpty());
+    QVERIFY(!m_probe->log().contains(QStringLiteral(": 431b01")));
+}
+
+void WindowTest::logStaysBounded()
+{
+    auto *log = m_window->findChild<QTextEdit *>(QStringLiteral("messageEd"));
+    const QString flood(100000, QLatin1Char('a'));
+    for (int i = 0; i < MainWindow::kLogLines + 100; ++i)
+        QVERIFY(QMetaObject::invokeMethod(m_window, "showMessage", Q_ARG(QString, "Meter"),
+                                          Q_ARG(QString, flood)));
+    QVERIFY(log->document()->blockCount() <= MainWindow::kLogLines);
+    QVERIFY(log->toPlainText().size() <= MainWindow::kLogLines * (MainWindow::kLogLineChars + 64));
+    QVERIFY(log->toPlainText().endsWith(QStringLiteral("... (97952 more)\n")));
+}
+
+QTEST_MAIN(WindowTest)
+#include "tst_window.moc"
