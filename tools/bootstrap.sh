@@ -27,17 +27,20 @@ install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing
 }
 
+# configure_and_build DIR "TARGET..." [CMAKE OPTION...]; "all" builds everything.
 configure_and_build() {
     dir=$1
-    shift
+    target=$2
+    shift 2
     cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
-    cmake --build "$dir" -j"$jobs"
+    cmake --build "$dir" -j"$jobs" --target $target
 }
 
 case "$mode" in
 demo)
     install_packages
-    configure_and_build "$here/build"
+    # Only the tool and its translation: a first window should not wait for the test programs.
+    configure_and_build "$here/build" "varnel-reader translations" -DVARNEL_BUILD_TESTS=OFF
     cd "$here/build"
     if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
         echo "No display is available here, so the window cannot open."
@@ -50,13 +53,13 @@ demo)
     ;;
 test)
     install_packages
-    configure_and_build "$here/build-ci" -DVARNEL_WERROR=ON -DVARNEL_BUILD_TESTS=ON
+    configure_and_build "$here/build-ci" all -DVARNEL_WERROR=ON -DVARNEL_BUILD_TESTS=ON
     cd "$here/build-ci"
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs"
     ;;
 sanitize)
     install_packages
-    configure_and_build "$here/build-asan" -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON -DVARNEL_WERROR=ON
+    configure_and_build "$here/build-asan" all -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON -DVARNEL_WERROR=ON
     cd "$here/build-asan"
     QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --output-on-failure -j"$jobs"
