@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QListWidget>
 #include <QStatusBar>
 #include <QString>
@@ -22,12 +23,12 @@ class MainWindowProbe
 public:
     explicit MainWindowProbe(MainWindow &window) : w(window) {}
 
-    QAction *action(const char *name) const;
-    QListWidget *list(const char *name) const;
-    QString status() const;
-    QString log() const;
-    QString deviceInfo() const;
-    QString folderText() const;
+    QAction *action(const char *name) const { return w.findChild<QAction *>(name); }
+    QListWidget *list(const char *name) const { return w.findChild<QListWidget *>(name); }
+    QString status() const { return w.statusBar()->currentMessage(); }
+    QString log() const { return w.findChild<QTextEdit *>("messageEd")->toPlainText(); }
+    QString deviceInfo() const { return w.findChild<QLabel *>("devnameLbl")->text(); }
+    QString folderText() const { return w.findChild<QLabel *>("folderLbl")->text(); }
     QStringList items(const char *listName) const;
 
     InstrumentSession &session() { return w.instrumentSession(); }
@@ -35,8 +36,9 @@ public:
     QBluetoothServiceInfo selectedService() const { return w.chosenService(); }
     bool discoveryActive() const { return w.isScanning(); }
 
-    // "on"/"off" (plus "checked") per control, in the order of the
-    // connection state table.
+    // One character per control in the order of the connection state table:
+    // scan, devices, connect, getList, records, load, files, upload, serial.
+    // '1' enabled, '0' disabled; 'C'/'c' a checked action, enabled/disabled.
     QString controlStates() const;
 
 private:

@@ -1,6 +1,5 @@
-// The conversation with an instrument, without a window: the order of the
-// commands, repeats, acknowledgements, cancel, link loss, disk full and late
-// answers, on the emulated instrument or on one the test plays itself.
+// The conversation with an instrument, without a window, on the emulated
+// instrument or on one the test plays itself.
 #include "apptestsupport.h"
 #include "testsupport.h"
 
@@ -96,7 +95,7 @@ private:
     QTcpSocket *m_peer = nullptr;
     QByteArray m_peerReceived;
     InstrumentSession *m_session = nullptr;
-    QStringList m_events; // "sent <frame>", "saved <n>", "failed <n>"
+    QStringList m_events; // "sent <frame start>", "saved <n>"
     InstrumentSession::Summary m_summary;
     int m_finished = 0;
 };
@@ -134,8 +133,6 @@ void SessionTest::open(int device, const QString &options)
             [this](const QString &f) { m_events << QStringLiteral("sent ") + f.left(8); });
     connect(m_session, &InstrumentSession::recordSaved, this,
             [this](quint8 n) { m_events << QStringLiteral("saved %1").arg(n); });
-    connect(m_session, &InstrumentSession::recordFailed, this,
-            [this](quint8 n) { m_events << QStringLiteral("failed %1").arg(n); });
     connect(m_session, &InstrumentSession::chainFinished, this,
             [this](const InstrumentSession::Summary &s) {
                 m_summary = s;
@@ -219,24 +216,16 @@ void SessionTest::uploadRoundTripAndSkips_data()
     QTest::addColumn<int>("firstSlot");
     QTest::addColumn<int>("written");
     QTest::addColumn<QString>("text");
-    const QString all = QStringLiteral("Records written: 4.");
-    QTest::newRow("all files") << QByteArray() << 40 << 4 << all;
-    QTest::newRow("empty file") << QByteArray("") << 40 << 4
-                                << all +
-                                       QStringLiteral(" Skipped: \"bad.tdr\" (not a record file).");
-    QTest::newRow("100 bytes") << goodImage().left(100) << 40 << 4
-                               << all +
-                                      QStringLiteral(" Skipped: \"bad.tdr\" (not a record file).");
-    QTest::newRow("one byte too long")
-        << goodImage() + 'x' << 40 << 4
-        << all + QStringLiteral(" Skipped: \"bad.tdr\" (not a record file).");
+    const QString notRecord = QStringLiteral("Records written: 4. Skipped: \"bad.tdr\" (not a "
+                                             "record file).");
+    QTest::newRow("all files") << QByteArray() << 40 << 4 << "Records written: 4.";
+    QTest::newRow("empty file") << QByteArray("") << 40 << 4 << notRecord;
+    QTest::newRow("one byte too long") << goodImage() + 'x' << 40 << 4 << notRecord;
     QTest::newRow("unknown range")
-        << goodImage(150) << 40 << 4
-        << all + QStringLiteral(" Skipped: \"bad.tdr\" (unknown range).");
+        << goodImage(150) << 40 << 4 << "Records written: 4. Skipped: \"bad.tdr\" (unknown range).";
     QTest::newRow("past the last slot")
         << QByteArray() << 97 << 3
-        << QStringLiteral(
-               "Records written: 3. Files left out, there is no record slot after 99: 1.");
+        << "Records written: 3. Files left out, there is no record slot after 99: 1.";
 }
 
 void SessionTest::uploadRoundTripAndSkips()
@@ -403,7 +392,6 @@ void SessionTest::failedSaveLeavesFilesAlone_data()
 {
     QTest::addColumn<QString>("how");
     QTest::newRow("directory gone") << QStringLiteral("gone");
-    QTest::newRow("read-only file system") << QStringLiteral("ro");
     QTest::newRow("full file system") << QStringLiteral("full");
 }
 
@@ -411,7 +399,7 @@ void SessionTest::failedSaveLeavesFilesAlone()
 {
     QFETCH(QString, how);
     QTemporaryDir mountPoint;
-    QString dir = mountPoint.path();
+    const QString dir = mountPoint.path();
     const bool mounted = how != QLatin1String("gone");
     if (mounted && !runAsRoot({"mount", "-t", "tmpfs", "-o", "size=60k", "tmpfs", dir}))
         QSKIP("cannot mount a tmpfs here");
@@ -421,9 +409,7 @@ void SessionTest::failedSaveLeavesFilesAlone()
     runChain();
     const QString existing = m_session->store().pathOf(m_session->store().files().first());
     const QByteArray before = readAll(existing);
-    if (how == QLatin1String("ro")) {
-        QVERIFY(runAsRoot({"mount", "-o", "remount,ro", dir}));
-    } else if (how == QLatin1String("full")) {
+    if (how == QLatin1String("full")) {
         QFile filler(dir + QStringLiteral("/filler"));
         QVERIFY(filler.open(QIODevice::WriteOnly));
         const QByteArray block(4096, 'x');

@@ -14,31 +14,17 @@
 
 namespace {
 
-const QString kStart =
-    QStringLiteral("scan on, devices off, connect off, getList off, records off, "
-                   "load off, files off, upload off, serial off");
-const QString kScanning = QStringLiteral("scan off, devices off, connect off, getList off, records "
-                                         "off, load off, files off, upload off, serial off");
-const QString kScanDone = QStringLiteral("scan on, devices on, connect on, getList off, records "
-                                         "off, load off, files off, upload off, serial off");
-const QString kConnecting = QStringLiteral("scan on, devices on, connect off checked, getList off, "
-                                           "records off, load off, files off, upload off, serial "
-                                           "off");
-const QString kLinked = QStringLiteral("scan on, devices on, connect on checked, getList off, "
-                                       "records off, load off, files off, upload off, serial off");
-const QString kIdentified = QStringLiteral("scan off, devices off, connect on checked, getList on, "
-                                           "records off, load off, files off, upload off, serial "
-                                           "on");
-const QString kListed = QStringLiteral("scan off, devices off, connect on checked, getList on, "
-                                       "records on, load off, files on, upload off, serial on");
-const QString kPicked = QStringLiteral("scan off, devices off, connect on checked, getList on, "
-                                       "records on, load on, files on, upload on, serial on");
-const QString kDisconnecting =
-    QStringLiteral("scan off, devices off, connect on, getList on, "
-                   "records on, load off, files on, upload on, serial on");
-const QString kDisconnected =
-    QStringLiteral("scan on, devices on, connect on, getList off, records "
-                   "off, load off, files off, upload off, serial off");
+// Control states, legend in MainWindowProbe::controlStates.
+const QString kStart = QStringLiteral("100000000");
+const QString kScanning = QStringLiteral("000000000");
+const QString kScanDone = QStringLiteral("111000000");
+const QString kConnecting = QStringLiteral("11c000000");
+const QString kLinked = QStringLiteral("11C000000");
+const QString kIdentified = QStringLiteral("00C100001");
+const QString kListed = QStringLiteral("00C110101");
+const QString kPicked = QStringLiteral("00C111111"); // records and files selected
+const QString kDisconnecting = QStringLiteral("001110111");
+const QString kDisconnected = QStringLiteral("111000000");
 
 // Device 0 the emulated instrument, 1 a bridge the test answers, 2 no instrument.
 QByteArray sceneJson(quint16 bridgePort)
@@ -53,7 +39,8 @@ QByteArray sceneJson(quint16 bridgePort)
          "services": [ {"name": "Bridge", "channel": 2, "tcp": "127.0.0.1:%1"} ]},
         {"name": "KV-300", "address": "00:1A:7D:DA:71:15",
          "services": [ {"name": "Audio Sink", "channel": 3} ]}
-      ]
+      ],
+      "peers": {"listen": "127.0.0.1:0", "name": "Meter"}
     })")
         .arg(bridgePort)
         .toUtf8();
@@ -133,6 +120,13 @@ void WindowTest::scanAndConnect(int row)
 
 void WindowTest::stateTableWalk()
 {
+    // A peer of the local service gets every frame sent, and its lines are logged.
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, bt::emulatedStack()->peersPort());
+    QTRY_VERIFY(m_probe->log().contains(QStringLiteral("Meter has joined.\n")));
+    peer.write("  hello  \n");
+    QTRY_VERIFY(m_probe->log().contains(QStringLiteral("Meter: hello\n")));
+
     compareStates(kStart, QStringLiteral("Disconnected"));
     m_probe->action("actionScan")->trigger();
     compareStates(kScanning, QStringLiteral("Scanning..."));
@@ -199,6 +193,20 @@ void WindowTest::stateTableWalk()
     m_probe->action("actionConnect")->setChecked(true);
     QTRY_COMPARE(m_probe->status(), QStringLiteral("Connected to KV-105 ( 00:1A:7D:DA:71:13 )"));
     compareStates(kIdentified);
+    QTRY_VERIFY(m_probe->session().queue().isEmpty());
+
+    QByteArray sent;
+    const QStringList lines = m_probe->log().split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        if (line.startsWith(m_probe->localName() + QStringLiteral(": ")))
+            sent += line.mid(m_probe->localName().size() + 2).toLatin1() + '\n';
+    }
+    QVERIFY(sent.startsWith("4205000047\n4205000047\n41040045\n4005000146\n4005000348\n431b0114"));
+    QByteArray mirrored;
+    QTRY_VERIFY((mirrored += peer.readAll()).size() >= sent.size());
+    QCOMPARE(mirrored, sent);
+    peer.disconnectFromHost();
+    QTRY_VERIFY(m_probe->log().contains(QStringLiteral("Meter has left.\n")));
 }
 
 void WindowTest::refusedServiceSaysWhy()
@@ -207,7 +215,6 @@ void WindowTest::refusedServiceSaysWhy()
     QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Could not connect to KV-300 ( "
                                                             "00:1A:7D:DA:71:15 ): KV-300 ")));
     QVERIFY(m_probe->status().endsWith(QStringLiteral(" occurred")));
-    QVERIFY(m_probe->log().contains(QStringLiteral(" occurred")));
     compareStates(kDisconnected);
 
     m_probe->list("devicesLst")->setCurrentRow(0);
