@@ -35,8 +35,8 @@ int Cli::download(const QString &device, bool all, const QList<int> &numbers, co
         QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
         directory = RecordStore::savedDirectory(settings);
     }
-    if (!QFileInfo(directory).isDir()) {
-        printError(tr("no such directory: %1").arg(directory));
+    if (!QDir().mkpath(directory)) {
+        printError(tr("cannot create the directory %1").arg(directory));
         return ExitUsage;
     }
     m_session.store().setDirectory(directory);

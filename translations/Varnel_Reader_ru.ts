@@ -75,10 +75,6 @@
         <translation>Версия: %1</translation>
     </message>
     <message>
-        <source>no such directory: %1</source>
-        <translation>нет такого каталога: %1</translation>
-    </message>
-    <message>
         <source>record %1 is not in the instrument</source>
         <translation>записи %1 нет в приборе</translation>
     </message>
@@ -221,6 +217,10 @@ DEVICE - адрес или имя прибора. Стек Bluetooth выбир�
     <message>
         <source>wrong arguments for &quot;%1&quot;</source>
         <translation>неверные аргументы для «%1»</translation>
+    </message>
+    <message>
+        <source>cannot create the directory %1</source>
+        <translation>не удалось создать каталог %1</translation>
     </message>
 </context>
 <context>
