@@ -33,6 +33,11 @@ MainWindow::MainWindow(QWidget *parent)
     actionView_Waveforms = new QAction(QIcon(QStringLiteral(":/buttons/ico/ico2/wave.png")),
                                        tr("View Waveforms"), this);
     actionView_Waveforms->setObjectName(QStringLiteral("actionView_Waveforms"));
+    actionSelect_New =
+        new QAction(QIcon(QStringLiteral(":/buttons/ico/ico2/rec.png")), tr("Select New"), this);
+    actionSelect_New->setObjectName(QStringLiteral("actionSelect_New"));
+    actionSelect_New->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    actionSelect_New->setToolTip(tr("Select the records that are not in the working directory"));
     chainProgress = new QProgressBar(this);
     chainProgress->setObjectName(QStringLiteral("chainProgress"));
     chainProgress->setMaximumWidth(220);
@@ -40,6 +45,10 @@ MainWindow::MainWindow(QWidget *parent)
     chainProgress->setVisible(false);
 
     connect(&session.store(), &RecordStore::filesChanged, this, &MainWindow::refreshFileList);
+    connect(&session.store(), &RecordStore::fileAdded, this, &MainWindow::fileAdded);
+    connect(&session.store(), &RecordStore::fileRemoved, this, &MainWindow::fileRemoved);
+    // File descriptions are read when a tooltip asks for them, not before.
+    ui->filesLst->viewport()->installEventFilter(this);
     loadSettings();
 
     ui->statusbar->showMessage(tr("Disconnected"), 0);
@@ -56,9 +65,11 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionConnect, SIGNAL(toggled(bool)), this, SLOT(setConnect(bool)));
     connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::showAbout);
 
+    ui->menuDevice->insertAction(ui->actionSet_Serial, actionSelect_New);
     ui->menuDevice->insertAction(ui->actionSet_Serial, actionCancel);
     ui->menuDevice->insertAction(ui->actionSet_Serial, actionView_Waveforms);
     ui->menuDevice->insertSeparator(ui->actionSet_Serial);
+    ui->toolBar->addAction(actionSelect_New);
     ui->toolBar->addAction(actionCancel);
     ui->toolBar->addAction(actionView_Waveforms);
     connect(actionCancel, &QAction::triggered, this, [this] {
@@ -67,6 +78,7 @@ MainWindow::MainWindow(QWidget *parent)
         session.cancel();
     });
     connect(actionView_Waveforms, &QAction::triggered, this, [this] { openWaveforms(); });
+    connect(actionSelect_New, &QAction::triggered, this, &MainWindow::selectNewRecords);
     connect(ui->filesLst, &QListWidget::itemActivated, this,
             [this](QListWidgetItem *item) { openWaveforms(item->text()); });
     ui->statusbar->addPermanentWidget(chainProgress);

@@ -94,7 +94,12 @@ private:
     void loadSettings();
     void saveSettings();
     void refreshFileList();
+    void fileAdded(const QString &name);
+    void fileRemoved(const QString &name);
     void reportUndecodableFiles();
+    void updateRecordMarks();
+    void selectNewRecords();
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     void openWaveforms(const QString &fileName = QString());
 
@@ -114,6 +119,7 @@ private:
     // Our own additions.
     QAction *actionCancel = nullptr;
     QAction *actionView_Waveforms = nullptr;
+    QAction *actionSelect_New = nullptr;
     QProgressBar *chainProgress = nullptr;
     QPointer<WaveformWindow> waveformWindow;
     UiState m_state = UiState::Disconnected;

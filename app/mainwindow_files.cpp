@@ -5,6 +5,7 @@
 #include "app/waveformwindow.h"
 
 #include <QFileDialog>
+#include <QHelpEvent>
 #include <QSet>
 #include <QSignalBlocker>
 
@@ -39,6 +40,7 @@ void MainWindow::refreshFileList()
         }
     }
     applyUiState();
+    updateRecordMarks();
 
     if (store.undecodableFiles() != m_undecodableShown) {
         m_undecodableShown = store.undecodableFiles();
@@ -74,4 +76,33 @@ void MainWindow::reportUndecodableFiles()
     if (m_undecodableShown > 0)
         showStatus(tr("Files left out of the list, their names are not valid on this system: %1.")
                        .arg(m_undecodableShown));
+}
+
+void MainWindow::fileAdded(const QString &name)
+{
+    // The list sorts itself: one insert, no refill.
+    ui->filesLst->insertItem(ui->filesLst->count(), name);
+    updateRecordMarks();
+    if (session.store().undecodableFiles() != m_undecodableShown) {
+        m_undecodableShown = session.store().undecodableFiles();
+        reportUndecodableFiles();
+    }
+}
+
+void MainWindow::fileRemoved(const QString &name)
+{
+    const QList<QListWidgetItem *> found = ui->filesLst->findItems(name, Qt::MatchExactly);
+    qDeleteAll(found);
+    updateRecordMarks();
+    applyUiState();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip && watched == ui->filesLst->viewport()) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        if (QListWidgetItem *item = ui->filesLst->itemAt(help->pos()))
+            item->setToolTip(session.store().describe(item->text()));
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

@@ -4,6 +4,8 @@
 
 #include <QBluetoothDeviceInfo>
 #include <QListWidgetItem>
+#include <QSignalBlocker>
+#include <QStyle>
 
 void MainWindow::deviceVersionReceived()
 {
@@ -36,6 +38,7 @@ void MainWindow::showRecordList(const QList<protocol::RecordEntry> &entries)
         ui->recordsLst->insertItem(ui->recordsLst->count(), item);
         recordMap.insert(item, entry.raw);
     }
+    updateRecordMarks();
     deviceRecordListReceived();
 }
 
@@ -54,5 +57,27 @@ void MainWindow::getListClicked()
 
 void MainWindow::on_recordsLst_itemSelectionChanged()
 {
+    applyUiState();
+}
+
+// Records already in the working directory carry a mark; their text stays.
+void MainWindow::updateRecordMarks()
+{
+    const quint32 serial = session.record().serialNumber;
+    const QIcon mark = style()->standardIcon(QStyle::SP_DialogApplyButton);
+    for (auto it = recordMap.cbegin(); it != recordMap.cend(); ++it) {
+        const bool onDisk = session.store().isOnDisk(protocol::RecordEntry{it.value()}, serial);
+        it.key()->setIcon(onDisk ? mark : QIcon());
+        it.key()->setToolTip(onDisk ? tr("Already in the working directory") : QString());
+    }
+}
+
+void MainWindow::selectNewRecords()
+{
+    const quint32 serial = session.record().serialNumber;
+    const QSignalBlocker blocker(ui->recordsLst);
+    ui->recordsLst->clearSelection();
+    for (auto it = recordMap.cbegin(); it != recordMap.cend(); ++it)
+        it.key()->setSelected(!session.store().isOnDisk(protocol::RecordEntry{it.value()}, serial));
     applyUiState();
 }

@@ -31,6 +31,7 @@ void MainWindow::applyUiState()
     ui->actionGet_List->setEnabled(identified);
     ui->recordsLst->setEnabled(listed);
     ui->actionLoad_Selected->setEnabled(listed && !ui->recordsLst->selectedItems().isEmpty());
+    actionSelect_New->setEnabled(listed);
     ui->filesLst->setEnabled(listed);
     ui->actionUpload_Selected->setEnabled(listed && !ui->filesLst->selectedItems().isEmpty());
     ui->actionSet_Serial->setEnabled(identified);

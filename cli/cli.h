@@ -29,7 +29,9 @@ public:
     int scan(bool all);
     int info(const QString &device);
     int list(const QString &device);
-    int download(const QString &device, bool all, const QList<int> &numbers, const QString &dir);
+    // Every record (`all`), the records not yet in DIR (`onlyNew`), or `numbers`.
+    int download(const QString &device, bool all, bool onlyNew, const QList<int> &numbers,
+                 const QString &dir);
     int upload(const QString &device, int slot, const QStringList &files);
     int show(const QStringList &files);
     int exportCsv(const QString &file, const QString &out);

@@ -28,7 +28,8 @@ QJsonObject summaryJson(const InstrumentSession::Summary &summary)
 
 } // namespace
 
-int Cli::download(const QString &device, bool all, const QList<int> &numbers, const QString &dir)
+int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int> &numbers,
+                  const QString &dir)
 {
     QString directory = dir;
     if (directory.isEmpty()) {
@@ -53,9 +54,12 @@ int Cli::download(const QString &device, bool all, const QList<int> &numbers, co
         stored.insert(entry.number());
     QList<quint8> wanted;
     QJsonArray missing;
-    if (all) {
-        for (const protocol::RecordEntry &entry : qAsConst(entries))
-            wanted.append(entry.number());
+    if (all || onlyNew) {
+        const quint32 serial = m_session.record().serialNumber;
+        for (const protocol::RecordEntry &entry : qAsConst(entries)) {
+            if (all || !m_session.store().isOnDisk(entry, serial))
+                wanted.append(entry.number());
+        }
     } else {
         for (int number : numbers) {
             if (stored.contains(number)) {

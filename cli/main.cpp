@@ -45,7 +45,7 @@ QString commandsText()
                      "  scan [--all]                          instruments in range\n"
                      "  info DEVICE                           the instrument's identity\n"
                      "  list DEVICE                           the records in the instrument\n"
-                     "  download DEVICE [--all|N...] [--to DIR]  records into *.tdr files\n"
+                     "  download DEVICE [--all|--new|N...] [--to DIR]  records into *.tdr files\n"
                      "  upload DEVICE --slot N FILE...        files into record slots\n"
                      "  show FILE...                          a record file's metadata\n"
                      "  export FILE --csv [-o OUT]            a record file as CSV\n"
@@ -90,6 +90,8 @@ int main(int argc, char *argv[])
 
     const QCommandLineOption allOption(QStringLiteral("all"),
                                        Texts::tr("scan: every device; download: every record."));
+    const QCommandLineOption newOption(
+        QStringLiteral("new"), Texts::tr("download: the records not yet in the directory."));
     const QCommandLineOption toOption(QStringLiteral("to"),
                                       Texts::tr("Directory for the files (default: the "
                                                 "window's working directory)."),
@@ -114,7 +116,7 @@ int main(int argc, char *argv[])
     } else if (command == QLatin1String("info") || command == QLatin1String("list")) {
         parser.addPositionalArgument(QStringLiteral("DEVICE"), Texts::tr("Address or name."));
     } else if (command == QLatin1String("download")) {
-        parser.addOptions({allOption, toOption});
+        parser.addOptions({allOption, newOption, toOption});
         parser.addPositionalArgument(QStringLiteral("DEVICE"), Texts::tr("Address or name."));
         parser.addPositionalArgument(QStringLiteral("N"), Texts::tr("Record numbers."),
                                      QStringLiteral("[N...]"));
@@ -184,10 +186,11 @@ int main(int argc, char *argv[])
                     return usageError(Texts::tr("not a record number: %1").arg(arg));
                 numbers.append(number);
             }
-            if (parser.isSet(allOption) == !numbers.isEmpty())
-                return usageError(Texts::tr("download needs --all or record numbers"));
-            status = cli.download(args.first(), parser.isSet(allOption), numbers,
-                                  parser.value(toOption));
+            const bool all = parser.isSet(allOption);
+            const bool onlyNew = parser.isSet(newOption);
+            if (int(all) + int(onlyNew) + int(!numbers.isEmpty()) != 1)
+                return usageError(Texts::tr("download needs --all, --new or record numbers"));
+            status = cli.download(args.first(), all, onlyNew, numbers, parser.value(toOption));
         } else if (command == QLatin1String("upload") && needs(2)) {
             bool ok = false;
             const int slot = parser.value(slotOption).toInt(&ok);

@@ -155,7 +155,7 @@ void CliTest::commands_data()
         << QStringList{"download", "KV-105", "2", "9", "--to", "."} << 1 << ""
         << "record 9 is not in the instrument";
     QTest::newRow("download without records") << QStringList{"download", "KV-105"} << 2 << ""
-                                              << "download needs --all or record numbers";
+                                              << "download needs --all, --new or record numbers";
     QTest::newRow("slot out of range")
         << QStringList{"upload", "KV-105", "--slot", "100", "a"} << 2 << ""
         << "upload needs --slot N, N from 0 to 99";
@@ -207,6 +207,16 @@ void CliTest::downloadWritesWhatTheWindowWrites()
 
     const QStringList names = QDir(gui.path()).entryList(QDir::Files);
     QCOMPARE(QDir(cli.path()).entryList(QDir::Files), names);
+
+    // Only what is missing, then nothing.
+    QVERIFY(QFile::remove(gui.filePath(names.at(2))));
+    const QString args = QStringLiteral("download KV-105 --new --quiet --json --to ") + gui.path();
+    Result again = run(args.split(QLatin1Char(' ')));
+    QCOMPARE(QJsonDocument::fromJson(again.out.toUtf8()).object().value("saved").toArray(),
+             QJsonArray({QJsonObject{{"number", 3}, {"file", names.at(2)}}}));
+    again = run(args.split(QLatin1Char(' ')));
+    QCOMPARE(again.code, 0);
+    QVERIFY(QJsonDocument::fromJson(again.out.toUtf8())["saved"].toArray().isEmpty());
     for (int i = 0; i < names.size(); ++i) {
         QCOMPARE(saved.at(i).toObject().value("file").toString(), names.at(i));
         const QByteArray bytes = readAll(gui.filePath(names.at(i)));

@@ -81,6 +81,8 @@ private slots:
     void framesNeverReachTheNextLink();
     void failedSaveLeavesFilesAlone_data();
     void failedSaveLeavesFilesAlone();
+    void onDiskRule_data();
+    void onDiskRule();
 
 private:
     void open(int device, const QString &options = QStringLiteral("{}"));
@@ -207,7 +209,9 @@ void SessionTest::downloadOneAtATime()
         QVERIFY(name.endsWith(QStringLiteral("sn001234.tdr")));
         QCOMPARE(readAll(m_session->store().pathOf(name)), protocol::recordBytes(expected));
     }
-    QCOMPARE(m_session->store().files().size(), 3);
+    // Inserted one by one, in the order a fresh listing has.
+    QDir dir(m_work->path(), QStringLiteral("*.tdr"), QDir::Name | QDir::Reversed, QDir::Files);
+    QCOMPARE(m_session->store().files(), dir.entryList());
 }
 
 void SessionTest::uploadRoundTripAndSkips_data()
@@ -431,6 +435,38 @@ void SessionTest::failedSaveLeavesFilesAlone()
                  qPrintable(name));
     if (mounted)
         runAsRoot({"umount", dir});
+}
+
+void SessionTest::onDiskRule_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("onDisk");
+    const QString name = QStringLiteral("#007 2021-02-18 12_30_45 %1m sn%2.tdr");
+    QTest::newRow("same record") << name.arg("1.5", "001234") << 37775 << true;
+    QTest::newRow("another length part") << name.arg("999", "001234") << 37775 << true;
+    QTest::newRow("another instrument") << name.arg("1.5", "004321") << 37775 << false;
+    QTest::newRow("another number, same time")
+        << QStringLiteral("#008 2021-02-18 12_30_45 1.5m sn001234.tdr") << 37775 << false;
+    QTest::newRow("not a record") << name.arg("1.5", "001234") << 100 << false;
+    QTest::newRow("another name") << QStringLiteral("#007 2021-02-18.tdr") << 37775 << false;
+}
+
+void SessionTest::onDiskRule()
+{
+    QFETCH(QString, name);
+    QFETCH(int, size);
+    QFETCH(bool, onDisk);
+    QFile file(m_work->filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(size, '\0'));
+    file.close();
+    RecordStore store;
+    store.setDirectory(m_work->path());
+    // Record 7 of 2021-02-18 12:30:45 (date spare 04), as the record list has it.
+    const protocol::RecordEntry entry{0x4530120418022107ull};
+    QCOMPARE(entry.text(), QStringLiteral("#007 2021-02-18 12_30_45"));
+    QCOMPARE(store.isOnDisk(entry, 1234), onDisk);
 }
 
 QTEST_MAIN(SessionTest)

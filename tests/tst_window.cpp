@@ -171,6 +171,11 @@ void WindowTest::stateTableWalk()
     QVERIFY(!m_probe->action("actionCancel")->isEnabled());
     QCOMPARE(m_probe->items("filesLst").size(), 2);
     QCOMPARE(m_probe->list("filesLst")->selectedItems().size(), 1);
+    // Records on disk are marked; Select New picks the others.
+    QVERIFY(!records->item(2)->icon().isNull() && records->item(3)->icon().isNull());
+    m_probe->action("actionSelect_New")->trigger();
+    QVERIFY(records->item(1)->isSelected() && records->item(3)->isSelected());
+    QCOMPARE(records->selectedItems().size(), 2);
     compareStates(kPicked);
 
     // The next chain's summary replaces the last one.

@@ -119,26 +119,6 @@
         <translation>Код завершения: 0 всё выполнено, 1 выполнено частично (часть записей не удалась или пропущена, или Ctrl-C), 2 ошибка вызова или настройки, 3 нет такого прибора или нет связи.</translation>
     </message>
     <message>
-        <source>Commands:
-  scan [--all]                          instruments in range
-  info DEVICE                           the instrument&apos;s identity
-  list DEVICE                           the records in the instrument
-  download DEVICE [--all|N...] [--to DIR]  records into *.tdr files
-  upload DEVICE --slot N FILE...        files into record slots
-  show FILE...                          a record file&apos;s metadata
-  export FILE --csv [-o OUT]            a record file as CSV
-DEVICE is an instrument&apos;s address or name. The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
-        <translation>Команды:
-  scan [--all]                          приборы поблизости
-  info DEVICE                           сведения о приборе
-  list DEVICE                           записи в приборе
-  download DEVICE [--all|N...] [--to DIR]  записи в файлы *.tdr
-  upload DEVICE --slot N FILE...        файлы в ячейки прибора
-  show FILE...                          сведения из файла записи
-  export FILE --csv [-o OUT]            файл записи в формате CSV
-DEVICE - адрес или имя прибора. Стек Bluetooth выбирается переменной VARNEL_BLUETOOTH, как и для окна.</translation>
-    </message>
-    <message>
         <source>see varnel-cli --help</source>
         <translation>см. varnel-cli --help</translation>
     </message>
@@ -203,10 +183,6 @@ DEVICE - адрес или имя прибора. Стек Bluetooth выбир�
         <translation>не номер записи: %1</translation>
     </message>
     <message>
-        <source>download needs --all or record numbers</source>
-        <translation>для download нужен --all или номера записей</translation>
-    </message>
-    <message>
         <source>upload needs --slot N, N from 0 to 99</source>
         <translation>для upload нужен --slot N, N от 0 до 99</translation>
     </message>
@@ -221,6 +197,34 @@ DEVICE - адрес или имя прибора. Стек Bluetooth выбир�
     <message>
         <source>cannot create the directory %1</source>
         <translation>не удалось создать каталог %1</translation>
+    </message>
+    <message>
+        <source>Commands:
+  scan [--all]                          instruments in range
+  info DEVICE                           the instrument&apos;s identity
+  list DEVICE                           the records in the instrument
+  download DEVICE [--all|--new|N...] [--to DIR]  records into *.tdr files
+  upload DEVICE --slot N FILE...        files into record slots
+  show FILE...                          a record file&apos;s metadata
+  export FILE --csv [-o OUT]            a record file as CSV
+DEVICE is an instrument&apos;s address or name. The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
+        <translation>Команды:
+  scan [--all]                          приборы поблизости
+  info DEVICE                           сведения о приборе
+  list DEVICE                           записи в приборе
+  download DEVICE [--all|--new|N...] [--to DIR]  записи в файлы *.tdr
+  upload DEVICE --slot N FILE...        файлы в ячейки прибора
+  show FILE...                          сведения из файла записи
+  export FILE --csv [-o OUT]            файл записи в формате CSV
+DEVICE - адрес или имя прибора. Стек Bluetooth выбирается переменной VARNEL_BLUETOOTH, как и для окна.</translation>
+    </message>
+    <message>
+        <source>download: the records not yet in the directory.</source>
+        <translation>download: записи, которых ещё нет в каталоге.</translation>
+    </message>
+    <message>
+        <source>download needs --all, --new or record numbers</source>
+        <translation>для download нужен --all, --new или номера записей</translation>
     </message>
 </context>
 <context>
@@ -447,6 +451,18 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>Not connected to an instrument: nothing was sent.</source>
         <translation>Нет связи с прибором: ничего не отправлено.</translation>
+    </message>
+    <message>
+        <source>Select New</source>
+        <translation>Выбрать новые</translation>
+    </message>
+    <message>
+        <source>Select the records that are not in the working directory</source>
+        <translation>Выбрать записи, которых нет в рабочем каталоге</translation>
+    </message>
+    <message>
+        <source>Already in the working directory</source>
+        <translation>Уже есть в рабочем каталоге</translation>
     </message>
 </context>
 <context>
