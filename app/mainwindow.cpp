@@ -24,6 +24,9 @@ MainWindow::MainWindow(QWidget *parent)
     ui->actionSet_Serial->setVisible(false);
     ui->messageEd->setVisible(false);
     ui->messageEd->document()->setMaximumBlockCount(kLogLines);
+    // One line per file: the list lays out thousands of files without
+    // measuring each one again.
+    ui->filesLst->setUniformItemSizes(true);
 
     // Our own additions: stopping a running transfer and the waveform viewer.
     actionCancel = new QAction(QIcon(QStringLiteral(":/buttons/ico/ico2/cancel.png")),

@@ -67,8 +67,12 @@ void MainWindow::updateRecordMarks()
     const QIcon mark = style()->standardIcon(QStyle::SP_DialogApplyButton);
     for (auto it = recordMap.cbegin(); it != recordMap.cend(); ++it) {
         const bool onDisk = session.store().isOnDisk(protocol::RecordEntry{it.value()}, serial);
-        it.key()->setIcon(onDisk ? mark : QIcon());
-        it.key()->setToolTip(onDisk ? tr("Already in the working directory") : QString());
+        QListWidgetItem *item = it.key();
+        if (item->data(Qt::UserRole).toBool() == onDisk && !item->data(Qt::UserRole).isNull())
+            continue; // each change repaints the list
+        item->setData(Qt::UserRole, onDisk);
+        item->setIcon(onDisk ? mark : QIcon());
+        item->setToolTip(onDisk ? tr("Already in the working directory") : QString());
     }
 }
 
