@@ -34,11 +34,17 @@ QByteArray sceneJson(quint16 bridgePort)
       "devices": [
         {"name": "KV-105", "address": "00:1A:7D:DA:71:13",
          "services": [ {"name": "Serial Port", "channel": 1,
-                        "instrument": {"records": 4, "delayMs": 30, "chunk": "random", "seed": 7}} ]},
+                        "instrument": {"records": 4, "delayMs": 30, "chunk": "random", "seed": 7}},
+                       {"name": "Second Port", "channel": 4} ]},
         {"name": "KV-200", "address": "00:1A:7D:DA:71:14",
          "services": [ {"name": "Bridge", "channel": 2, "tcp": "127.0.0.1:%1"} ]},
         {"name": "KV-300", "address": "00:1A:7D:DA:71:15",
-         "services": [ {"name": "Audio Sink", "channel": 3} ]}
+         "services": [ {"name": "Audio Sink", "channel": 3} ]},
+        {"name": "Phone", "address": "00:1A:7D:DA:72:01", "services": [ {"name": "A", "channel": 3} ]},
+        {"name": "kv-100", "address": "00:1A:7D:DA:72:03", "services": [ {"name": "S", "channel": 1} ]},
+        {"name": "", "address": "00:1A:7D:DA:72:04", "services": [ {"name": "S", "channel": 1} ]},
+        {"name": "KV-100", "address": "00:1A:7D:DA:72:05", "services": [ {"name": "S", "channel": 5} ]},
+        {"name": "KV-100", "address": "00:1A:7D:DA:72:06", "services": [ {"name": "S", "channel": 6} ]}
       ],
       "peers": {"listen": "127.0.0.1:0", "name": "Meter"}
     })")
@@ -60,6 +66,7 @@ private slots:
     void farEndClosesThenReconnect();
     void uploadDialogOutlivesListAndLink();
     void logStaysBounded();
+    void scanChoicesAndEmptyScan();
 
 private:
     void scanAndConnect(int row);
@@ -132,7 +139,17 @@ void WindowTest::stateTableWalk()
     compareStates(kScanning, QStringLiteral("Scanning..."));
     QTRY_COMPARE(m_probe->status(), QStringLiteral("discovery Finished"));
     compareStates(kScanDone);
+    // Instruments only (upper-case marker, a name), one entry per device with
+    // its first service; the first is chosen without a click.
+    QCOMPARE(m_probe->items("devicesLst"),
+             QStringList({"KV-105\n00:1A:7D:DA:71:13", "KV-200\n00:1A:7D:DA:71:14",
+                          "KV-300\n00:1A:7D:DA:71:15", "KV-100\n00:1A:7D:DA:72:05",
+                          "KV-100\n00:1A:7D:DA:72:06"}));
     QCOMPARE(m_probe->list("devicesLst")->currentRow(), 0);
+    QCOMPARE(m_probe->selectedService().serverChannel(), 1);
+    QTest::ignoreMessage(QtDebugMsg, "got click \"KV-105\\n00:1A:7D:DA:71:13\"");
+    emit m_probe->list("devicesLst")->itemActivated(m_probe->list("devicesLst")->item(0));
+    QVERIFY(!m_probe->session().service().isValid()); // activating only logs
 
     QString linked;
     connect(&m_probe->session(), &InstrumentSession::linkUp, this,
@@ -280,6 +297,36 @@ void WindowTest::logStaysBounded()
     QVERIFY(log->document()->blockCount() <= MainWindow::kLogLines);
     QVERIFY(log->toPlainText().size() <= MainWindow::kLogLines * (MainWindow::kLogLineChars + 64));
     QVERIFY(log->toPlainText().endsWith(QStringLiteral("... (97952 more)\n")));
+}
+
+void WindowTest::scanChoicesAndEmptyScan()
+{
+    // Making an entry current ends a running scan.
+    m_probe->action("actionScan")->trigger();
+    QTRY_VERIFY(m_probe->list("devicesLst")->count() > 0);
+    QVERIFY(m_probe->discoveryActive());
+    m_probe->list("devicesLst")->setCurrentRow(0);
+    QVERIFY(!m_probe->discoveryActive());
+    QCOMPARE(m_probe->status(), QStringLiteral("discovery Finished"));
+    // A new scan starts afresh; the target stays until an entry becomes current.
+    m_probe->action("actionScan")->trigger();
+    QVERIFY(m_probe->items("devicesLst").isEmpty());
+    QCOMPARE(m_probe->selectedService().device().name(), QStringLiteral("KV-105"));
+    QTRY_COMPARE(m_probe->items("devicesLst").size(), 5);
+
+    // A scan that finds no instrument leaves nothing to connect to.
+    delete m_probe;
+    delete m_window;
+    QVERIFY(installScene(R"({"adapters": [{"name": "W", "address": "00:1A:7D:DA:71:01"}],
+                             "devices": [{"name": "Phone", "address": "00:1A:7D:DA:72:01",
+                                          "services": [{"name": "A", "channel": 3}]}]})"));
+    m_window = new MainWindow;
+    QVERIFY(m_window->init());
+    m_probe = new MainWindowProbe(*m_window);
+    m_probe->action("actionScan")->trigger();
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("discovery Finished"));
+    QCOMPARE(m_probe->controlStates(), kStart);
+    QVERIFY(!m_probe->selectedService().isValid());
 }
 
 QTEST_MAIN(WindowTest)
