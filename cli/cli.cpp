@@ -190,8 +190,8 @@ int Cli::open(const QString &device)
     if (resolved != ExitDone)
         return resolved;
 
-    bool identified = false;
-    QObject::connect(&m_session, &InstrumentSession::identityReceived, [&] { identified = true; });
+    QObject::connect(&m_session, &InstrumentSession::identityReceived,
+                     [this] { m_identified = true; });
     QObject::connect(&m_session, &InstrumentSession::linkError, [this](const QString &error, bool) {
         m_linkFailed = true;
         m_linkProblem = error;
@@ -207,7 +207,7 @@ int Cli::open(const QString &device)
     progress(tr("Connecting to %1").arg(serviceText(service)));
     m_session.connectTo(service);
     // Both identity requests answered: the instrument is ours.
-    if (!waitUntil([&] { return m_linkFailed || (identified && m_session.queue().isEmpty()); }))
+    if (!waitUntil([&] { return m_linkFailed || (m_identified && m_session.queue().isEmpty()); }))
         return ExitPartly;
     progress(QString());
     if (m_linkFailed) {

@@ -57,6 +57,7 @@ private:
     CliOptions m_options;
     InstrumentSession m_session;
     bool m_interrupted = false;
+    bool m_identified = false;
     bool m_linkFailed = false;
     QString m_linkProblem;
 };

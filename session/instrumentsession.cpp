@@ -274,10 +274,12 @@ InstrumentSession::UploadPlan InstrumentSession::upload(const QStringList &paths
         return plan;
     }
     int slot = firstSlot;
+    QStringList unreadable;
     int beyondLastSlot = 0;
     for (const QString &path : paths) {
         const RecordStore::Checked checked = RecordStore::readForUpload(path);
         if (!checked.skipped.isEmpty()) {
+            unreadable.append(checked.skipped);
             plan.skipped.append(checked.skipped);
             continue;
         }
@@ -292,7 +294,6 @@ InstrumentSession::UploadPlan InstrumentSession::upload(const QStringList &paths
         ++plan.queued;
     }
     QStringList notes;
-    const QStringList unreadable = plan.skipped.mid(0, plan.skipped.size() - beyondLastSlot);
     if (!unreadable.isEmpty())
         notes.append(tr("Skipped: %1.").arg(unreadable.join(QStringLiteral(", "))));
     if (beyondLastSlot > 0)
