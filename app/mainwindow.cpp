@@ -3,33 +3,59 @@
 #include "ui_mainwindow.h"
 
 #include "app/waveformwindow.h"
-#include "link/tdrclient.h"
 #include "link/tdrserver.h"
-#include "protocol/logging.h"
 #include "resources/resources.h"
 
 #include <QDir>
 #include <QIcon>
 #include <QMessageBox>
 #include <QProgressBar>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QToolBar>
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), workDir(QDir::currentPath()),
-      settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader")),
-      record(protocol::emptyRecord())
+    : QMainWindow(parent), ui(new Ui::MainWindow),
+      settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"))
 {
     varnelInitResources();
     ui->setupUi(this);
 
     ui->actionSet_Serial->setVisible(false);
     ui->messageEd->setVisible(false);
+    ui->messageEd->document()->setMaximumBlockCount(kLogLines);
+    // One line per file: the list lays out thousands of files without
+    // measuring each one again.
+    ui->filesLst->setUniformItemSizes(true);
 
+    // Our own additions: stopping a running transfer and the waveform viewer.
+    actionCancel = new QAction(QIcon(QStringLiteral(":/buttons/ico/ico2/cancel.png")),
+                               tr("Cancel Transfer"), this);
+    actionCancel->setObjectName(QStringLiteral("actionCancel"));
+    actionCancel->setEnabled(false);
+    actionView_Waveforms = new QAction(QIcon(QStringLiteral(":/buttons/ico/ico2/wave.png")),
+                                       tr("View Waveforms"), this);
+    actionView_Waveforms->setObjectName(QStringLiteral("actionView_Waveforms"));
+    actionSelect_New =
+        new QAction(QIcon(QStringLiteral(":/buttons/ico/ico2/rec.png")), tr("Select New"), this);
+    actionSelect_New->setObjectName(QStringLiteral("actionSelect_New"));
+    actionSelect_New->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
+    actionSelect_New->setToolTip(tr("Select the records that are not in the working directory"));
+    chainProgress = new QProgressBar(this);
+    chainProgress->setObjectName(QStringLiteral("chainProgress"));
+    chainProgress->setMaximumWidth(220);
+    chainProgress->setFormat(tr("%v of %m"));
+    chainProgress->setVisible(false);
+
+    connect(&session.store(), &RecordStore::filesChanged, this, &MainWindow::refreshFileList);
+    connect(&session.store(), &RecordStore::fileAdded, this, &MainWindow::fileAdded);
+    connect(&session.store(), &RecordStore::fileRemoved, this, &MainWindow::fileRemoved);
+    // File descriptions are read when a tooltip asks for them, not before.
+    ui->filesLst->viewport()->installEventFilter(this);
     loadSettings();
-    refreshFileList();
 
     ui->statusbar->showMessage(tr("Disconnected"), 0);
+    reportUndecodableFiles();
 
     connect(ui->actionExit, &QAction::triggered, this, &QWidget::close);
     connect(ui->actionSet_Serial, &QAction::triggered, this, &MainWindow::setSerialClicked);
@@ -42,49 +68,62 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->actionConnect, SIGNAL(toggled(bool)), this, SLOT(setConnect(bool)));
     connect(ui->actionAbout, &QAction::triggered, this, &MainWindow::showAbout);
 
-    // Our own additions: stopping a running transfer and the waveform viewer.
-    actionCancel = new QAction(QIcon(QStringLiteral(":/buttons/ico/ico2/cancel.png")),
-                               tr("Cancel Transfer"), this);
-    actionCancel->setObjectName(QStringLiteral("actionCancel"));
-    actionCancel->setEnabled(false);
-    actionView_Waveforms = new QAction(QIcon(QStringLiteral(":/buttons/ico/ico2/wave.png")),
-                                       tr("View Waveforms"), this);
-    actionView_Waveforms->setObjectName(QStringLiteral("actionView_Waveforms"));
+    ui->menuDevice->insertAction(ui->actionSet_Serial, actionSelect_New);
     ui->menuDevice->insertAction(ui->actionSet_Serial, actionCancel);
     ui->menuDevice->insertAction(ui->actionSet_Serial, actionView_Waveforms);
     ui->menuDevice->insertSeparator(ui->actionSet_Serial);
+    ui->toolBar->addAction(actionSelect_New);
     ui->toolBar->addAction(actionCancel);
     ui->toolBar->addAction(actionView_Waveforms);
-    connect(actionCancel, &QAction::triggered, this, &MainWindow::cancelChain);
+    connect(actionCancel, &QAction::triggered, this, [this] {
+        m_cancelRequested = true;
+        applyUiState();
+        session.cancel();
+    });
     connect(actionView_Waveforms, &QAction::triggered, this, [this] { openWaveforms(); });
+    connect(actionSelect_New, &QAction::triggered, this, &MainWindow::selectNewRecords);
     connect(ui->filesLst, &QListWidget::itemActivated, this,
             [this](QListWidgetItem *item) { openWaveforms(item->text()); });
-
-    chainProgress = new QProgressBar(this);
-    chainProgress->setObjectName(QStringLiteral("chainProgress"));
-    chainProgress->setMaximumWidth(220);
-    chainProgress->setFormat(tr("%v of %m"));
-    chainProgress->setVisible(false);
     ui->statusbar->addPermanentWidget(chainProgress);
 
-    connect(&pendingCommands, &CommandQueue::repeatRequested, this, &MainWindow::sendFrame);
-    connect(&pendingCommands, &CommandQueue::gaveUp, this, &MainWindow::commandsAbandoned);
+    connectSession();
+    applyUiState();
+}
+
+void MainWindow::connectSession()
+{
+    // Outgoing frames: logged, then mirrored to the peers, then written to
+    // the instrument by the session.
+    connect(&session, &InstrumentSession::frameSent, this, [this](const QString &frame) {
+        showMessage(localName, frame);
+        emit sendMessage(frame);
+    });
+    connect(&session, &InstrumentSession::pieceReceived, this, &MainWindow::showMessage);
+    connect(&session, &InstrumentSession::linkUp, this, &MainWindow::connected);
+    connect(&session, &InstrumentSession::linkDown, this, &MainWindow::disconnected);
+    connect(&session, &InstrumentSession::linkError, this, &MainWindow::reactOnSocketError);
+    connect(&session, &InstrumentSession::identityReceived, this,
+            &MainWindow::deviceVersionReceived);
+    connect(&session, &InstrumentSession::recordListReceived, this, &MainWindow::showRecordList);
+    connect(&session, &InstrumentSession::recordFailed, this,
+            [this](quint8, const QString &message) { showStatus(message); });
+    connect(&session, &InstrumentSession::notice, this, &MainWindow::showStatus);
+    connect(&session, &InstrumentSession::chainStarted, this,
+            [this](InstrumentSession::Chain, int total) { chainStarted(total); });
+    connect(&session, &InstrumentSession::progress, this, [this](int done, int total) {
+        chainProgress->setRange(0, total);
+        chainProgress->setValue(done);
+    });
+    connect(&session, &InstrumentSession::chainFinished, this, &MainWindow::chainFinished);
 }
 
 MainWindow::~MainWindow()
 {
     saveSettings();
 
-    // Links and the local service are children that would report their
-    // sockets closing into a half-destroyed window: silence and delete them
-    // while the window is still whole.
-    for (const QPointer<TDRClient> &client : qAsConst(clients)) {
-        if (client) {
-            client->disconnect(this);
-            delete client;
-        }
-    }
-    clients.clear();
+    // The session's links and the local service would report their sockets
+    // closing into a half-destroyed window.
+    session.disconnect(this);
     if (server) {
         server->disconnect(this);
         delete server;
@@ -146,6 +185,9 @@ void MainWindow::showAbout()
 
 void MainWindow::showMessage(QString sender, QString message)
 {
+    if (message.size() > kLogLineChars)
+        message = message.left(kLogLineChars) +
+                  QStringLiteral("... (%1 more)").arg(message.size() - kLogLineChars);
     ui->messageEd->insertPlainText(QStringLiteral("%1: %2\n").arg(sender, message));
     ui->messageEd->ensureCursorVisible();
 }
@@ -160,6 +202,11 @@ void MainWindow::clientDisconnected(QString name)
     ui->messageEd->insertPlainText(QStringLiteral("%1 has left.\n").arg(name));
 }
 
+void MainWindow::showStatus(const QString &text)
+{
+    ui->statusbar->showMessage(text, 0);
+}
+
 void MainWindow::openWaveforms(const QString &fileName)
 {
     if (!waveformWindow) {
@@ -168,7 +215,7 @@ void MainWindow::openWaveforms(const QString &fileName)
         // Closing the main window ends the tool even while the viewer is open.
         waveformWindow->setAttribute(Qt::WA_QuitOnClose, false);
     }
-    waveformWindow->setDirectory(workDir);
+    waveformWindow->setDirectory(session.store().directory());
     if (!fileName.isEmpty())
         waveformWindow->showFile(fileName);
     waveformWindow->show();

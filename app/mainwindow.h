@@ -2,9 +2,7 @@
 
 #include "app/aboutdialog.h"
 #include "bluetooth/bluetoothstack.h"
-#include "protocol/answerassembler.h"
-#include "protocol/commandqueue.h"
-#include "protocol/tdrrecord.h"
+#include "session/instrumentsession.h"
 
 #include <QBluetoothHostInfo>
 #include <QBluetoothServiceInfo>
@@ -18,7 +16,6 @@
 class QAction;
 class QListWidgetItem;
 class QProgressBar;
-class TDRClient;
 class TDRServer;
 class WaveformWindow;
 
@@ -26,6 +23,8 @@ namespace Ui {
 class MainWindow;
 }
 
+// A view of the instrument session: the slots read the widgets and hand over
+// to the session; the session's reports come back here as texts and states.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -39,6 +38,21 @@ public:
     // user gives up.
     bool init();
 
+    InstrumentSession &instrumentSession() { return session; }
+    QString localAdapterName() const { return localName; }
+    QBluetoothServiceInfo chosenService() const { return selectedService; }
+    bool isScanning() const { return m_scanning; }
+
+    // The message log keeps the latest lines only, each clipped, so an endless
+    // stream from an instrument or a peer cannot use up the memory.
+    static constexpr int kLogLines = 2000;
+    static constexpr int kLogLineChars = 2048;
+
+    // What the controls show follows from this state alone (plus the scan in
+    // progress and the selections in the lists).
+    enum class UiState { Disconnected, Connecting, Linked, Identified, Listed, Transferring };
+    UiState uiState() const { return m_state; }
+
 signals:
     void sendMessage(QString message);
 
@@ -51,14 +65,13 @@ private slots:
     void writeSelectedClicked();
     void selectFolderClicked();
     void showMessage(QString sender, QString message);
-    void parseMessage(QString sender, QString message);
     void clientConnected(QString name);
     void clientDisconnected(QString name);
     void deviceVersionReceived();
     void deviceRecordListReceived();
     void connected(QString name);
-    void disconnected();
-    void reactOnSocketError(QString error);
+    void disconnected(const QString &statusText = QString());
+    void reactOnSocketError(QString error, bool linkWasUp = true);
     void serviceDiscovered(const QBluetoothServiceInfo &serviceInfo);
     void discoveryFinished();
     void on_devicesLst_itemActivated(QListWidgetItem *item);
@@ -67,63 +80,51 @@ private slots:
     void on_filesLst_itemSelectionChanged();
 
 private:
-    friend class MainWindowProbe; // test access
-
     void showAbout();
     void startDiscovery();
+    void connectSession();
+    void showRecordList(const QList<protocol::RecordEntry> &entries);
+    void chainStarted(int total);
+    void chainFinished(const InstrumentSession::Summary &summary);
+    void showStatus(const QString &text);
 
-    // Command queue: frames go out one at a time, each waiting for its answer.
-    void sendFrame(const QString &frame);
-    void sendNextPending();
-    void sendAtOnce(const QString &frame);
-    void commandsAbandoned(const QString &frame, int dropped);
-
-    // Both return false when the answer could not be put to use.
-    bool handleAnswer(const QByteArray &frame);
-    bool recordAnswerReceived(const QByteArray &frame);
+    void setUiState(UiState state);
+    void applyUiState();
 
     void loadSettings();
     void saveSettings();
     void refreshFileList();
-
-    // Downloads and uploads run as chains of commands; progress and cancel
-    // follow them.
-    enum class Chain { None, Download, Upload };
-    void beginChain(Chain kind, int total);
-    void chainStepDone(bool succeeded);
-    void finishChainIfDone();
-    void endChain();
-    void cancelChain();
-    void updateChainProgress();
+    void fileAdded(const QString &name);
+    void fileRemoved(const QString &name);
+    void reportUndecodableFiles();
+    void updateRecordMarks();
+    void selectNewRecords();
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
     void openWaveforms(const QString &fileName = QString());
 
     // Declaration order is construction order.
     Ui::MainWindow *ui;
     QString localName;
-    QString workDir;
     QSettings settings;
-    AnswerAssembler rxHex; // the answer being reassembled; emptied whenever a command goes out
     AboutDialog aboutDialog;
     TDRServer *server = nullptr;
-    QList<QPointer<TDRClient>> clients;
     QList<QBluetoothHostInfo> localAdapters;
     QBluetoothServiceInfo selectedService;
     bt::ServiceDiscoveryAgent *discoveryAgent = nullptr;
     QMap<QListWidgetItem *, QBluetoothServiceInfo> discoveredServices;
     QMap<QListWidgetItem *, quint64> recordMap;
-    CommandQueue pendingCommands;
-    TDRRecord record;
+    InstrumentSession session;
 
     // Our own additions.
     QAction *actionCancel = nullptr;
     QAction *actionView_Waveforms = nullptr;
+    QAction *actionSelect_New = nullptr;
     QProgressBar *chainProgress = nullptr;
     QPointer<WaveformWindow> waveformWindow;
-    Chain chainKind = Chain::None;
-    int chainTotal = 0;
-    int chainDone = 0;
-    int chainFailed = 0;
-    int chainCancelled = 0; // commands dropped by Cancel
-    QString chainLastProblem;
+    UiState m_state = UiState::Disconnected;
+    bool m_scanning = false;
+    bool m_deviceChosen = false;
+    bool m_cancelRequested = false;
+    int m_undecodableShown = 0;
 };

@@ -2,21 +2,14 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "session/discovery.h"
+
 #include <QBluetoothDeviceInfo>
 #include <QDebug>
 #include <QIcon>
 
-namespace {
-// Only devices whose name carries this marker are instruments.
-const QString kInstrumentMarker = QStringLiteral("KV");
-} // namespace
-
 void MainWindow::scanClicked()
 {
-    ui->actionScan->setEnabled(false);
-    ui->devicesLst->setEnabled(false);
-    ui->actionGet_List->setEnabled(false);
-    ui->actionLoad_Selected->setEnabled(false);
     startDiscovery();
 }
 
@@ -25,12 +18,13 @@ void MainWindow::startDiscovery()
     ui->statusbar->showMessage(tr("Scanning..."), 0);
     if (discoveryAgent->isActive())
         discoveryAgent->stop();
-    ui->actionScan->setEnabled(false);
-    ui->actionConnect->setEnabled(false);
+    m_scanning = true;
+    m_deviceChosen = false;
 
     // The map goes first so that it never holds an item the list has deleted.
     discoveredServices.clear();
     ui->devicesLst->clear();
+    applyUiState();
 
     discoveryAgent->clear();
     discoveryAgent->start();
@@ -54,7 +48,7 @@ void MainWindow::serviceDiscovered(const QBluetoothServiceInfo &serviceInfo)
     }
 
     const QString displayName = device.name().isEmpty() ? tr("Anonymous") : device.name();
-    if (!displayName.contains(kInstrumentMarker, Qt::CaseSensitive))
+    if (!session::isInstrumentName(displayName))
         return;
 
     auto *item =
@@ -67,11 +61,10 @@ void MainWindow::serviceDiscovered(const QBluetoothServiceInfo &serviceInfo)
 void MainWindow::discoveryFinished()
 {
     ui->statusbar->showMessage(tr("discovery Finished"), 0);
-    ui->actionScan->setEnabled(true);
-    if (ui->devicesLst->count() > 0) {
-        ui->devicesLst->setEnabled(true);
+    m_scanning = false;
+    if (ui->devicesLst->count() > 0)
         ui->devicesLst->setCurrentRow(0, QItemSelectionModel::SelectCurrent);
-    }
+    applyUiState();
 }
 
 void MainWindow::on_devicesLst_currentItemChanged(QListWidgetItem *item)
@@ -80,9 +73,10 @@ void MainWindow::on_devicesLst_currentItemChanged(QListWidgetItem *item)
         return;
     qDebug() << "select service" << item->text();
     selectedService = discoveredServices.value(item, QBluetoothServiceInfo());
+    m_deviceChosen = true;
     if (discoveryAgent && discoveryAgent->isActive())
         discoveryAgent->stop();
-    ui->actionConnect->setEnabled(true);
+    applyUiState();
 }
 
 void MainWindow::on_devicesLst_itemActivated(QListWidgetItem *item)

@@ -4,41 +4,51 @@
 
 #include "app/waveformwindow.h"
 
-#include <QDir>
 #include <QFileDialog>
-#include <QFileInfo>
+#include <QHelpEvent>
+#include <QSet>
+#include <QSignalBlocker>
 
 void MainWindow::loadSettings()
 {
-    settings.beginGroup(QStringLiteral("Paths"));
-    workDir = settings.value(QStringLiteral("savedir"), QDir::currentPath()).toString();
-    settings.endGroup();
+    session.store().setDirectory(RecordStore::savedDirectory(settings));
 }
 
 void MainWindow::saveSettings()
 {
-    settings.beginGroup(QStringLiteral("Paths"));
-    settings.setValue(QStringLiteral("savedir"), workDir);
-    settings.endGroup();
-    settings.sync();
+    RecordStore::saveDirectory(settings, session.store().directory());
 }
 
 void MainWindow::refreshFileList()
 {
-    ui->folderLbl->setText(workDir);
+    const RecordStore &store = session.store();
+    ui->folderLbl->setText(store.directory());
 
-    QDir dir(workDir);
-    dir.setFilter(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
-    dir.setSorting(QDir::Name | QDir::Reversed);
-    dir.setNameFilters({QStringLiteral("*.tdr")});
-    const QFileInfoList entries = dir.entryInfoList(QDir::NoFilter, QDir::NoSort);
+    // The selection outlives the refill, so a download running beside it
+    // does not take the upload away.
+    QSet<QString> selected;
+    const QList<QListWidgetItem *> items = ui->filesLst->selectedItems();
+    for (const QListWidgetItem *item : items)
+        selected.insert(item->text());
+    {
+        const QSignalBlocker blocker(ui->filesLst);
+        ui->filesLst->clear();
+        for (const QString &name : store.files()) {
+            auto *item = new QListWidgetItem(name);
+            ui->filesLst->insertItem(ui->filesLst->count(), item);
+            item->setSelected(selected.contains(name));
+        }
+    }
+    applyUiState();
+    updateRecordMarks();
 
-    ui->filesLst->clear();
-    for (const QFileInfo &entry : entries)
-        ui->filesLst->insertItem(ui->filesLst->count(), entry.fileName());
+    if (store.undecodableFiles() != m_undecodableShown) {
+        m_undecodableShown = store.undecodableFiles();
+        reportUndecodableFiles();
+    }
 
     if (waveformWindow)
-        waveformWindow->setDirectory(workDir);
+        waveformWindow->setDirectory(store.directory());
 }
 
 void MainWindow::selectFolderClicked()
@@ -48,14 +58,51 @@ void MainWindow::selectFolderClicked()
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setViewMode(QFileDialog::List);
-    dialog.setDirectory(workDir);
+    dialog.setDirectory(session.store().directory());
     dialog.setNameFilter(tr("TDR waveforms (*.tdr)"));
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        workDir = dialog.selectedFiles().first();
-    refreshFileList();
+        session.store().setDirectory(dialog.selectedFiles().first());
+    else
+        session.store().refresh();
 }
 
 void MainWindow::on_filesLst_itemSelectionChanged()
 {
-    ui->actionUpload_Selected->setEnabled(!ui->filesLst->selectedItems().isEmpty());
+    applyUiState();
+}
+
+void MainWindow::reportUndecodableFiles()
+{
+    if (m_undecodableShown > 0)
+        showStatus(tr("Files left out of the list, their names are not valid on this system: %1.")
+                       .arg(m_undecodableShown));
+}
+
+void MainWindow::fileAdded(const QString &name)
+{
+    // The list sorts itself: one insert, no refill.
+    ui->filesLst->insertItem(ui->filesLst->count(), name);
+    updateRecordMarks();
+    if (session.store().undecodableFiles() != m_undecodableShown) {
+        m_undecodableShown = session.store().undecodableFiles();
+        reportUndecodableFiles();
+    }
+}
+
+void MainWindow::fileRemoved(const QString &name)
+{
+    const QList<QListWidgetItem *> found = ui->filesLst->findItems(name, Qt::MatchExactly);
+    qDeleteAll(found);
+    updateRecordMarks();
+    applyUiState();
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ToolTip && watched == ui->filesLst->viewport()) {
+        const auto *help = static_cast<QHelpEvent *>(event);
+        if (QListWidgetItem *item = ui->filesLst->itemAt(help->pos()))
+            item->setToolTip(session.store().describe(item->text()));
+    }
+    return QMainWindow::eventFilter(watched, event);
 }

@@ -2,88 +2,46 @@
 #include "testsupport.h"
 
 #include "bluetooth/emulator/emulatedstack.h"
-#include "link/tdrclient.h"
 
 #include <QApplication>
-#include <QLabel>
 #include <QSettings>
 #include <QTest>
 #include <QTimer>
 
-QAction *MainWindowProbe::action(const char *name) const
+QStringList MainWindowProbe::items(const char *listName) const
 {
-    return w.findChild<QAction *>(QLatin1String(name));
-}
-
-QListWidget *MainWindowProbe::list(const char *name) const
-{
-    return w.findChild<QListWidget *>(QLatin1String(name));
-}
-
-QString MainWindowProbe::status() const
-{
-    return w.statusBar()->currentMessage();
-}
-
-QString MainWindowProbe::log() const
-{
-    return w.findChild<QTextEdit *>(QStringLiteral("messageEd"))->toPlainText();
-}
-
-QString MainWindowProbe::deviceInfo() const
-{
-    return w.findChild<QLabel *>(QStringLiteral("devnameLbl"))->text();
-}
-
-QString MainWindowProbe::folderText() const
-{
-    return w.findChild<QLabel *>(QStringLiteral("folderLbl"))->text();
-}
-
-int MainWindowProbe::liveClients() const
-{
-    int n = 0;
-    for (const auto &client : w.clients)
-        n += client && !client->isRetired() ? 1 : 0;
-    return n;
-}
-
-bool MainWindowProbe::discoveryActive() const
-{
-    return w.discoveryAgent && w.discoveryAgent->isActive();
+    QStringList texts;
+    const QListWidget *widget = list(listName);
+    for (int i = 0; i < widget->count(); ++i)
+        texts << widget->item(i)->text();
+    return texts;
 }
 
 QString MainWindowProbe::controlStates() const
 {
-    const auto onOff = [](bool on) { return on ? QStringLiteral("on") : QStringLiteral("off"); };
+    QString states;
+    const auto add = [&](bool enabled, bool checked = false) {
+        states += checked ? (enabled ? QLatin1Char('C') : QLatin1Char('c'))
+                          : (enabled ? QLatin1Char('1') : QLatin1Char('0'));
+    };
     const auto act = [&](const char *name) {
         QAction *a = action(name);
-        QString s = onOff(a->isEnabled());
-        if (a->isCheckable() && a->isChecked())
-            s += QStringLiteral(" checked");
-        return s;
-    };
-    // A hidden action reports itself disabled whatever it was set to; show it
-    // for a moment to read the setting.
-    const auto hiddenAct = [&](const char *name) {
-        QAction *a = action(name);
+        // A hidden action reports itself disabled whatever it was set to.
         const bool visible = a->isVisible();
         a->setVisible(true);
-        const QString s = act(name);
+        add(a->isEnabled(), a->isChecked());
         a->setVisible(visible);
-        return s;
     };
-    QStringList parts;
-    parts << QStringLiteral("scan ") + act("actionScan")
-          << QStringLiteral("devices ") + onOff(list("devicesLst")->isEnabled())
-          << QStringLiteral("connect ") + act("actionConnect")
-          << QStringLiteral("getList ") + act("actionGet_List")
-          << QStringLiteral("records ") + onOff(list("recordsLst")->isEnabled())
-          << QStringLiteral("load ") + act("actionLoad_Selected")
-          << QStringLiteral("files ") + onOff(list("filesLst")->isEnabled())
-          << QStringLiteral("upload ") + act("actionUpload_Selected")
-          << QStringLiteral("serial ") + hiddenAct("actionSet_Serial");
-    return parts.join(QStringLiteral(", "));
+    act("actionScan");
+    add(list("devicesLst")->isEnabled());
+    act("actionConnect");
+    act("actionGet_List");
+    add(list("recordsLst")->isEnabled());
+    act("actionLoad_Selected");
+    add(list("filesLst")->isEnabled());
+    act("actionUpload_Selected");
+    act("actionSet_Serial");
+    return states;
 }
 
 void isolateSettings(const QString &directory)

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QListWidget>
 #include <QStatusBar>
 #include <QString>
@@ -15,36 +16,29 @@ namespace emu {
 class EmulatedStack;
 }
 
-// Reaches into the main window for the tests: the widgets by object name and
-// the protocol state the window keeps.
+// Reads the main window for the tests: the widgets by object name, the
+// session it shows.
 class MainWindowProbe
 {
 public:
     explicit MainWindowProbe(MainWindow &window) : w(window) {}
 
-    QAction *action(const char *name) const;
-    QListWidget *list(const char *name) const;
-    QString status() const;
-    QString log() const;
-    QString deviceInfo() const;
-    QString folderText() const;
+    QAction *action(const char *name) const { return w.findChild<QAction *>(name); }
+    QListWidget *list(const char *name) const { return w.findChild<QListWidget *>(name); }
+    QString status() const { return w.statusBar()->currentMessage(); }
+    QString log() const { return w.findChild<QTextEdit *>("messageEd")->toPlainText(); }
+    QString deviceInfo() const { return w.findChild<QLabel *>("devnameLbl")->text(); }
+    QString folderText() const { return w.findChild<QLabel *>("folderLbl")->text(); }
+    QStringList items(const char *listName) const;
 
-    CommandQueue &queue() { return w.pendingCommands; }
-    const TDRRecord &record() const { return w.record; }
-    QString rxHex() const { return w.rxHex.rxHex(); }
-    QString workDir() const { return w.workDir; }
-    QString localName() const { return w.localName; }
-    QBluetoothServiceInfo selectedService() const { return w.selectedService; }
-    const QMap<QListWidgetItem *, quint64> &recordMap() const { return w.recordMap; }
-    const QMap<QListWidgetItem *, QBluetoothServiceInfo> &discoveredServices() const
-    {
-        return w.discoveredServices;
-    }
-    int liveClients() const;
-    bool discoveryActive() const;
+    InstrumentSession &session() { return w.instrumentSession(); }
+    QString localName() const { return w.localAdapterName(); }
+    QBluetoothServiceInfo selectedService() const { return w.chosenService(); }
+    bool discoveryActive() const { return w.isScanning(); }
 
-    // "on"/"off" (plus "checked") per control and the status text, in the
-    // order of the connection state table.
+    // One character per control in the order of the connection state table:
+    // scan, devices, connect, getList, records, load, files, upload, serial.
+    // '1' enabled, '0' disabled; 'C'/'c' a checked action, enabled/disabled.
     QString controlStates() const;
 
 private:

@@ -7,42 +7,51 @@
 #include <QApplication>
 #include <QFile>
 #include <QFileDialog>
+#include <QHelpEvent>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cstdio>
+
 namespace {
 
 const QByteArray kScene = R"({
-  "adapters": [ {"name": "Workstation", "address": "00:1A:7D:DA:71:01"} ],
-  "devices": []
+  "adapters": [ {"name": "Workstation", "address": "00:1A:7D:DA:71:01"} ], "devices": []
 })";
 
-void touch(const QString &path)
+void touch(const QString &path, const QByteArray &content = QByteArray())
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(content);
 }
 
 QString savedDir()
 {
-    QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
-    return settings.value(QStringLiteral("Paths/savedir")).toString();
+    return QSettings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"))
+        .value(QStringLiteral("Paths/savedir"))
+        .toString();
 }
 
 void setSavedDir(const QString &dir)
 {
-    QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
-    settings.setValue(QStringLiteral("Paths/savedir"), dir);
+    QSettings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"))
+        .setValue(QStringLiteral("Paths/savedir"), dir);
 }
 
-QStringList listed(MainWindowProbe &probe)
+void chooseDirectory(MainWindowProbe &probe, const QString &dir)
 {
-    QStringList names;
-    QListWidget *files = probe.list("filesLst");
-    for (int i = 0; i < files->count(); ++i)
-        names << files->item(i)->text();
-    return names;
+    answerNextDialog([dir](QWidget *dialog) {
+        auto *fileDialog = qobject_cast<QFileDialog *>(dialog);
+        QVERIFY(fileDialog);
+        QCOMPARE(fileDialog->fileMode(), QFileDialog::Directory);
+        if (dir.isEmpty())
+            return fileDialog->reject();
+        fileDialog->setDirectory(dir);
+        QMetaObject::invokeMethod(fileDialog, "accept");
+    });
+    probe.action("actionSelect_Dir")->trigger();
 }
 
 } // namespace
@@ -52,37 +61,30 @@ class FilesTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init();
+    void init()
+    {
+        isolateSettings(m_config.path());
+        QVERIFY(installScene(kScene));
+    }
     void firstStartUsesCurrentDirectory();
     void listingRules();
     void chosenDirectoryIsListedAndStored();
-    void cancelledDialogStillRefreshes();
-    void missingSavedDirectory();
-    void selectionSwitchesUpload();
     void waveformsOpenFromActionAndFileList();
 
 private:
     QTemporaryDir m_config;
 };
 
-void FilesTest::init()
-{
-    isolateSettings(m_config.path());
-    QVERIFY(installScene(kScene));
-}
-
 void FilesTest::firstStartUsesCurrentDirectory()
 {
     QTemporaryDir cwd;
     QDir::setCurrent(cwd.path());
     touch(cwd.filePath(QStringLiteral("a.tdr")));
-    QVERIFY(savedDir().isEmpty());
     {
         MainWindow window;
         MainWindowProbe probe(window);
-        QCOMPARE(probe.workDir(), QDir::currentPath());
         QCOMPARE(probe.folderText(), QDir::currentPath());
-        QCOMPARE(listed(probe), QStringList{QStringLiteral("a.tdr")});
+        QCOMPARE(probe.items("filesLst"), QStringList{QStringLiteral("a.tdr")});
         QVERIFY(savedDir().isEmpty()); // stored only when the window goes
     }
     QCOMPARE(savedDir(), QDir::currentPath());
@@ -91,21 +93,36 @@ void FilesTest::firstStartUsesCurrentDirectory()
 void FilesTest::listingRules()
 {
     QTemporaryDir dir;
-    touch(dir.filePath(QStringLiteral("b.tdr")));
-    touch(dir.filePath(QStringLiteral("A.TDR")));
-    touch(dir.filePath(QStringLiteral(".hidden.tdr")));
-    touch(dir.filePath(QStringLiteral("notes.txt")));
-    touch(dir.filePath(QStringLiteral("c.tdr.bak")));
+    for (const char *name : {"b.tdr", "A.TDR", ".hidden.tdr", "notes.txt", "c.tdr.bak"})
+        touch(dir.filePath(QLatin1String(name)));
     QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder.tdr")));
     QVERIFY(QFile::link(dir.filePath(QStringLiteral("b.tdr")),
                         dir.filePath(QStringLiteral("link.tdr"))));
+    // A name that is not UTF-8: Qt cannot list it, so the user is told.
+    FILE *odd = std::fopen((QFile::encodeName(dir.path()) + "/\xff\xfe.tdr").constData(), "w");
+    QVERIFY(odd);
+    std::fclose(odd);
     setSavedDir(dir.path());
 
     MainWindow window;
     MainWindowProbe probe(window);
-    QCOMPARE(listed(probe), QStringList({QStringLiteral(".hidden.tdr"), QStringLiteral("A.TDR"),
-                                         QStringLiteral("b.tdr")}));
+    QCOMPARE(probe.items("filesLst"),
+             QStringList({QStringLiteral(".hidden.tdr"), QStringLiteral("A.TDR"),
+                          QStringLiteral("b.tdr")}));
     QVERIFY(!probe.list("filesLst")->isEnabled());
+    QCOMPARE(probe.status(), QStringLiteral("Files left out of the list, their names are not valid "
+                                            "on this system: 1."));
+
+    // Changes made by others are followed; a cancelled dialog lists again.
+    touch(dir.filePath(QStringLiteral("new.tdr")));
+    QVERIFY(QFile::remove(dir.filePath(QStringLiteral("b.tdr"))));
+    QTRY_COMPARE(probe.items("filesLst"), QStringList({".hidden.tdr", "A.TDR", "new.tdr"}));
+    chooseDirectory(probe, QString());
+    QCOMPARE(probe.items("filesLst").size(), 3);
+    const QString gone = dir.filePath(QStringLiteral("gone"));
+    probe.session().store().setDirectory(gone);
+    QCOMPARE(probe.folderText(), gone);
+    QVERIFY(probe.items("filesLst").isEmpty());
 }
 
 void FilesTest::chosenDirectoryIsListedAndStored()
@@ -118,71 +135,13 @@ void FilesTest::chosenDirectoryIsListedAndStored()
         MainWindow window;
         QVERIFY(window.init());
         MainWindowProbe probe(window);
-        QVERIFY(listed(probe).isEmpty());
-        answerNextDialog([&](QWidget *dialog) {
-            auto *fileDialog = qobject_cast<QFileDialog *>(dialog);
-            QVERIFY(fileDialog);
-            QCOMPARE(fileDialog->fileMode(), QFileDialog::Directory);
-            QVERIFY(fileDialog->testOption(QFileDialog::ShowDirsOnly));
-            QCOMPARE(QDir(fileDialog->directory()).canonicalPath(),
-                     QDir(first.path()).canonicalPath());
-            fileDialog->setDirectory(second.path());
-            QMetaObject::invokeMethod(fileDialog, "accept");
-        });
-        probe.action("actionSelect_Dir")->trigger();
-        QCOMPARE(QDir(probe.workDir()).canonicalPath(), QDir(second.path()).canonicalPath());
-        QCOMPARE(probe.folderText(), probe.workDir());
-        QCOMPARE(listed(probe).size(), 1);
-        QCOMPARE(QDir(savedDir()).canonicalPath(), QDir(first.path()).canonicalPath());
+        QVERIFY(probe.items("filesLst").isEmpty());
+        chooseDirectory(probe, second.path());
+        QCOMPARE(QDir(probe.folderText()).canonicalPath(), QDir(second.path()).canonicalPath());
+        QCOMPARE(probe.items("filesLst").size(), 1);
+        QCOMPARE(savedDir(), first.path());
     }
     QCOMPARE(QDir(savedDir()).canonicalPath(), QDir(second.path()).canonicalPath());
-}
-
-void FilesTest::cancelledDialogStillRefreshes()
-{
-    QTemporaryDir dir;
-    setSavedDir(dir.path());
-    MainWindow window;
-    MainWindowProbe probe(window);
-    QVERIFY(listed(probe).isEmpty());
-    touch(dir.filePath(QStringLiteral("new.tdr")));
-    answerNextDialog([](QWidget *dialog) { qobject_cast<QDialog *>(dialog)->reject(); });
-    probe.action("actionSelect_Dir")->trigger();
-    QCOMPARE(probe.workDir(), dir.path());
-    QCOMPARE(listed(probe), QStringList{QStringLiteral("new.tdr")});
-}
-
-void FilesTest::missingSavedDirectory()
-{
-    const QString gone = QDir::tempPath() + QStringLiteral("/varnel-no-such-dir-4711");
-    setSavedDir(gone);
-    MainWindow window;
-    MainWindowProbe probe(window);
-    QCOMPARE(probe.workDir(), gone);
-    QCOMPARE(probe.folderText(), gone);
-    QVERIFY(listed(probe).isEmpty());
-}
-
-void FilesTest::selectionSwitchesUpload()
-{
-    QTemporaryDir dir;
-    touch(dir.filePath(QStringLiteral("a.tdr")));
-    touch(dir.filePath(QStringLiteral("b.tdr")));
-    setSavedDir(dir.path());
-    MainWindow window;
-    MainWindowProbe probe(window);
-    QListWidget *files = probe.list("filesLst");
-    QAction *upload = probe.action("actionUpload_Selected");
-    files->item(0)->setSelected(true);
-    QVERIFY(upload->isEnabled());
-    files->clearSelection();
-    QVERIFY(!upload->isEnabled());
-    files->item(1)->setSelected(true);
-    QVERIFY(upload->isEnabled());
-    // Refilling the list drops the selection, and with it the action.
-    answerNextDialog([](QWidget *dialog) { qobject_cast<QDialog *>(dialog)->reject(); });
-    probe.action("actionSelect_Dir")->trigger();
-    QVERIFY(!upload->isEnabled());
 }
 
 void FilesTest::waveformsOpenFromActionAndFileList()
@@ -191,45 +150,34 @@ void FilesTest::waveformsOpenFromActionAndFileList()
     TDRRecord record = protocol::emptyRecord();
     record.range = 100;
     record.distanceStep = 1.4989623f;
-    for (const QString &name : {QStringLiteral("a.tdr"), QStringLiteral("b.tdr")}) {
-        QFile file(dir.filePath(name));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(protocol::recordBytes(record));
-    }
+    touch(dir.filePath(QStringLiteral("a.tdr")), protocol::recordBytes(record));
+    touch(dir.filePath(QStringLiteral("b.tdr")), protocol::recordBytes(record));
     setSavedDir(dir.path());
     MainWindow window;
     QVERIFY(window.init());
     MainWindowProbe probe(window);
 
-    // Always at hand, connected or not, even while the file list is disabled.
-    QAction *view = probe.action("actionView_Waveforms");
-    QVERIFY(view->isEnabled());
-    QVERIFY(!probe.list("filesLst")->isEnabled());
-    view->trigger();
+    // Hovering a file tells what it holds, read only then.
+    QListWidget *files = probe.list("filesLst");
+    QVERIFY(files->item(0)->toolTip().isEmpty());
+    QHelpEvent hover(QEvent::ToolTip, files->visualItemRect(files->item(0)).center(), QPoint());
+    QCoreApplication::sendEvent(files->viewport(), &hover);
+    QCOMPARE(files->item(0)->toolTip(), QStringLiteral("2000-00-00 00:00:00 · range 100 m · length "
+                                                       "0 m · step 1.499 m · sn 000000"));
+    QVERIFY(files->item(1)->toolTip().isEmpty());
+
+    // Opened from the file list, even while it is disabled, in a window of its own.
+    emit files->itemActivated(files->item(1));
     WaveformWindow *viewer = nullptr;
     const QWidgetList windows = QApplication::topLevelWidgets();
-    for (QWidget *widget : windows) {
-        if (auto *candidate = qobject_cast<WaveformWindow *>(widget))
-            viewer = candidate;
-    }
-    QVERIFY(viewer);
-    QVERIFY(viewer->isVisible());
-    QVERIFY(!viewer->testAttribute(Qt::WA_QuitOnClose));
-    QCOMPARE(viewer->directory(), dir.path());
+    for (QWidget *widget : windows)
+        viewer = viewer ? viewer : qobject_cast<WaveformWindow *>(widget);
+    QVERIFY(viewer && !viewer->testAttribute(Qt::WA_QuitOnClose));
     QCOMPARE(viewer->listedFiles().size(), 2);
-
-    QListWidget *files = probe.list("filesLst");
-    emit files->itemActivated(files->item(1));
     QCOMPARE(viewer->shownFiles(), QStringList{QStringLiteral("b.tdr")});
-
     // It follows the working directory.
     QTemporaryDir other;
-    answerNextDialog([&](QWidget *dialog) {
-        auto *fileDialog = qobject_cast<QFileDialog *>(dialog);
-        fileDialog->setDirectory(other.path());
-        QMetaObject::invokeMethod(fileDialog, "accept");
-    });
-    probe.action("actionSelect_Dir")->trigger();
+    chooseDirectory(probe, other.path());
     QCOMPARE(QDir(viewer->directory()).canonicalPath(), QDir(other.path()).canonicalPath());
     QVERIFY(viewer->listedFiles().isEmpty());
 }

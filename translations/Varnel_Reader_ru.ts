@@ -33,6 +33,264 @@
     </message>
 </context>
 <context>
+    <name>Cli</name>
+    <message>
+        <source>no Bluetooth adapter found</source>
+        <translation>локальный адаптер Bluetooth не найден</translation>
+    </message>
+    <message>
+        <source>no instrument &quot;%1&quot; in range</source>
+        <translation>прибор «%1» не найден поблизости</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; names several instruments, give an address: %2</source>
+        <translation>имя «%1» носят несколько приборов, укажите адрес: %2</translation>
+    </message>
+    <message>
+        <source>the link was lost</source>
+        <translation>связь потеряна</translation>
+    </message>
+    <message>
+        <source>Connecting to %1</source>
+        <translation>Подключение к %1</translation>
+    </message>
+    <message>
+        <source>cannot talk to %1: %2</source>
+        <translation>нет связи с %1: %2</translation>
+    </message>
+    <message>
+        <source>Instrument: %1</source>
+        <translation>Прибор: %1</translation>
+    </message>
+    <message>
+        <source>Model: TDR %1</source>
+        <translation>Модель: TDR %1</translation>
+    </message>
+    <message>
+        <source>Serial number: %1</source>
+        <translation>Серийный номер: %1</translation>
+    </message>
+    <message>
+        <source>Version: %1</source>
+        <translation>Версия: %1</translation>
+    </message>
+    <message>
+        <source>record %1 is not in the instrument</source>
+        <translation>записи %1 нет в приборе</translation>
+    </message>
+    <message>
+        <source>%1 of %2 records</source>
+        <translation>%1 из %2 записей</translation>
+    </message>
+    <message>
+        <source>%1 of %2 files</source>
+        <translation>%1 из %2 файлов</translation>
+    </message>
+    <message>
+        <source>  date and time: %1 %2</source>
+        <translation>  дата и время: %1 %2</translation>
+    </message>
+    <message>
+        <source>  range: %1 m</source>
+        <translation>  диапазон: %1 м</translation>
+    </message>
+    <message>
+        <source>  length: %1 m</source>
+        <translation>  длина: %1 м</translation>
+    </message>
+    <message>
+        <source>  step: %1 m</source>
+        <translation>  шаг: %1 м</translation>
+    </message>
+    <message>
+        <source>  serial number: %1</source>
+        <translation>  серийный номер: %1</translation>
+    </message>
+    <message>
+        <source>  samples: %1</source>
+        <translation>  отсчётов: %1</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>не удалось записать %1: %2</translation>
+    </message>
+    <message>
+        <source>Exit status: 0 all done, 1 partly done (some records failed or were skipped, or Ctrl-C), 2 usage or configuration error, 3 no such device or the link failed.</source>
+        <translation>Код завершения: 0 всё выполнено, 1 выполнено частично (часть записей не удалась или пропущена, или Ctrl-C), 2 ошибка вызова или настройки, 3 нет такого прибора или нет связи.</translation>
+    </message>
+    <message>
+        <source>see varnel-cli --help</source>
+        <translation>см. varnel-cli --help</translation>
+    </message>
+    <message>
+        <source>Reads and writes the records of a Varnel TDR over Bluetooth.</source>
+        <translation>Читает и записывает записи рефлектометра Varnel по Bluetooth.</translation>
+    </message>
+    <message>
+        <source>Machine-readable output on stdout.</source>
+        <translation>Машиночитаемый вывод в stdout.</translation>
+    </message>
+    <message>
+        <source>No progress and no summary on stderr.</source>
+        <translation>Без хода работы и итога в stderr.</translation>
+    </message>
+    <message>
+        <source>The command to run.</source>
+        <translation>Выполняемая команда.</translation>
+    </message>
+    <message>
+        <source>scan: every device; download: every record.</source>
+        <translation>scan: все устройства; download: все записи.</translation>
+    </message>
+    <message>
+        <source>Directory for the files (default: the window&apos;s working directory).</source>
+        <translation>Каталог для файлов (по умолчанию рабочий каталог окна).</translation>
+    </message>
+    <message>
+        <source>First record slot to write, 0 to 99.</source>
+        <translation>Первая ячейка для записи, от 0 до 99.</translation>
+    </message>
+    <message>
+        <source>Export as CSV.</source>
+        <translation>Экспорт в CSV.</translation>
+    </message>
+    <message>
+        <source>Write to OUT instead of stdout.</source>
+        <translation>Писать в OUT вместо stdout.</translation>
+    </message>
+    <message>
+        <source>Address or name.</source>
+        <translation>Адрес или имя.</translation>
+    </message>
+    <message>
+        <source>Record numbers.</source>
+        <translation>Номера записей.</translation>
+    </message>
+    <message>
+        <source>Record files.</source>
+        <translation>Файлы записей.</translation>
+    </message>
+    <message>
+        <source>A record file.</source>
+        <translation>Файл записи.</translation>
+    </message>
+    <message>
+        <source>no command given</source>
+        <translation>команда не указана</translation>
+    </message>
+    <message>
+        <source>not a record number: %1</source>
+        <translation>не номер записи: %1</translation>
+    </message>
+    <message>
+        <source>upload needs --slot N, N from 0 to 99</source>
+        <translation>для upload нужен --slot N, N от 0 до 99</translation>
+    </message>
+    <message>
+        <source>export needs --csv</source>
+        <translation>для export нужен --csv</translation>
+    </message>
+    <message>
+        <source>wrong arguments for &quot;%1&quot;</source>
+        <translation>неверные аргументы для «%1»</translation>
+    </message>
+    <message>
+        <source>cannot create the directory %1</source>
+        <translation>не удалось создать каталог %1</translation>
+    </message>
+    <message>
+        <source>Commands:
+  scan [--all]                          instruments in range
+  info DEVICE                           the instrument&apos;s identity
+  list DEVICE                           the records in the instrument
+  download DEVICE [--all|--new|N...] [--to DIR]  records into *.tdr files
+  upload DEVICE --slot N FILE...        files into record slots
+  show FILE...                          a record file&apos;s metadata
+  export FILE --csv [-o OUT]            a record file as CSV
+DEVICE is an instrument&apos;s address or name. The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
+        <translation>Команды:
+  scan [--all]                          приборы поблизости
+  info DEVICE                           сведения о приборе
+  list DEVICE                           записи в приборе
+  download DEVICE [--all|--new|N...] [--to DIR]  записи в файлы *.tdr
+  upload DEVICE --slot N FILE...        файлы в ячейки прибора
+  show FILE...                          сведения из файла записи
+  export FILE --csv [-o OUT]            файл записи в формате CSV
+DEVICE - адрес или имя прибора. Стек Bluetooth выбирается переменной VARNEL_BLUETOOTH, как и для окна.</translation>
+    </message>
+    <message>
+        <source>download: the records not yet in the directory.</source>
+        <translation>download: записи, которых ещё нет в каталоге.</translation>
+    </message>
+    <message>
+        <source>download needs --all, --new or record numbers</source>
+        <translation>для download нужен --all, --new или номера записей</translation>
+    </message>
+</context>
+<context>
+    <name>InstrumentSession</name>
+    <message>
+        <source>Disconnected. Queued commands not carried out: %1.</source>
+        <translation>Отключено. Не выполнено команд из очереди: %1.</translation>
+    </message>
+    <message>
+        <source>The instrument does not answer. Commands not carried out: %1.</source>
+        <translation>Прибор не отвечает. Не выполнено команд: %1.</translation>
+    </message>
+    <message>
+        <source>The instrument sent an empty record; nothing was saved.</source>
+        <translation>Прибор передал пустую запись; ничего не сохранено.</translation>
+    </message>
+    <message>
+        <source>Record %1 could not be saved as &quot;%2&quot;: %3</source>
+        <translation>Не удалось сохранить запись %1 в файл «%2»: %3</translation>
+    </message>
+    <message>
+        <source>Skipped: %1.</source>
+        <translation>Пропущены: %1.</translation>
+    </message>
+    <message>
+        <source>Files left out, there is no record slot after %1: %2.</source>
+        <translation>Файлы не записаны, в приборе нет записей после номера %1: %2.</translation>
+    </message>
+    <message>
+        <source>Disconnected. Records not downloaded: %1.</source>
+        <translation>Отключено. Не загружено записей: %1.</translation>
+    </message>
+    <message>
+        <source>Disconnected. Files not written: %1.</source>
+        <translation>Отключено. Не записано файлов: %1.</translation>
+    </message>
+    <message>
+        <source>The instrument does not answer. Records not downloaded: %1.</source>
+        <translation>Прибор не отвечает. Не загружено записей: %1.</translation>
+    </message>
+    <message>
+        <source>The instrument does not answer. Files not written: %1.</source>
+        <translation>Прибор не отвечает. Не записано файлов: %1.</translation>
+    </message>
+    <message>
+        <source>Download cancelled. Records saved: %1, not saved: %2.</source>
+        <translation>Загрузка прервана. Сохранено записей: %1, не сохранено: %2.</translation>
+    </message>
+    <message>
+        <source>Upload cancelled. Records written: %1, not written: %2.</source>
+        <translation>Запись в прибор прервана. Записано: %1, не записано: %2.</translation>
+    </message>
+    <message>
+        <source>Records not saved: %1 of %2. %3</source>
+        <translation>Не сохранено записей: %1 из %2. %3</translation>
+    </message>
+    <message>
+        <source>Records saved: %1.</source>
+        <translation>Сохранено записей: %1.</translation>
+    </message>
+    <message>
+        <source>Records written: %1.</source>
+        <translation>Записано в прибор: %1.</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Varnel Reader</source>
@@ -163,36 +421,12 @@ Press Retry to try again or Abort to exit application</source>
         <translation>Подключено к </translation>
     </message>
     <message>
-        <source>The instrument sent an empty record; nothing was saved.</source>
-        <translation>Прибор передал пустую запись; ничего не сохранено.</translation>
-    </message>
-    <message>
-        <source>Record %1 could not be saved as &quot;%2&quot;: %3</source>
-        <translation>Не удалось сохранить запись %1 в файл «%2»: %3</translation>
-    </message>
-    <message>
         <source>Enter target record number</source>
         <translation>Номер записи в приборе</translation>
     </message>
     <message>
         <source>Record Number:</source>
         <translation>Номер записи:</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; (%2)</source>
-        <translation>«%1» (%2)</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; (not a record file)</source>
-        <translation>«%1» (не файл записи)</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; (unknown range)</source>
-        <translation>«%1» (неизвестный диапазон)</translation>
-    </message>
-    <message>
-        <source>Skipped: %1.</source>
-        <translation>Пропущены: %1.</translation>
     </message>
     <message>
         <source>Set Decice Serial Number </source>
@@ -203,28 +437,47 @@ Press Retry to try again or Abort to exit application</source>
         <translation>Серийный номер:</translation>
     </message>
     <message>
-        <source>Disconnected. Queued commands not carried out: %1.</source>
-        <translation>Отключено. Не выполнено команд из очереди: %1.</translation>
+        <source>Could not connect to %1: %2</source>
+        <translation>Не удалось подключиться к %1: %2</translation>
     </message>
     <message>
-        <source>The instrument does not answer. Commands not carried out: %1.</source>
-        <translation>Прибор не отвечает. Не выполнено команд: %1.</translation>
+        <source>Files left out of the list, their names are not valid on this system: %1.</source>
+        <translation>Файлы не показаны, их имена недопустимы в этой системе: %1.</translation>
     </message>
     <message>
-        <source>Files left out, there is no record slot after %1: %2.</source>
-        <translation>Файлы не записаны, в приборе нет записей после номера %1: %2.</translation>
+        <source>Not connected to an instrument: nothing was uploaded.</source>
+        <translation>Нет связи с прибором: ничего не записано.</translation>
     </message>
     <message>
-        <source>Download cancelled. Records saved: %1, not saved: %2.</source>
-        <translation>Загрузка прервана. Сохранено записей: %1, не сохранено: %2.</translation>
+        <source>Not connected to an instrument: nothing was sent.</source>
+        <translation>Нет связи с прибором: ничего не отправлено.</translation>
     </message>
     <message>
-        <source>Upload cancelled. Records written: %1, not written: %2.</source>
-        <translation>Запись в прибор прервана. Записано: %1, не записано: %2.</translation>
+        <source>Select New</source>
+        <translation>Выбрать новые</translation>
     </message>
     <message>
-        <source>Records not saved: %1 of %2. %3</source>
-        <translation>Не сохранено записей: %1 из %2. %3</translation>
+        <source>Select the records that are not in the working directory</source>
+        <translation>Выбрать записи, которых нет в рабочем каталоге</translation>
+    </message>
+    <message>
+        <source>Already in the working directory</source>
+        <translation>Уже есть в рабочем каталоге</translation>
+    </message>
+</context>
+<context>
+    <name>RecordStore</name>
+    <message>
+        <source>&quot;%1&quot; (not a record file)</source>
+        <translation>«%1» (не файл записи)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (%2)</source>
+        <translation>«%1» (%2)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (unknown range)</source>
+        <translation>«%1» (неизвестный диапазон)</translation>
     </message>
 </context>
 <context>

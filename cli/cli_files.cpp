@@ -1,0 +1,221 @@
+// The commands that move records: download, upload; and those that read
+// record files: show, export.
+#include "cli/cli.h"
+
+#include "protocol/trace.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QSet>
+#include <QSettings>
+
+#include <cstdio>
+
+namespace {
+
+QJsonObject summaryJson(const InstrumentSession::Summary &summary)
+{
+    return {{QStringLiteral("total"), summary.total},
+            {QStringLiteral("done"), summary.done},
+            {QStringLiteral("failed"), summary.failed},
+            {QStringLiteral("not_done"), summary.notDone},
+            {QStringLiteral("cancelled"), summary.cancelled},
+            {QStringLiteral("text"), summary.text}};
+}
+
+} // namespace
+
+int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int> &numbers,
+                  const QString &dir)
+{
+    QString directory = dir;
+    if (directory.isEmpty()) {
+        QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
+        directory = RecordStore::savedDirectory(settings);
+    }
+    if (!QDir().mkpath(directory)) {
+        printError(tr("cannot create the directory %1").arg(directory));
+        return ExitUsage;
+    }
+    m_session.store().setDirectory(directory);
+
+    const int opened = open(device);
+    if (opened != ExitDone)
+        return opened;
+    QList<protocol::RecordEntry> entries;
+    if (!listRecords(&entries))
+        return m_interrupted ? ExitPartly : ExitNoDevice;
+
+    QSet<int> stored;
+    for (const protocol::RecordEntry &entry : qAsConst(entries))
+        stored.insert(entry.number());
+    QList<quint8> wanted;
+    QJsonArray missing;
+    if (all || onlyNew) {
+        const quint32 serial = m_session.record().serialNumber;
+        for (const protocol::RecordEntry &entry : qAsConst(entries)) {
+            if (all || !m_session.store().isOnDisk(entry, serial))
+                wanted.append(entry.number());
+        }
+    } else {
+        for (int number : numbers) {
+            if (stored.contains(number)) {
+                wanted.append(quint8(number));
+            } else {
+                missing.append(number);
+                printError(tr("record %1 is not in the instrument").arg(number));
+            }
+        }
+    }
+
+    QJsonArray saved;
+    QJsonArray failed;
+    QObject::connect(&m_session, &InstrumentSession::recordSaved,
+                     [&](quint8 number, const QString &fileName) {
+                         saved.append(QJsonObject{{QStringLiteral("number"), number},
+                                                  {QStringLiteral("file"), fileName}});
+                         if (!m_options.json)
+                             print(m_session.store().pathOf(fileName));
+                     });
+    QObject::connect(&m_session, &InstrumentSession::recordFailed,
+                     [&](quint8 number, const QString &message) {
+                         failed.append(QJsonObject{{QStringLiteral("number"), number},
+                                                   {QStringLiteral("error"), message}});
+                     });
+    QObject::connect(&m_session, &InstrumentSession::progress, [&](int done, int total) {
+        progress(tr("%1 of %2 records").arg(done).arg(total));
+    });
+    bool finished = wanted.isEmpty();
+    InstrumentSession::Summary summary;
+    QObject::connect(&m_session, &InstrumentSession::chainFinished,
+                     [&](const InstrumentSession::Summary &s) {
+                         summary = s;
+                         finished = true;
+                     });
+    m_session.download(wanted);
+    while (!waitUntil([&] { return finished; })) {
+        // Interrupted: the record in flight is still saved; the chain ends
+        // with it.
+        m_interrupted = false;
+        m_session.cancel();
+    }
+    progress(QString());
+
+    if (m_options.json) {
+        QJsonObject result = summaryJson(summary);
+        result.insert(QStringLiteral("directory"), directory);
+        result.insert(QStringLiteral("saved"), saved);
+        result.insert(QStringLiteral("failed"), failed);
+        result.insert(QStringLiteral("missing"), missing);
+        printJson(result);
+    } else if (!wanted.isEmpty() && !m_options.quiet) {
+        std::fprintf(stderr, "%s\n", qPrintable(summary.text));
+    }
+    if (summary.linkLost || summary.gaveUp)
+        return ExitNoDevice;
+    return summary.complete() && missing.isEmpty() ? ExitDone : ExitPartly;
+}
+
+int Cli::upload(const QString &device, int slot, const QStringList &files)
+{
+    const int opened = open(device);
+    if (opened != ExitDone)
+        return opened;
+    bool finished = false;
+    InstrumentSession::Summary summary;
+    QObject::connect(&m_session, &InstrumentSession::chainFinished,
+                     [&](const InstrumentSession::Summary &s) {
+                         summary = s;
+                         finished = true;
+                     });
+    QObject::connect(&m_session, &InstrumentSession::progress, [&](int done, int total) {
+        progress(tr("%1 of %2 files").arg(done).arg(total));
+    });
+    const InstrumentSession::UploadPlan plan = m_session.upload(files, slot);
+    if (plan.queued == 0) {
+        summary.skipped = plan.skipped;
+        summary.text = plan.notes;
+        finished = true;
+    }
+    while (!waitUntil([&] { return finished; })) {
+        m_interrupted = false;
+        m_session.cancel();
+    }
+    // The record list asked after the writes shows they arrived.
+    waitUntil([&] { return m_linkFailed || m_session.queue().isEmpty(); });
+    progress(QString());
+
+    if (m_options.json) {
+        QJsonObject result = summaryJson(summary);
+        result.insert(QStringLiteral("first_slot"), slot);
+        result.insert(QStringLiteral("skipped"), QJsonArray::fromStringList(plan.skipped));
+        printJson(result);
+    } else if (!m_options.quiet) {
+        std::fprintf(stderr, "%s\n", qPrintable(summary.text));
+    }
+    if (summary.linkLost || summary.gaveUp)
+        return ExitNoDevice;
+    return summary.complete() && plan.queued > 0 ? ExitDone : ExitPartly;
+}
+
+int Cli::show(const QStringList &files)
+{
+    int status = ExitDone;
+    QJsonArray array;
+    for (const QString &path : files) {
+        const protocol::TraceResult result = protocol::readTrace(path);
+        if (!result.ok()) {
+            printError(result.error);
+            status = ExitPartly;
+            continue;
+        }
+        const protocol::Trace &t = result.trace;
+        if (m_options.json) {
+            array.append(QJsonObject{{QStringLiteral("file"), path},
+                                     {QStringLiteral("date"), protocol::traceDateText(t)},
+                                     {QStringLiteral("time"), protocol::traceTimeText(t)},
+                                     {QStringLiteral("range_m"), qint64(t.range)},
+                                     {QStringLiteral("length_m"), double(t.length)},
+                                     {QStringLiteral("step_m"), double(t.distanceStep)},
+                                     {QStringLiteral("serial"), protocol::traceSerialText(t)},
+                                     {QStringLiteral("samples"), t.points.size()}});
+            continue;
+        }
+        print(path);
+        print(tr("  date and time: %1 %2")
+                  .arg(protocol::traceDateText(t), protocol::traceTimeText(t)));
+        print(tr("  range: %1 m").arg(t.range));
+        print(tr("  length: %1 m").arg(double(t.length), 0, 'g', 6));
+        print(tr("  step: %1 m").arg(protocol::distanceText(double(t.distanceStep))));
+        print(tr("  serial number: %1").arg(protocol::traceSerialText(t)));
+        print(tr("  samples: %1").arg(t.points.size()));
+    }
+    if (m_options.json)
+        printJson(array);
+    return status;
+}
+
+int Cli::exportCsv(const QString &file, const QString &out)
+{
+    const protocol::TraceResult result = protocol::readTrace(file);
+    if (!result.ok()) {
+        printError(result.error);
+        return ExitPartly;
+    }
+    const QByteArray csv = protocol::traceCsv(result.trace).toUtf8();
+    if (out.isEmpty() || out == QLatin1String("-")) {
+        std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
+        std::fflush(stdout);
+        return ExitDone;
+    }
+    QSaveFile target(out);
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Text) || target.write(csv) != csv.size() ||
+        !target.commit()) {
+        printError(tr("cannot write %1: %2").arg(out, target.errorString()));
+        return ExitPartly;
+    }
+    return ExitDone;
+}

@@ -1,0 +1,10 @@
+#include "session/discovery.h"
+
+namespace session {
+
+bool isInstrumentName(const QString &deviceName)
+{
+    return deviceName.contains(QLatin1String("KV"), Qt::CaseSensitive);
+}
+
+} // namespace session

@@ -1,0 +1,404 @@
+#include "session/instrumentsession.h"
+
+#include "link/tdrclient.h"
+#include "protocol/logging.h"
+
+#include <QBluetoothDeviceInfo>
+#include <QDebug>
+#include <QFileInfo>
+
+namespace {
+
+bool isChainFrame(const QString &frame)
+{
+    return frame.startsWith(QLatin1String("40")) || frame.startsWith(QLatin1String("43"));
+}
+
+// A diagnostic line shows the start of a frame only: a flood of bad frames
+// must not become a flood of text.
+QString clippedHex(const QByteArray &frame)
+{
+    constexpr int kShown = 48;
+    if (frame.size() <= kShown)
+        return protocol::frameText(frame);
+    return protocol::frameText(frame.left(kShown)) +
+           QStringLiteral("... (%1 bytes)").arg(frame.size());
+}
+
+} // namespace
+
+InstrumentSession::InstrumentSession(QObject *parent)
+    : QObject(parent), m_record(protocol::emptyRecord())
+{
+    qRegisterMetaType<InstrumentSession::Summary>();
+    // A repeat is the same command again: the answer being assembled may well
+    // be its answer, so the assembler keeps it.
+    connect(&m_queue, &CommandQueue::repeatRequested, this, &InstrumentSession::sendFrame);
+    connect(&m_queue, &CommandQueue::gaveUp, this,
+            [this](const QString &, int dropped) { commandsAbandoned(dropped); });
+}
+
+InstrumentSession::~InstrumentSession()
+{
+    // Links would report their sockets closing into a half-destroyed session.
+    for (const QPointer<TDRClient> &client : qAsConst(m_clients)) {
+        if (client) {
+            client->disconnect(this);
+            delete client;
+        }
+    }
+}
+
+void InstrumentSession::connectTo(const QBluetoothServiceInfo &service)
+{
+    m_service = service;
+    // Whatever was meant for an earlier link must never reach this one.
+    m_queue.clear();
+    m_assembler.clear();
+    if (m_chain.kind != Chain::None)
+        finishChain(true);
+    m_linked = false;
+    m_clients.clear();
+    qDebug() << "Connecting to service 2" << service.serviceName() << "on"
+             << service.device().name();
+    qDebug() << "Going to create client";
+    auto *client = new TDRClient(this);
+    qDebug() << "Connecting...";
+    connect(client, &TDRClient::messageReceived, this, &InstrumentSession::onPiece);
+    connect(client, &TDRClient::disconnected, this, &InstrumentSession::onClientDisconnected);
+    connect(client, QOverload<QString>::of(&TDRClient::connected), this,
+            &InstrumentSession::onClientConnected);
+    connect(client, &TDRClient::socketErrorOccurred, this, &InstrumentSession::onClientError);
+    qDebug() << "Start client";
+    m_client = client;
+    client->startClient(service);
+    m_clients.append(client);
+}
+
+void InstrumentSession::disconnectLink()
+{
+    const QList<QPointer<TDRClient>> snapshot = m_clients;
+    for (const QPointer<TDRClient> &client : snapshot) {
+        if (client)
+            client->retire();
+    }
+}
+
+void InstrumentSession::onClientConnected(const QString &name)
+{
+    if (sender() != m_client)
+        return;
+    m_linked = true;
+    emit linkUp(name);
+    // Asked twice: the second request goes out once the first is answered.
+    sendAtOnce(protocol::kGetVersionFrame);
+    m_queue.enqueue(protocol::kGetVersionFrame);
+}
+
+void InstrumentSession::onClientDisconnected()
+{
+    auto *client = qobject_cast<TDRClient *>(sender());
+    if (client) {
+        m_clients.removeOne(client);
+        client->retire();
+    }
+    // An earlier link going away later says nothing about the current one.
+    if (client && client != m_client)
+        return;
+    const bool wasUp = m_linked;
+    m_linked = false;
+    m_client = nullptr;
+    // Frames left over belong to this instrument: sending them to the next
+    // one could overwrite its records.
+    const int dropped = m_queue.clear();
+    m_assembler.clear();
+    QString statusText;
+    if (m_chain.kind != Chain::None) {
+        statusText = finishChain(true).text;
+    } else if (dropped > 0) {
+        statusText = tr("Disconnected. Queued commands not carried out: %1.").arg(dropped);
+    }
+    if (wasUp || !statusText.isEmpty())
+        emit linkDown(statusText);
+}
+
+void InstrumentSession::onClientError(const QString &error)
+{
+    if (sender() != m_client)
+        return;
+    emit linkError(error, m_linked);
+}
+
+void InstrumentSession::onPiece(const QString &sender, const QString &piece)
+{
+    emit pieceReceived(sender, piece);
+    if (QObject::sender() != m_client)
+        return; // the tail of an earlier link
+    m_queue.pieceReceived();
+    const QList<AnswerAssembler::Answer> answers = m_assembler.feedHex(piece);
+    for (const AnswerAssembler::Answer &answer : answers) {
+        if (!answer.checksumOk) {
+            qCInfo(lcProtocol) << "answer with a wrong checksum dropped:"
+                               << clippedHex(answer.frame);
+            m_queue.answerSpoilt(answer.command());
+            continue;
+        }
+        // Every sound answer is handled, so no record is lost even when it
+        // comes late; only the answer to the command in flight lets the next
+        // one go.
+        const QString inFlight = m_queue.inFlight();
+        const bool expected = m_queue.answerReceived(answer.frame);
+        const bool used = handleAnswer(answer.frame);
+        if (expected) {
+            if (m_chain.kind != Chain::None && isChainFrame(inFlight))
+                chainStepDone(used);
+            sendNextPending();
+        }
+    }
+}
+
+void InstrumentSession::sendFrame(const QString &frame)
+{
+    emit frameSent(frame);
+    if (m_client)
+        m_client->sendMessage(frame);
+}
+
+void InstrumentSession::sendNextPending()
+{
+    const QString frame = m_queue.takeNext();
+    if (frame.isEmpty())
+        return;
+    m_assembler.clear();
+    sendFrame(frame);
+}
+
+void InstrumentSession::sendAtOnce(const QString &frame)
+{
+    // Only one command may wait for its answer; otherwise it joins the queue.
+    if (!m_queue.startNow(frame))
+        return;
+    m_assembler.clear();
+    sendFrame(frame);
+}
+
+void InstrumentSession::commandsAbandoned(int dropped)
+{
+    m_assembler.clear();
+    if (m_chain.kind != Chain::None) {
+        finishChain(false, true);
+        return;
+    }
+    emit notice(tr("The instrument does not answer. Commands not carried out: %1.").arg(dropped));
+}
+
+bool InstrumentSession::handleAnswer(const QByteArray &frame)
+{
+    switch (TDRCommand(quint8(frame.at(0)))) {
+    case TDRCommand::GetList:
+        emit recordListReceived(protocol::parseRecordList(frame));
+        break;
+    case TDRCommand::GetVersion: {
+        const auto identity = protocol::parseIdentity(frame);
+        if (!identity) {
+            qCWarning(lcProtocol) << "identity answer too short:" << clippedHex(frame);
+            return false;
+        }
+        protocol::applyIdentity(m_record, *identity);
+        emit identityReceived();
+        break;
+    }
+    case TDRCommand::ReadRecord:
+        return saveRecord(frame);
+    default:
+        break; // 0x43 to 0x46 only release the next command
+    }
+    return true;
+}
+
+bool InstrumentSession::saveRecord(const QByteArray &frame)
+{
+    if (frame.size() < protocol::kRecordBlockLength) {
+        qCWarning(lcProtocol) << "record answer too short:" << clippedHex(frame);
+        const QString message = tr("The instrument sent an empty record; nothing was saved.");
+        m_chain.lastProblem = message;
+        emit recordFailed(frame.size() > 3 ? quint8(frame.at(3)) : 0, message);
+        return false;
+    }
+    const quint8 number = quint8(frame.at(3));
+    protocol::applyRecordBlock(m_record, frame);
+    const RecordStore::Saved saved = m_store.save(m_record, number);
+    if (saved.error.isEmpty()) {
+        emit recordSaved(number, saved.fileName);
+        return true;
+    }
+    const QString message = tr("Record %1 could not be saved as \"%2\": %3")
+                                .arg(number, 3, 10, QLatin1Char('0'))
+                                .arg(saved.fileName, saved.error);
+    qCWarning(lcApp) << message;
+    m_chain.lastProblem = message;
+    emit recordFailed(number, message);
+    return false;
+}
+
+void InstrumentSession::requestList()
+{
+    if (m_linked)
+        sendAtOnce(protocol::kGetListFrame);
+}
+
+void InstrumentSession::queueList()
+{
+    if (!m_linked)
+        return;
+    m_queue.enqueue(protocol::kGetListFrame);
+    sendNextPending();
+}
+
+bool InstrumentSession::download(const QList<quint8> &numbers)
+{
+    if (!m_linked || numbers.isEmpty())
+        return false;
+    for (quint8 number : numbers)
+        m_queue.enqueue(protocol::readRecordFrame(number));
+    beginChain(Chain::Download, numbers.size());
+    sendNextPending();
+    return true;
+}
+
+InstrumentSession::UploadPlan InstrumentSession::upload(const QStringList &paths, int firstSlot)
+{
+    UploadPlan plan;
+    if (!m_linked) {
+        plan.linked = false;
+        return plan;
+    }
+    int slot = firstSlot;
+    QStringList unreadable;
+    int beyondLastSlot = 0;
+    for (const QString &path : paths) {
+        const RecordStore::Checked checked = RecordStore::readForUpload(path);
+        if (!checked.skipped.isEmpty()) {
+            unreadable.append(checked.skipped);
+            plan.skipped.append(checked.skipped);
+            continue;
+        }
+        if (slot > kHighestSlot) {
+            ++beyondLastSlot;
+            plan.skipped.append(QFileInfo(path).fileName());
+            continue;
+        }
+        const TDRRecord image = protocol::recordFromBytes(checked.content);
+        m_queue.enqueue(protocol::frameText(protocol::writeRecordFrame(image, quint8(slot))));
+        ++slot;
+        ++plan.queued;
+    }
+    QStringList notes;
+    if (!unreadable.isEmpty())
+        notes.append(tr("Skipped: %1.").arg(unreadable.join(QStringLiteral(", "))));
+    if (beyondLastSlot > 0)
+        notes.append(tr("Files left out, there is no record slot after %1: %2.")
+                         .arg(kHighestSlot)
+                         .arg(beyondLastSlot));
+    plan.notes = notes.join(QLatin1Char(' '));
+    if (!plan.notes.isEmpty())
+        qCWarning(lcApp) << plan.notes;
+    if (plan.queued > 0) {
+        beginChain(Chain::Upload, plan.queued);
+        m_chain.skipped = plan.skipped;
+        m_chain.notes = plan.notes;
+    }
+    m_queue.enqueue(protocol::kGetListFrame);
+    sendNextPending();
+    return plan;
+}
+
+bool InstrumentSession::setSerial(const QString &text)
+{
+    if (!m_linked || text.isEmpty())
+        return false;
+    m_queue.enqueue(protocol::setSerialFrame(text));
+    m_queue.enqueue(protocol::kGetVersionFrame);
+    sendNextPending();
+    return true;
+}
+
+void InstrumentSession::cancel()
+{
+    if (m_chain.kind == Chain::None)
+        return;
+    m_chain.cancelled += m_queue.dropPending(isChainFrame);
+    // The command in flight is still answered and handled; without one the
+    // chain ends here.
+    if (m_queue.isIdle() || !isChainFrame(m_queue.inFlight()))
+        finishChain();
+}
+
+void InstrumentSession::beginChain(Chain kind, int total)
+{
+    if (m_chain.kind == Chain::None) {
+        m_chain = ChainState();
+        m_chain.kind = kind;
+    }
+    m_chain.total += total;
+    emit chainStarted(m_chain.kind, m_chain.total);
+    emit progress(m_chain.done + m_chain.failed, m_chain.total);
+}
+
+void InstrumentSession::chainStepDone(bool succeeded)
+{
+    if (succeeded)
+        ++m_chain.done;
+    else
+        ++m_chain.failed;
+    emit progress(m_chain.done + m_chain.failed, m_chain.total);
+    if (m_chain.done + m_chain.failed + m_chain.cancelled >= m_chain.total)
+        finishChain();
+}
+
+InstrumentSession::Summary InstrumentSession::finishChain(bool linkLost, bool gaveUp)
+{
+    const ChainState c = m_chain;
+    m_chain = ChainState();
+    const bool download = c.kind == Chain::Download;
+
+    Summary summary;
+    summary.kind = c.kind;
+    summary.total = c.total;
+    summary.done = c.done;
+    summary.failed = c.failed;
+    summary.notDone = c.total - c.done - c.failed;
+    summary.skipped = c.skipped;
+    summary.cancelled = c.cancelled > 0;
+    summary.linkLost = linkLost;
+    summary.gaveUp = gaveUp;
+
+    QString text;
+    if (linkLost) {
+        text = download ? tr("Disconnected. Records not downloaded: %1.").arg(summary.notDone)
+                        : tr("Disconnected. Files not written: %1.").arg(summary.notDone);
+    } else if (gaveUp) {
+        text =
+            download
+                ? tr("The instrument does not answer. Records not downloaded: %1.")
+                      .arg(summary.notDone)
+                : tr("The instrument does not answer. Files not written: %1.").arg(summary.notDone);
+    } else if (summary.cancelled) {
+        text = download ? tr("Download cancelled. Records saved: %1, not saved: %2.")
+                              .arg(c.done)
+                              .arg(summary.failed + summary.notDone)
+                        : tr("Upload cancelled. Records written: %1, not written: %2.")
+                              .arg(c.done)
+                              .arg(summary.failed + summary.notDone);
+    } else if (c.failed > 0) {
+        text = tr("Records not saved: %1 of %2. %3").arg(c.failed).arg(c.total).arg(c.lastProblem);
+    } else {
+        text = download ? tr("Records saved: %1.").arg(c.done)
+                        : tr("Records written: %1.").arg(c.done);
+    }
+    if (!c.notes.isEmpty())
+        text += QLatin1Char(' ') + c.notes;
+    summary.text = text;
+    emit chainFinished(summary);
+    return summary;
+}

@@ -1,0 +1,468 @@
+// The conversation with an instrument, without a window, on the emulated
+// instrument or on one the test plays itself.
+#include "apptestsupport.h"
+#include "testsupport.h"
+
+#include "bluetooth/emulator/emulatedinstrument.h"
+#include "bluetooth/emulator/emulatedstack.h"
+#include "session/instrumentsession.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+const QBluetoothAddress kInstrument(QStringLiteral("00:1A:7D:DA:71:13"));
+const QByteArray kIdentity = protocol::frameBytes(QStringLiteral("420e00692102183030313233341e"));
+
+// Device 0 is the emulated instrument, device 1 a TCP bridge to the test.
+QByteArray sceneJson(const QString &instrumentOptions, quint16 bridgePort)
+{
+    return QStringLiteral(R"({
+      "adapters": [ {"name": "Workstation", "address": "00:1A:7D:DA:71:01"} ],
+      "devices": [
+        {"name": "KV-105", "address": "00:1A:7D:DA:71:13",
+         "services": [ {"name": "Serial Port", "channel": 1, "instrument": %1} ]},
+        {"name": "KV-200", "address": "00:1A:7D:DA:71:14",
+         "services": [ {"name": "Bridge", "channel": 2, "tcp": "127.0.0.1:%2"} ]}
+      ]
+    })")
+        .arg(instrumentOptions)
+        .arg(bridgePort)
+        .toUtf8();
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool runAsRoot(const QStringList &command)
+{
+    QProcess process;
+    process.start(command.first(), command.mid(1));
+    return process.waitForFinished(10000) && process.exitCode() == 0;
+}
+
+QByteArray goodImage(quint32 range = 100)
+{
+    TDRRecord record = protocol::emptyRecord();
+    record.range = range;
+    record.distanceStep = 1.4989623f;
+    return protocol::recordBytes(record);
+}
+
+} // namespace
+
+class SessionTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void downloadOneAtATime_data();
+    void downloadOneAtATime();
+    void uploadRoundTripAndSkips_data();
+    void uploadRoundTripAndSkips();
+    void serialNumberThenIdentity();
+    void cancelKeepsRecordInFlight();
+    void endsWithoutAnswers_data();
+    void endsWithoutAnswers();
+    void repeatKeepsHalfAnswer();
+    void framesNeverReachTheNextLink();
+    void failedSaveLeavesFilesAlone_data();
+    void failedSaveLeavesFilesAlone();
+    void onDiskRule_data();
+    void onDiskRule();
+
+private:
+    void open(int device, const QString &options = QStringLiteral("{}"));
+    void runChain();
+    emu::EmulatedInstrument *instrument() const
+    {
+        return bt::emulatedStack()->instrument(kInstrument, 1);
+    }
+
+    QTemporaryDir *m_work = nullptr;
+    QTcpServer m_bridge;
+    QTcpSocket *m_peer = nullptr;
+    QByteArray m_peerReceived;
+    InstrumentSession *m_session = nullptr;
+    QStringList m_events; // "sent <frame start>", "saved <n>"
+    InstrumentSession::Summary m_summary;
+    int m_finished = 0;
+};
+
+void SessionTest::init()
+{
+    m_work = new QTemporaryDir;
+    m_bridge.listen(QHostAddress::LocalHost);
+    connect(&m_bridge, &QTcpServer::newConnection, this, [this] {
+        m_peer = m_bridge.nextPendingConnection();
+        connect(m_peer, &QTcpSocket::readyRead, this,
+                [this] { m_peerReceived += m_peer->readAll(); });
+    });
+}
+
+void SessionTest::cleanup()
+{
+    delete m_session;
+    m_session = nullptr;
+    m_events.clear();
+    m_finished = 0;
+    m_peerReceived.clear();
+    m_bridge.close();
+    m_bridge.disconnect(this);
+    delete m_work;
+}
+
+void SessionTest::open(int device, const QString &options)
+{
+    QVERIFY(installScene(sceneJson(options, m_bridge.serverPort())));
+    m_session = new InstrumentSession;
+    m_session->store().setDirectory(m_work->path());
+    m_session->queue().setAnswerTimeout(300);
+    connect(m_session, &InstrumentSession::frameSent, this,
+            [this](const QString &f) { m_events << QStringLiteral("sent ") + f.left(8); });
+    connect(m_session, &InstrumentSession::recordSaved, this,
+            [this](quint8 n) { m_events << QStringLiteral("saved %1").arg(n); });
+    connect(m_session, &InstrumentSession::chainFinished, this,
+            [this](const InstrumentSession::Summary &s) {
+                m_summary = s;
+                ++m_finished;
+            });
+    QSignalSpy up(m_session, &InstrumentSession::linkUp);
+    m_session->connectTo(testsupport::sceneService(device));
+    QTRY_COMPARE(up.count(), 1);
+    if (device == 0)
+        QTRY_VERIFY(m_session->queue().isEmpty()); // both identity requests answered
+}
+
+void SessionTest::runChain()
+{
+    QTRY_VERIFY_WITH_TIMEOUT(m_finished == 1, 20000);
+    QTRY_VERIFY(m_session->queue().isEmpty());
+}
+
+void SessionTest::downloadOneAtATime_data()
+{
+    QTest::addColumn<QString>("options");
+    QTest::newRow("whole answers") << QStringLiteral(R"({"records": 5, "seed": 11})");
+    QTest::newRow("random pieces")
+        << QStringLiteral(R"({"records": 5, "seed": 11, "chunk": "random", "delayMs": 2})");
+    QTest::newRow("every third answer lost")
+        << QStringLiteral(R"({"records": 5, "seed": 9, "dropEvery": 3, "delayMs": 1})");
+    QTest::newRow("every second answer spoilt")
+        << QStringLiteral(R"({"records": 5, "seed": 9, "corruptEvery": 2, "delayMs": 1})");
+    QTest::newRow("answers later than the time-out")
+        << QStringLiteral(R"({"records": 5, "seed": 9, "delayMs": 450})");
+}
+
+void SessionTest::downloadOneAtATime()
+{
+    QFETCH(QString, options);
+    open(0, options);
+    m_events.clear();
+    QVERIFY(m_session->download({1, 3, 5, 3}));
+    runChain();
+    QCOMPARE(m_summary.text, QStringLiteral("Records saved: 4."));
+    QVERIFY(m_summary.complete());
+
+    // No request goes out before the record asked before it is saved; a
+    // repeat is the same request again before that.
+    QList<int> asked;
+    int current = -1;
+    bool saved = false;
+    for (const QString &event : qAsConst(m_events)) {
+        if (event.startsWith(QLatin1String("sent 4005"))) {
+            const int number = event.right(2).toInt(nullptr, 16);
+            if (number == current && !saved)
+                continue;
+            QVERIFY2(current < 0 || saved, qPrintable(m_events.join(QLatin1Char(','))));
+            asked << number;
+            current = number;
+            saved = false;
+        } else if (event == QStringLiteral("saved %1").arg(current)) {
+            saved = true;
+        }
+    }
+    QCOMPARE(asked, QList<int>({1, 3, 5, 3}));
+
+    // Every file is the image of the instrument's block under the identity;
+    // the same record twice is one file.
+    QCOMPARE(QDir(m_work->path()).entryList(QDir::Files).size(), 3);
+    for (int number : {1, 3, 5}) {
+        TDRRecord expected = protocol::emptyRecord();
+        protocol::applyIdentity(expected, *protocol::parseIdentity(kIdentity));
+        QVERIFY(protocol::applyRecordBlock(expected, instrument()->recordBlock(number)));
+        const QString name = protocol::recordFileName(expected, quint8(number));
+        QVERIFY(name.startsWith(QStringLiteral("#%1 20").arg(number, 3, 10, QLatin1Char('0'))));
+        QVERIFY(name.endsWith(QStringLiteral("sn001234.tdr")));
+        QCOMPARE(readAll(m_session->store().pathOf(name)), protocol::recordBytes(expected));
+    }
+    // Inserted one by one, in the order a fresh listing has.
+    QDir dir(m_work->path(), QStringLiteral("*.tdr"), QDir::Name | QDir::Reversed, QDir::Files);
+    QCOMPARE(m_session->store().files(), dir.entryList());
+}
+
+void SessionTest::uploadRoundTripAndSkips_data()
+{
+    QTest::addColumn<QByteArray>("bad");
+    QTest::addColumn<int>("firstSlot");
+    QTest::addColumn<int>("written");
+    QTest::addColumn<QString>("text");
+    const QString notRecord = QStringLiteral("Records written: 4. Skipped: \"bad.tdr\" (not a "
+                                             "record file).");
+    QTest::newRow("all files") << QByteArray() << 40 << 4 << "Records written: 4.";
+    QTest::newRow("empty file") << QByteArray("") << 40 << 4 << notRecord;
+    QTest::newRow("one byte too long") << goodImage() + 'x' << 40 << 4 << notRecord;
+    QTest::newRow("unknown range")
+        << goodImage(150) << 40 << 4 << "Records written: 4. Skipped: \"bad.tdr\" (unknown range).";
+    QTest::newRow("past the last slot")
+        << QByteArray() << 97 << 3
+        << "Records written: 3. Files left out, there is no record slot after 99: 1.";
+}
+
+void SessionTest::uploadRoundTripAndSkips()
+{
+    QFETCH(QByteArray, bad);
+    QFETCH(int, firstSlot);
+    QFETCH(int, written);
+    QFETCH(QString, text);
+    open(0, QStringLiteral(R"({"records": 4, "seed": 21, "chunk": "random", "delayMs": 1})"));
+    QVERIFY(m_session->download({1, 2, 3, 4}));
+    runChain();
+    QStringList paths;
+    for (const QString &name : m_session->store().files())
+        paths.prepend(m_session->store().pathOf(name)); // listed descending
+    if (!bad.isNull()) {
+        QFile file(m_work->filePath(QStringLiteral("bad.tdr")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bad);
+        file.close();
+        paths.insert(1, file.fileName());
+    }
+    m_events.clear();
+    m_finished = 0;
+    const InstrumentSession::UploadPlan plan = m_session->upload(paths, firstSlot);
+    QCOMPARE(plan.queued, written);
+    runChain();
+    QCOMPARE(m_summary.text, text);
+    QCOMPARE(m_events.last(), QStringLiteral("sent 41040045")); // the list comes last
+    QCOMPARE(m_events.filter(QStringLiteral("sent 431b01")).size(), written);
+
+    // Slot firstSlot + i holds record 1 + i, apart from the documented lossy
+    // fields: the record number, bytes 14 and 15, bytes 25 to 28.
+    const auto lossless = [](QByteArray block) {
+        return block.replace(3, 1, "?").replace(14, 2, "??").replace(25, 4, "????").chopped(1);
+    };
+    for (int i = 0; i < written; ++i) {
+        const QByteArray copy = instrument()->recordBlock(firstSlot + i);
+        QCOMPARE(quint8(copy.at(3)), quint8(firstSlot + i));
+        QCOMPARE(lossless(copy), lossless(instrument()->recordBlock(1 + i)));
+    }
+    QVERIFY(instrument()->recordBlock(firstSlot + written).isEmpty());
+}
+
+void SessionTest::serialNumberThenIdentity()
+{
+    open(0);
+    QSignalSpy identity(m_session, &InstrumentSession::identityReceived);
+    m_events.clear();
+    QVERIFY(m_session->setSerial(QStringLiteral("654321")));
+    QTRY_COMPARE(identity.count(), 1);
+    QCOMPARE(m_events, QStringList({"sent 440a0036", "sent 42050000"}));
+    QCOMPARE(instrument()->serial(), QStringLiteral("654321"));
+    QCOMPARE(quint32(m_session->record().serialNumber), 654321u);
+}
+
+void SessionTest::cancelKeepsRecordInFlight()
+{
+    open(0, QStringLiteral(R"({"records": 10, "seed": 1, "delayMs": 20})"));
+    QList<quint8> all;
+    for (quint8 n = 1; n <= 10; ++n)
+        all << n;
+    QSignalSpy progress(m_session, &InstrumentSession::progress);
+    // The user's click lands while the fourth request is on its way.
+    connect(m_session, &InstrumentSession::progress, this, [this](int done) {
+        if (done == 3)
+            QTimer::singleShot(0, m_session, &InstrumentSession::cancel);
+    });
+    QVERIFY(m_session->download(all));
+    runChain();
+    QCOMPARE(m_summary.text, QStringLiteral("Download cancelled. Records saved: 4, not saved: 6."));
+    QCOMPARE(m_events.count(QStringLiteral("sent 40050004")), 1);
+    QVERIFY(!m_events.join(' ').contains(QStringLiteral("40050005")));
+    QCOMPARE(QDir(m_work->path()).entryList(QDir::Files).size(), 4);
+    QCOMPARE(progress.first(), QVariantList({0, 10}));
+    QCOMPARE(progress.last(), QVariantList({4, 10}));
+}
+
+void SessionTest::endsWithoutAnswers_data()
+{
+    QTest::addColumn<bool>("hangUp");
+    QTest::addColumn<bool>("upload");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("instrument falls silent in a download")
+        << false << false
+        << QStringLiteral("The instrument does not answer. Records not downloaded: 3.");
+    QTest::newRow("instrument falls silent in an upload")
+        << false << true << QStringLiteral("The instrument does not answer. Files not written: 2.");
+    QTest::newRow("link lost in a download")
+        << true << false << QStringLiteral("Disconnected. Records not downloaded: 3.");
+    QTest::newRow("link lost in an upload")
+        << true << true << QStringLiteral("Disconnected. Files not written: 2.");
+}
+
+void SessionTest::endsWithoutAnswers()
+{
+    QFETCH(bool, hangUp);
+    QFETCH(bool, upload);
+    QFETCH(QString, text);
+    open(1); // the test plays the instrument and answers nothing
+    m_session->queue().setAnswerTimeout(hangUp ? 60000 : 50);
+    QSignalSpy down(m_session, &InstrumentSession::linkDown);
+    QFile file(m_work->filePath(QStringLiteral("a.tdr")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(goodImage());
+    file.close();
+    if (upload)
+        QCOMPARE(m_session->upload({file.fileName(), file.fileName()}, 0).queued, 2);
+    else
+        QVERIFY(m_session->download({1, 2, 3}));
+    if (hangUp) {
+        QTRY_VERIFY(m_peer);
+        m_peer->disconnectFromHost();
+        QTRY_COMPARE(down.count(), 1);
+        QCOMPARE(down.first().first().toString(), text);
+    }
+    runChain();
+    QCOMPARE(m_summary.text, text);
+}
+
+void SessionTest::repeatKeepsHalfAnswer()
+{
+    open(1);
+    QSignalSpy identity(m_session, &InstrumentSession::identityReceived);
+    QTRY_COMPARE(m_peerReceived, protocol::frameBytes(protocol::kGetVersionFrame));
+    m_peer->write(kIdentity.left(6));
+    // The time-out passes with the answer half there: the request goes out
+    // again, and the rest of the answer still completes it.
+    QTRY_COMPARE(m_peerReceived.size(), 10);
+    m_peer->write(kIdentity.mid(6));
+    QTRY_COMPARE(identity.count(), 1);
+    QCOMPARE(quint32(m_session->record().serialNumber), 1234u);
+}
+
+void SessionTest::framesNeverReachTheNextLink()
+{
+    open(1);
+    QVERIFY(m_session->download({1, 2, 3}));
+    QCOMPARE(m_session->upload({}, 0).queued, 0);
+    QVERIFY(!m_session->queue().isEmpty());
+
+    QSignalSpy up(m_session, &InstrumentSession::linkUp);
+    m_session->connectTo(testsupport::sceneService(0));
+    QVERIFY(m_session->queue().isEmpty());
+    QTRY_COMPARE(up.count(), 1);
+    QTRY_VERIFY(m_session->queue().isEmpty());
+    // The new instrument was asked who it is, nothing else.
+    QCOMPARE(instrument()->commandsReceived(), 2);
+
+    // Without a link nothing is queued at all.
+    m_session->disconnectLink();
+    QTRY_VERIFY(!m_session->isLinked());
+    QVERIFY(!m_session->download({1}));
+    QVERIFY(!m_session->upload({m_work->filePath(QStringLiteral("x.tdr"))}, 0).linked);
+    QVERIFY(!m_session->setSerial(QStringLiteral("1")));
+    QVERIFY(m_session->queue().isEmpty());
+}
+
+void SessionTest::failedSaveLeavesFilesAlone_data()
+{
+    QTest::addColumn<QString>("how");
+    QTest::newRow("directory gone") << QStringLiteral("gone");
+    QTest::newRow("full file system") << QStringLiteral("full");
+}
+
+void SessionTest::failedSaveLeavesFilesAlone()
+{
+    QFETCH(QString, how);
+    QTemporaryDir mountPoint;
+    const QString dir = mountPoint.path();
+    const bool mounted = how != QLatin1String("gone");
+    if (mounted && !runAsRoot({"mount", "-t", "tmpfs", "-o", "size=60k", "tmpfs", dir}))
+        QSKIP("cannot mount a tmpfs here");
+    open(0, QStringLiteral(R"({"records": 3, "seed": 31})"));
+    m_session->store().setDirectory(dir);
+    QVERIFY(m_session->download({1}));
+    runChain();
+    const QString existing = m_session->store().pathOf(m_session->store().files().first());
+    const QByteArray before = readAll(existing);
+    if (how == QLatin1String("full")) {
+        QFile filler(dir + QStringLiteral("/filler"));
+        QVERIFY(filler.open(QIODevice::WriteOnly));
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+    } else {
+        m_session->store().setDirectory(dir + QStringLiteral("/gone"));
+    }
+    m_finished = 0;
+    QVERIFY(m_session->download({1, 2, 3}));
+    runChain();
+    QVERIFY2(m_summary.text.startsWith(QStringLiteral("Records not saved: 3 of 3. Record 003 "
+                                                      "could not be saved as \"#003 ")),
+             qPrintable(m_summary.text));
+    QCOMPARE(readAll(existing), before);
+    const QStringList left = QDir(dir).entryList(QDir::Files | QDir::Hidden);
+    for (const QString &name : left) // no temporary leftovers
+        QVERIFY2(name.endsWith(QLatin1String(".tdr")) || name == QLatin1String("filler"),
+                 qPrintable(name));
+    if (mounted)
+        runAsRoot({"umount", dir});
+}
+
+void SessionTest::onDiskRule_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("size");
+    QTest::addColumn<bool>("onDisk");
+    const QString name = QStringLiteral("#007 2021-02-18 12_30_45 %1m sn%2.tdr");
+    QTest::newRow("same record") << name.arg("1.5", "001234") << 37775 << true;
+    QTest::newRow("another length part") << name.arg("999", "001234") << 37775 << true;
+    QTest::newRow("another instrument") << name.arg("1.5", "004321") << 37775 << false;
+    QTest::newRow("another number, same time")
+        << QStringLiteral("#008 2021-02-18 12_30_45 1.5m sn001234.tdr") << 37775 << false;
+    QTest::newRow("not a record") << name.arg("1.5", "001234") << 100 << false;
+    QTest::newRow("another name") << QStringLiteral("#007 2021-02-18.tdr") << 37775 << false;
+}
+
+void SessionTest::onDiskRule()
+{
+    QFETCH(QString, name);
+    QFETCH(int, size);
+    QFETCH(bool, onDisk);
+    QFile file(m_work->filePath(name));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(QByteArray(size, '\0'));
+    file.close();
+    RecordStore store;
+    store.setDirectory(m_work->path());
+    // Record 7 of 2021-02-18 12:30:45 (date spare 04), as the record list has it.
+    const protocol::RecordEntry entry{0x4530120418022107ull};
+    QCOMPARE(entry.text(), QStringLiteral("#007 2021-02-18 12_30_45"));
+    QCOMPARE(store.isOnDisk(entry, 1234), onDisk);
+}
+
+QTEST_MAIN(SessionTest)
+#include "tst_session.moc"

@@ -1,0 +1,333 @@
+// The main window as a view of the session: its controls walk the state
+// table, its status bar tells what happened, its log stays bounded.
+#include "apptestsupport.h"
+
+#include "bluetooth/emulator/emulatedstack.h"
+#include "protocol/frame.h"
+
+#include <QInputDialog>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+
+namespace {
+
+// Control states, legend in MainWindowProbe::controlStates.
+const QString kStart = QStringLiteral("100000000");
+const QString kScanning = QStringLiteral("000000000");
+const QString kScanDone = QStringLiteral("111000000");
+const QString kConnecting = QStringLiteral("11c000000");
+const QString kLinked = QStringLiteral("11C000000");
+const QString kIdentified = QStringLiteral("00C100001");
+const QString kListed = QStringLiteral("00C110101");
+const QString kPicked = QStringLiteral("00C111111"); // records and files selected
+const QString kDisconnecting = QStringLiteral("001110111");
+const QString kDisconnected = QStringLiteral("111000000");
+
+// Device 0 the emulated instrument, 1 a bridge the test answers, 2 no instrument.
+QByteArray sceneJson(quint16 bridgePort)
+{
+    return QStringLiteral(R"({
+      "adapters": [ {"name": "Workstation", "address": "00:1A:7D:DA:71:01"} ],
+      "devices": [
+        {"name": "KV-105", "address": "00:1A:7D:DA:71:13",
+         "services": [ {"name": "Serial Port", "channel": 1,
+                        "instrument": {"records": 4, "delayMs": 30, "chunk": "random", "seed": 7}},
+                       {"name": "Second Port", "channel": 4} ]},
+        {"name": "KV-200", "address": "00:1A:7D:DA:71:14",
+         "services": [ {"name": "Bridge", "channel": 2, "tcp": "127.0.0.1:%1"} ]},
+        {"name": "KV-300", "address": "00:1A:7D:DA:71:15",
+         "services": [ {"name": "Audio Sink", "channel": 3} ]},
+        {"name": "Phone", "address": "00:1A:7D:DA:72:01", "services": [ {"name": "A", "channel": 3} ]},
+        {"name": "kv-100", "address": "00:1A:7D:DA:72:03", "services": [ {"name": "S", "channel": 1} ]},
+        {"name": "", "address": "00:1A:7D:DA:72:04", "services": [ {"name": "S", "channel": 1} ]},
+        {"name": "KV-100", "address": "00:1A:7D:DA:72:05", "services": [ {"name": "S", "channel": 5} ]},
+        {"name": "KV-100", "address": "00:1A:7D:DA:72:06", "services": [ {"name": "S", "channel": 6} ]}
+      ],
+      "peers": {"listen": "127.0.0.1:0", "name": "Meter"}
+    })")
+        .arg(bridgePort)
+        .toUtf8();
+}
+
+} // namespace
+
+class WindowTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void stateTableWalk();
+    void refusedServiceSaysWhy();
+    void farEndClosesThenReconnect();
+    void uploadDialogOutlivesListAndLink();
+    void logStaysBounded();
+    void scanChoicesAndEmptyScan();
+
+private:
+    void scanAndConnect(int row);
+    void compareStates(const QString &expected, const QString &status = QString());
+
+    QTemporaryDir m_config;
+    QTemporaryDir m_work;
+    QTcpServer m_bridge;
+    QTcpSocket *m_peer = nullptr;
+    MainWindow *m_window = nullptr;
+    MainWindowProbe *m_probe = nullptr;
+};
+
+void WindowTest::init()
+{
+    isolateSettings(m_config.path());
+    QDir::setCurrent(m_work.path());
+    m_bridge.listen(QHostAddress::LocalHost);
+    connect(&m_bridge, &QTcpServer::newConnection, this, [this] {
+        m_peer = m_bridge.nextPendingConnection();
+        connect(m_peer, &QTcpSocket::readyRead, this, [this] {
+            const QByteArray asked = m_peer->readAll();
+            if (asked.startsWith(char(0x42)))
+                m_peer->write(protocol::frameBytes(QStringLiteral("420e00692102183030313233341e")));
+            else if (asked.startsWith(char(0x41)))
+                m_peer->write(protocol::frameBytes(protocol::kGetListFrame)); // no records
+        });
+    });
+    QVERIFY(installScene(sceneJson(m_bridge.serverPort())));
+    m_window = new MainWindow;
+    QVERIFY(m_window->init());
+    m_probe = new MainWindowProbe(*m_window);
+}
+
+void WindowTest::cleanup()
+{
+    delete m_probe;
+    delete m_window;
+    m_bridge.close();
+    m_bridge.disconnect(this);
+    m_peer = nullptr;
+}
+
+void WindowTest::compareStates(const QString &expected, const QString &status)
+{
+    QCOMPARE(m_probe->controlStates(), expected);
+    if (!status.isNull())
+        QCOMPARE(m_probe->status(), status);
+}
+
+void WindowTest::scanAndConnect(int row)
+{
+    m_probe->action("actionScan")->trigger();
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("discovery Finished"));
+    m_probe->list("devicesLst")->setCurrentRow(row);
+    m_probe->action("actionConnect")->setChecked(true);
+}
+
+void WindowTest::stateTableWalk()
+{
+    // A peer of the local service gets every frame sent, and its lines are logged.
+    QTcpSocket peer;
+    peer.connectToHost(QHostAddress::LocalHost, bt::emulatedStack()->peersPort());
+    QTRY_VERIFY(m_probe->log().contains(QStringLiteral("Meter has joined.\n")));
+    peer.write("  hello  \n");
+    QTRY_VERIFY(m_probe->log().contains(QStringLiteral("Meter: hello\n")));
+
+    compareStates(kStart, QStringLiteral("Disconnected"));
+    m_probe->action("actionScan")->trigger();
+    compareStates(kScanning, QStringLiteral("Scanning..."));
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("discovery Finished"));
+    compareStates(kScanDone);
+    // Instruments only (upper-case marker, a name), one entry per device with
+    // its first service; the first is chosen without a click.
+    QCOMPARE(m_probe->items("devicesLst"),
+             QStringList({"KV-105\n00:1A:7D:DA:71:13", "KV-200\n00:1A:7D:DA:71:14",
+                          "KV-300\n00:1A:7D:DA:71:15", "KV-100\n00:1A:7D:DA:72:05",
+                          "KV-100\n00:1A:7D:DA:72:06"}));
+    QCOMPARE(m_probe->list("devicesLst")->currentRow(), 0);
+    QCOMPARE(m_probe->selectedService().serverChannel(), 1);
+    QTest::ignoreMessage(QtDebugMsg, "got click \"KV-105\\n00:1A:7D:DA:71:13\"");
+    emit m_probe->list("devicesLst")->itemActivated(m_probe->list("devicesLst")->item(0));
+    QVERIFY(!m_probe->session().service().isValid()); // activating only logs
+
+    QString linked;
+    connect(&m_probe->session(), &InstrumentSession::linkUp, this,
+            [&] { linked = m_probe->controlStates(); });
+    m_probe->action("actionConnect")->setChecked(true);
+    compareStates(kConnecting, QStringLiteral("Connecting to KV-105 ( 00:1A:7D:DA:71:13 )"));
+    QTRY_COMPARE(linked, kLinked);
+    QVERIFY(m_probe->log().contains(QStringLiteral("Joined with KV-105.\n")));
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Connected to KV-105 ( 00:1A:7D:DA:71:13 )"));
+    compareStates(kIdentified);
+    QCOMPARE(m_probe->deviceInfo(), QStringLiteral("TDR 105\ndata format: 250/ 8bit\nsn:001234\n"
+                                                   "p.v:20210218\na.v:20210218"));
+
+    // Asked twice, the second time after the first answer.
+    QTRY_VERIFY(m_probe->session().queue().isEmpty());
+    const QString log = m_probe->log();
+    const QString ask = m_probe->localName() + QStringLiteral(": 4205000047");
+    QCOMPARE(log.count(ask), 2);
+    QVERIFY(log.indexOf(QStringLiteral("Joined with")) < log.indexOf(ask));
+    QVERIFY(log.indexOf(QStringLiteral("KV-105: 42")) < log.lastIndexOf(ask));
+
+    m_probe->action("actionGet_List")->trigger();
+    QTRY_COMPARE(m_probe->items("recordsLst").size(), 4);
+    compareStates(kListed);
+
+    // A download: Cancel while it runs, a summary when it ends, and the file
+    // selection kept through the refills of the file list.
+    QListWidget *records = m_probe->list("recordsLst");
+    records->item(0)->setSelected(true);
+    records->item(2)->setSelected(true);
+    m_probe->action("actionLoad_Selected")->trigger();
+    QVERIFY(m_probe->action("actionCancel")->isEnabled());
+    QTRY_COMPARE(m_probe->items("filesLst").size(), 1);
+    m_probe->list("filesLst")->item(0)->setSelected(true);
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Records saved: 2."));
+    QVERIFY(!m_probe->action("actionCancel")->isEnabled());
+    QCOMPARE(m_probe->items("filesLst").size(), 2);
+    QCOMPARE(m_probe->list("filesLst")->selectedItems().size(), 1);
+    // Records on disk are marked; Select New picks the others.
+    QVERIFY(!records->item(2)->icon().isNull() && records->item(3)->icon().isNull());
+    m_probe->action("actionSelect_New")->trigger();
+    QVERIFY(records->item(1)->isSelected() && records->item(3)->isSelected());
+    QCOMPARE(records->selectedItems().size(), 2);
+    compareStates(kPicked);
+
+    // The next chain's summary replaces the last one.
+    answerNextDialog([](QWidget *dialog) {
+        auto *input = qobject_cast<QInputDialog *>(dialog);
+        input->setIntValue(20);
+        input->accept();
+    });
+    m_probe->action("actionUpload_Selected")->trigger();
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Records written: 1."));
+    QTRY_COMPARE(m_probe->items("recordsLst").size(), 5);
+
+    m_probe->action("actionConnect")->setChecked(false);
+    compareStates(kDisconnecting, QStringLiteral("Disconnecting..."));
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Disconnected"));
+    compareStates(kDisconnected);
+    QVERIFY(m_probe->items("recordsLst").isEmpty());
+    QVERIFY(m_probe->deviceInfo().isEmpty());
+
+    m_probe->action("actionConnect")->setChecked(true);
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Connected to KV-105 ( 00:1A:7D:DA:71:13 )"));
+    compareStates(kIdentified);
+    QTRY_VERIFY(m_probe->session().queue().isEmpty());
+
+    QByteArray sent;
+    const QStringList lines = m_probe->log().split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        if (line.startsWith(m_probe->localName() + QStringLiteral(": ")))
+            sent += line.mid(m_probe->localName().size() + 2).toLatin1() + '\n';
+    }
+    QVERIFY(sent.startsWith("4205000047\n4205000047\n41040045\n4005000146\n4005000348\n431b0114"));
+    QByteArray mirrored;
+    QTRY_VERIFY((mirrored += peer.readAll()).size() >= sent.size());
+    QCOMPARE(mirrored, sent);
+    peer.disconnectFromHost();
+    QTRY_VERIFY(m_probe->log().contains(QStringLiteral("Meter has left.\n")));
+}
+
+void WindowTest::refusedServiceSaysWhy()
+{
+    scanAndConnect(2);
+    QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Could not connect to KV-300 ( "
+                                                            "00:1A:7D:DA:71:15 ): KV-300 ")));
+    QVERIFY(m_probe->status().endsWith(QStringLiteral(" occurred")));
+    compareStates(kDisconnected);
+
+    m_probe->list("devicesLst")->setCurrentRow(0);
+    m_probe->action("actionConnect")->setChecked(true);
+    QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-105")));
+    compareStates(kIdentified);
+}
+
+void WindowTest::farEndClosesThenReconnect()
+{
+    scanAndConnect(1);
+    QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-200")));
+    // Both identity requests answered before the far end goes.
+    QTRY_VERIFY(m_probe->session().queue().isEmpty());
+    m_peer->disconnectFromHost();
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Disconnected"));
+    compareStates(kDisconnected);
+    QVERIFY(m_probe->log().contains(QStringLiteral("KV-200 RemoteHostClosedError occurred")));
+
+    m_probe->action("actionConnect")->setChecked(true);
+    QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-200")));
+    compareStates(kIdentified);
+}
+
+void WindowTest::uploadDialogOutlivesListAndLink()
+{
+    QFile file(m_work.filePath(QStringLiteral("a.tdr")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.close();
+    scanAndConnect(1);
+    QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-200")));
+    QTRY_VERIFY(m_probe->session().queue().isEmpty());
+    m_probe->action("actionGet_List")->trigger();
+    QTRY_VERIFY(m_probe->list("filesLst")->isEnabled());
+    m_probe->list("filesLst")->item(0)->setSelected(true);
+
+    // While the dialog is open the file list is refilled and the link goes.
+    answerNextDialog([this](QWidget *dialog) {
+        m_probe->session().store().refresh();
+        m_peer->disconnectFromHost();
+        QTRY_COMPARE(m_probe->status(), QStringLiteral("Disconnected"));
+        qobject_cast<QDialog *>(dialog)->accept();
+    });
+    m_probe->action("actionUpload_Selected")->trigger();
+    QCOMPARE(m_probe->status(),
+             QStringLiteral("Not connected to an instrument: nothing was uploaded."));
+    QVERIFY(m_probe->session().queue().isEmpty());
+    QVERIFY(!m_probe->log().contains(QStringLiteral(": 431b01")));
+}
+
+void WindowTest::logStaysBounded()
+{
+    auto *log = m_window->findChild<QTextEdit *>(QStringLiteral("messageEd"));
+    const QString flood(100000, QLatin1Char('a'));
+    for (int i = 0; i < MainWindow::kLogLines + 100; ++i)
+        QVERIFY(QMetaObject::invokeMethod(m_window, "showMessage", Q_ARG(QString, "Meter"),
+                                          Q_ARG(QString, flood)));
+    QVERIFY(log->document()->blockCount() <= MainWindow::kLogLines);
+    QVERIFY(log->toPlainText().size() <= MainWindow::kLogLines * (MainWindow::kLogLineChars + 64));
+    QVERIFY(log->toPlainText().endsWith(QStringLiteral("... (97952 more)\n")));
+}
+
+void WindowTest::scanChoicesAndEmptyScan()
+{
+    // Making an entry current ends a running scan.
+    m_probe->action("actionScan")->trigger();
+    QTRY_VERIFY(m_probe->list("devicesLst")->count() > 0);
+    QVERIFY(m_probe->discoveryActive());
+    m_probe->list("devicesLst")->setCurrentRow(0);
+    QVERIFY(!m_probe->discoveryActive());
+    QCOMPARE(m_probe->status(), QStringLiteral("discovery Finished"));
+    // A new scan starts afresh; the target stays until an entry becomes current.
+    m_probe->action("actionScan")->trigger();
+    QVERIFY(m_probe->items("devicesLst").isEmpty());
+    QCOMPARE(m_probe->selectedService().device().name(), QStringLiteral("KV-105"));
+    QTRY_COMPARE(m_probe->items("devicesLst").size(), 5);
+
+    // A scan that finds no instrument leaves nothing to connect to.
+    delete m_probe;
+    delete m_window;
+    QVERIFY(installScene(R"({"adapters": [{"name": "W", "address": "00:1A:7D:DA:71:01"}],
+                             "devices": [{"name": "Phone", "address": "00:1A:7D:DA:72:01",
+                                          "services": [{"name": "A", "channel": 3}]}]})"));
+    m_window = new MainWindow;
+    QVERIFY(m_window->init());
+    m_probe = new MainWindowProbe(*m_window);
+    m_probe->action("actionScan")->trigger();
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("discovery Finished"));
+    QCOMPARE(m_probe->controlStates(), kStart);
+    QVERIFY(!m_probe->selectedService().isValid());
+}
+
+QTEST_MAIN(WindowTest)
+#include "tst_window.moc"
