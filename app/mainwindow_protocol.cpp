@@ -45,8 +45,9 @@ void MainWindow::parseMessage(QString sender, QString message)
     for (const AnswerAssembler::Answer &answer : answers) {
         if (!answer.checksumOk) {
             qCInfo(lcProtocol) << "answer with a wrong checksum dropped:"
-                               << protocol::frameText(answer.frame);
-            pendingCommands.answerSpoilt(answer.command());
+                               << protocol::frameTextForLog(answer.frame);
+            if (!answer.followedByAnswer)
+                pendingCommands.answerSpoilt(answer.command());
             continue;
         }
         // Every sound answer is handled, so no record is lost even when it
@@ -81,7 +82,8 @@ bool MainWindow::handleAnswer(const QByteArray &frame)
     case TDRCommand::GetVersion: {
         const auto identity = protocol::parseIdentity(frame);
         if (!identity) {
-            qCWarning(lcProtocol) << "identity answer too short:" << protocol::frameText(frame);
+            qCWarning(lcProtocol) << "identity answer too short:"
+                                  << protocol::frameTextForLog(frame);
             return false;
         }
         protocol::applyIdentity(record, *identity);

@@ -42,7 +42,7 @@ void MainWindow::readSelectedClicked()
 bool MainWindow::recordAnswerReceived(const QByteArray &frame)
 {
     if (frame.size() < protocol::kRecordBlockLength) {
-        qCWarning(lcProtocol) << "record answer too short:" << protocol::frameText(frame);
+        qCWarning(lcProtocol) << "record answer too short:" << protocol::frameTextForLog(frame);
         const QString message = tr("The instrument sent an empty record; nothing was saved.");
         chainLastProblem = message;
         ui->statusbar->showMessage(message, 0);
