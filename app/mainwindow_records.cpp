@@ -103,8 +103,7 @@ void MainWindow::writeSelectedClicked()
                 skipped.append(tr("\"%1\" (%2)").arg(name, file.errorString()));
                 continue;
             }
-            // One byte more than a record, so an over-long file shows itself.
-            const QByteArray content = file.read(protocol::kRecordImageSize + 1);
+            const QByteArray content = file.read(protocol::kRecordImageSize);
             file.close();
             switch (protocol::checkRecordImage(content)) {
             case protocol::RecordFileError::Size:
@@ -113,6 +112,9 @@ void MainWindow::writeSelectedClicked()
                 continue;
             case protocol::RecordFileError::Range:
                 skipped.append(tr("\"%1\" (unknown range)").arg(name));
+                continue;
+            case protocol::RecordFileError::Step:
+                skipped.append(tr("\"%1\" (bad distance step)").arg(name));
                 continue;
             case protocol::RecordFileError::None:
                 break;

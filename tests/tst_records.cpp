@@ -312,7 +312,10 @@ void RecordsTest::uploadSkipsBadFiles_data()
     const QByteArray image = protocol::recordBytes(good);
     QTest::newRow("empty file") << QByteArray() << QStringLiteral("not a record file");
     QTest::newRow("100 bytes") << image.left(100) << QStringLiteral("not a record file");
-    QTest::newRow("one byte too long") << image + 'x' << QStringLiteral("not a record file");
+    TDRRecord zeroStep = good;
+    zeroStep.distanceStep = 0.0f;
+    QTest::newRow("zero step") << protocol::recordBytes(zeroStep)
+                               << QStringLiteral("bad distance step");
     TDRRecord badRange = good;
     badRange.range = 150;
     QTest::newRow("unknown range")

@@ -58,6 +58,8 @@ private slots:
     void badStackChoiceStops();
     void exitClosesWindow();
     void noDisplayExplainsItself();
+    void platformArgumentCountsAsDisplay_data();
+    void platformArgumentCountsAsDisplay();
 
 private:
     QTemporaryDir m_config;
@@ -189,8 +191,6 @@ void StartupTest::retryAfterAdapterAppears()
     MainWindowProbe probe(window);
     QCOMPARE(probe.list("computerLst")->item(0)->text(),
              QStringLiteral("Plugged In\n00:1A:7D:DA:71:09"));
-    // No second box turns up later either.
-    QTest::qWait(50);
     QVERIFY(!QApplication::activeModalWidget());
 }
 
@@ -282,6 +282,43 @@ void StartupTest::noDisplayExplainsItself()
     const QString error = QString::fromUtf8(process.readAllStandardError());
     QVERIFY2(error.contains(QStringLiteral("no display")), qPrintable(error));
     QVERIFY2(error.contains(QStringLiteral("xvfb-run")), qPrintable(error));
+}
+
+void StartupTest::platformArgumentCountsAsDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("none") << QStringList() << true;
+    QTest::newRow("-platform offscreen") << QStringList{"-platform", "offscreen"} << false;
+    QTest::newRow("-platform=offscreen") << QStringList{"-platform=offscreen"} << false;
+    QTest::newRow("--platform xcb") << QStringList{"--platform", "xcb"} << false;
+    QTest::newRow("-platform without a value") << QStringList{"-platform"} << true;
+    QTest::newRow("-platform=") << QStringList{"-platform="} << true;
+    QTest::newRow("-platformtheme only") << QStringList{"-platformtheme", "gtk3"} << true;
+}
+
+void StartupTest::platformArgumentCountsAsDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, refused);
+    QList<QByteArray> saved;
+    const QList<const char *> names{"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    for (const char *name : names) {
+        saved << qgetenv(name);
+        qunsetenv(name);
+    }
+    QList<QByteArray> bytes{"varnel-reader"};
+    for (const QString &argument : arguments)
+        bytes << argument.toUtf8();
+    QVector<const char *> argv;
+    for (const QByteArray &b : qAsConst(bytes))
+        argv << b.constData();
+    const QString message = missingDisplayMessage(argv.size(), argv.constData());
+    for (int i = 0; i < names.size(); ++i) {
+        if (!saved.at(i).isNull())
+            qputenv(names.at(i), saved.at(i));
+    }
+    QCOMPARE(!message.isEmpty(), refused);
 }
 
 QTEST_MAIN(StartupTest)

@@ -191,6 +191,10 @@ Press Retry to try again or Abort to exit application</source>
         <translation>«%1» (неизвестный диапазон)</translation>
     </message>
     <message>
+        <source>&quot;%1&quot; (bad distance step)</source>
+        <translation>«%1» (неверный шаг по расстоянию)</translation>
+    </message>
+    <message>
         <source>Skipped: %1.</source>
         <translation>Пропущены: %1.</translation>
     </message>
