@@ -94,14 +94,10 @@ void TestAssembler::everyCut_data()
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<bool>("checksumOk");
 
-    const QStringList names{"empty list", "list, one entry",
-                            "identity",   "record 7",
-                            "record 10",  "empty slot",
-                            "0x43",       "0x44",
-                            "0x45",       "0x46"};
     const QList<QByteArray> frames = everyKind();
     for (int i = 0; i < frames.size(); ++i)
-        QTest::newRow(qPrintable(names.at(i))) << frames.at(i) << true;
+        QTest::addRow("%d: %s", i, frames.at(i).left(4).toHex().constData())
+            << frames.at(i) << true;
     QTest::newRow("list, wrong checksum") << hex("41040047") << false;
     QTest::newRow("identity, wrong checksum") << hex("420e00692102183030313233341f") << false;
 }
@@ -135,12 +131,9 @@ void TestAssembler::plausibleLengths_data()
     QTest::newRow("record block") << 0x40 << 283 << true;
     QTest::newRow("empty slot") << 0x40 << 4 << true;
     QTest::newRow("record of 282") << 0x40 << 282 << false;
-    QTest::newRow("list of 8191 entries") << 0x41 << 65532 << true;
     QTest::newRow("list with half an entry") << 0x41 << 16 << false;
     QTest::newRow("identity") << 0x42 << 14 << true;
-    QTest::newRow("0x43 of 4") << 0x43 << 4 << true;
     QTest::newRow("0x46 of 65535") << 0x46 << 65535 << true;
-    QTest::newRow("0x45 of 3") << 0x45 << 3 << false;
     QTest::newRow("0x47") << 0x47 << 4 << false;
 }
 
@@ -271,9 +264,6 @@ void TestAssembler::clearDropsPartialAnswer()
     assembler.clear();
     QVERIFY(!assembler.isAssembling());
     QCOMPARE(assembler.rxHex(), QString());
-    // A length field cut in half is forgotten too.
-    QVERIFY(assembler.feed(hex("411c")).isEmpty());
-    assembler.clear();
     QCOMPARE(framesOf(assembler.feed(hex("41040045"))), QList<QByteArray>{hex("41040045")});
 }
 

@@ -98,6 +98,7 @@ void TestRecord::download_data()
     QTest::newRow("constant at 159") << 0 << QByteArray() << 155
                                      << hex("0000000001000000"
                                             "0000000000000000");
+    QTest::newRow("tail from 511 zeroed") << 0 << QByteArray() << 511 << QByteArray(37264, '\0');
     QTest::newRow("step divisor 100") << 16 << hex("64") << 49 << hex("ffddbf3f00000000");
     QTest::newRow("step divisor 1") << 16 << hex("01") << 49 << hex("6fe51543");
     QTest::newRow("length 1000 to 151000 over 100")
@@ -115,8 +116,6 @@ void TestRecord::download_data()
     // hour, minute, second, 0, spare, month, day, year, 0
     QTest::newRow("date and time, BCD")
         << 4 << hex("21021804123045") << 171 << hex("0c1e2d000402121500");
-    QTest::newRow("non-BCD bytes give 0")
-        << 4 << hex("1a0218041230ff") << 171 << hex("0c1e00000402120000");
     QTest::newRow("first sample repeats the second")
         << 33 << hex("aabbcc") << 261 << hex("bbaabbcc");
 }
@@ -173,12 +172,12 @@ void TestRecord::rangeCodes()
 void TestRecord::fileName_data()
 {
     QTest::addColumn<quint32>("serial");
-    QTest::addColumn<QByteArray>("date"); // year, month, day, hour, minute, second
+    QTest::addColumn<QByteArray>("date"); // image bytes 171..178: h m s 0 spare M D Y
     QTest::addColumn<float>("length");
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("name");
 
-    const QByteArray date = hex("1502120c1e2d");
+    const QByteArray date = hex("0c1e2d0000021215");
     QTest::newRow("length 1.5") << 1234u << date << 1.5f << 7
                                 << "#007 2021-02-18 12_30_45 1.5m sn001234.tdr";
     QTest::newRow("length 0") << 1234u << date << 0.0f << 7
@@ -186,7 +185,7 @@ void TestRecord::fileName_data()
     QTest::newRow("a million and above in exponent form")
         << 1234u << date << 1234567.0f << 7 << "#007 2021-02-18 12_30_45 1.23457e+06m sn001234.tdr";
     QTest::newRow("small date and time values padded")
-        << 0u << hex("050102000000") << 3000.0f << 0
+        << 0u << hex("0000000000010205") << 3000.0f << 0
         << "#000 2005-01-02 00_00_00 3000m sn000000.tdr";
 }
 
@@ -198,14 +197,9 @@ void TestRecord::fileName()
     QFETCH(int, number);
     QFETCH(QString, name);
 
-    TDRRecord record = emptyRecord();
+    QByteArray image(kRecordImageSize, '\0');
+    TDRRecord record = recordFromBytes(image.replace(171, date.size(), date));
     record.serialNumber = serial;
-    record.year = quint8(date.at(0));
-    record.month = quint8(date.at(1));
-    record.day = quint8(date.at(2));
-    record.hour = quint8(date.at(3));
-    record.minute = quint8(date.at(4));
-    record.second = quint8(date.at(5));
     record.length = length;
     QCOMPARE(recordFileName(record, quint8(number)), name);
 }

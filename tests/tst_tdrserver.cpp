@@ -37,10 +37,10 @@ QString describe(const QVariant &value)
                (isShort ? QStringLiteral("%1").arg(shortId, 4, 16, QLatin1Char('0'))
                         : uuid.toString().mid(1, 36));
     }
-    if (value.userType() == qMetaTypeId<quint8>())
-        return QStringLiteral("u8 %1").arg(value.value<quint8>());
-    if (value.userType() == qMetaTypeId<quint16>())
-        return QStringLiteral("u16 %1").arg(value.value<quint16>());
+    if (value.userType() == qMetaTypeId<quint8>() || value.userType() == qMetaTypeId<quint16>())
+        return QStringLiteral("u%1 %2")
+            .arg(QMetaType::sizeOf(value.userType()) * 8)
+            .arg(value.toUInt());
     return value.toString();
 }
 
@@ -62,7 +62,6 @@ private slots:
     void peersJoiningAndLeavingAreReported();
     void endlessLineKeepsMemoryBounded_data();
     void endlessLineKeepsMemoryBounded();
-    void destructionDropsPeersQuietly();
 
 private:
     // Connects a TCP client as a peer; returns it once the server took it.
@@ -163,10 +162,6 @@ void TestTDRServer::sendMessageReachesEveryPeer()
     QTRY_VERIFY_WITH_TIMEOUT(first->canReadLine() && second->canReadLine(), 5000);
     QCOMPARE(first->readAll(), QByteArray("4205000047\n")); // nothing from before it joined
     QCOMPARE(second->readAll(), QByteArray("4205000047\n"));
-
-    server->sendMessage(QStringLiteral("Grüße"));
-    QTRY_VERIFY_WITH_TIMEOUT(first->canReadLine(), 5000);
-    QCOMPARE(first->readAll(), QStringLiteral("Grüße\n").toUtf8());
 }
 
 void TestTDRServer::peerLinesBecomeMessages_data()
@@ -211,10 +206,14 @@ void TestTDRServer::peersJoiningAndLeavingAreReported()
     QCOMPARE(left.at(0).at(0).toString(), QStringLiteral("Meter"));
     QCOMPARE(server->peerCount(), 0);
 
-    // The server carries on with others.
+    // The server carries on with others, and drops them quietly when it goes.
     std::unique_ptr<QTcpSocket> again = connectPeer();
     QVERIFY(again);
     QCOMPARE(server->peerCount(), 1);
+    server.reset();
+    QCOMPARE(left.count(), 1);
+    QVERIFY(stack->registeredServices().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(again->state(), QAbstractSocket::UnconnectedState, 5000);
 }
 
 void TestTDRServer::endlessLineKeepsMemoryBounded_data()
@@ -236,38 +235,19 @@ void TestTDRServer::endlessLineKeepsMemoryBounded()
     QCOMPARE(sockets.size(), 1);
     // Connected after the server's own reader, so it sees what the server left.
     qint64 mostLeft = 0;
-    int notifications = 0;
-    connect(sockets.at(0), &QIODevice::readyRead, this, [&] {
-        ++notifications;
-        mostLeft = qMax(mostLeft, sockets.at(0)->bytesAvailable());
-    });
+    connect(sockets.at(0), &QIODevice::readyRead, this,
+            [&] { mostLeft = qMax(mostLeft, sockets.at(0)->bytesAvailable()); });
 
     QSignalSpy received(server.get(), &TDRServer::messageReceived);
     peer->write(QByteArray(length, 'x'));
     QTRY_VERIFY_WITH_TIMEOUT(received.count() == 1 || server->bufferedBytes() == length, 10000);
     peer->write("xxxxxxxx\nnext\n");
     QTRY_VERIFY_WITH_TIMEOUT(received.count() >= 2, 10000);
-
     QCOMPARE(received.count(), 2);
     QCOMPARE(received.at(0).at(1).toString(), QString(TDRServer::MaxLineLength, QLatin1Char('x')));
     QCOMPARE(received.at(1).at(1).toString(), QStringLiteral("next"));
     QVERIFY2(mostLeft < TDRServer::MaxLineLength, qPrintable(QString::number(mostLeft)));
     QCOMPARE(server->bufferedBytes(), qint64(0));
-
-    peer->write("after\n");
-    QVERIFY(received.wait(5000));
-    QCOMPARE(received.at(2).at(1).toString(), QStringLiteral("after"));
-}
-
-void TestTDRServer::destructionDropsPeersQuietly()
-{
-    std::unique_ptr<QTcpSocket> peer = connectPeer();
-    QVERIFY(peer);
-    QSignalSpy left(server.get(), QOverload<QString>::of(&TDRServer::clientDisconnected));
-    server.reset();
-    QCOMPARE(left.count(), 0);
-    QVERIFY(stack->registeredServices().isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(peer->state(), QAbstractSocket::UnconnectedState, 5000);
 }
 
 QTEST_GUILESS_MAIN(TestTDRServer)
