@@ -26,15 +26,16 @@
 // after n sends owes n. An answer that could be one of those owed pays the
 // oldest such debt and releases nothing, even when it would fit the command
 // in flight. So an extra acknowledgement never lets two commands be in
-// flight; when an owed answer was lost instead, the real answer to the
+// flight. When an owed answer was lost instead, the real answer to the
 // command in flight is taken for it and the command goes out again on its
-// time-out: a lost answer costs time-outs, never a skipped or doubled
-// command (sending a write twice puts the same bytes into the same slot).
-// The debt is settled by facts only. The instrument answers in order, so the
-// answer that releases a command settles every send before that command, and
-// an owed answer that arrives settles the debts older than it. A whole
-// time-out with nothing in flight and nothing received also settles it, and
-// so does clear() (the link is gone).
+// time-out: a lost answer costs time-outs (one per later write until the
+// debt is settled), never a skipped or doubled command; sending a write twice
+// puts the same bytes into the same slot.
+// Settling: the instrument answers in order, so the answer that releases a
+// command settles every send before that command (the list request that ends
+// an upload does so), and an owed answer that arrives settles the debts older
+// than it. A whole time-out with nothing in flight and nothing received
+// counts what is still owed as lost; clear() drops it (the link is gone).
 class CommandQueue : public QObject
 {
     Q_OBJECT
