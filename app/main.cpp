@@ -19,7 +19,7 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "varnel-reader: %s\n", qPrintable(stackError));
         return 2;
     }
-    const QString noDisplay = missingDisplayMessage();
+    const QString noDisplay = missingDisplayMessage(argc, argv);
     if (!noDisplay.isEmpty()) {
         std::fputs(qPrintable(noDisplay), stderr);
         return 2;

@@ -3,6 +3,7 @@
 #include "app/mainwindow.h"
 
 #include <QApplication>
+#include <QByteArray>
 #include <QString>
 
 int runMainWindow()
@@ -16,10 +17,30 @@ int runMainWindow()
     return exitCode;
 }
 
-QString missingDisplayMessage()
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS) && !defined(Q_OS_ANDROID)
+namespace {
+
+bool platformArgument(int argc, const char *const *argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        QByteArray arg(argv[i]);
+        if (arg.startsWith("--"))
+            arg.remove(0, 1);
+        if (arg == "-platform" && i + 1 < argc && argv[i + 1][0] != '\0')
+            return true;
+        if (arg.startsWith("-platform=") && arg.size() > 10)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+#endif
+
+QString missingDisplayMessage(int argc, const char *const *argv)
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS) && !defined(Q_OS_ANDROID)
-    if (!qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
+    if (platformArgument(argc, argv) || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
         !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return QString();
     return QStringLiteral(
@@ -27,6 +48,8 @@ QString missingDisplayMessage()
         "Run it from a desktop session, or on a machine without one under a virtual display:\n"
         "    xvfb-run -a -s \"-screen 0 1280x900x24\" varnel-reader\n");
 #else
+    Q_UNUSED(argc)
+    Q_UNUSED(argv)
     return QString();
 #endif
 }

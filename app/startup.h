@@ -8,5 +8,7 @@ class QString;
 int runMainWindow();
 
 // Where no display can be reached, a window cannot open: returns the text that
-// tells the user how to run the tool instead, or an empty string.
-QString missingDisplayMessage();
+// tells the user how to run the tool instead, or an empty string. A platform
+// chosen on the command line ("-platform X", "-platform=X") counts like one
+// chosen by QT_QPA_PLATFORM.
+QString missingDisplayMessage(int argc, const char *const *argv);

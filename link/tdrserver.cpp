@@ -118,42 +118,34 @@ void TDRServer::readSocket()
     QPointer<bt::RfcommSocket> guard(socket);
     const QString peer = socket->peerName();
 
+    // A peer that never ends its line must not fill our memory: a line is
+    // taken MaxLineLength bytes at most, however its bytes arrive. Of a longer
+    // line the first MaxLineLength bytes go out as one (cut) message and the
+    // rest is dropped up to its 0x0A. Later lines arrive as usual.
     for (;;) {
         if (overlongLines.contains(socket)) {
-            // Skip the rest of a line that was already cut off.
-            const bool ends = socket->canReadLine();
-            const QByteArray dropped =
-                ends ? socket->readLine() : socket->read(socket->bytesAvailable());
-            overlongLines[socket] += dropped.size();
-            if (!ends)
+            if (socket->bytesAvailable() == 0)
                 return;
+            const QByteArray dropped = socket->readLine(MaxLineLength + 1);
+            overlongLines[socket] += dropped.size();
+            if (!dropped.endsWith('\n'))
+                continue;
             qCInfo(lcLink).nospace() << "overlong line from " << peer << " ended after "
                                      << overlongLines.value(socket) << " bytes";
             overlongLines.remove(socket);
             continue;
         }
-        if (socket->canReadLine()) {
-            const QByteArray line = socket->readLine();
-            emit messageReceived(peer, QString::fromUtf8(line.trimmed()));
-            if (!guard)
-                return;
-            continue;
-        }
-        if (socket->bytesAvailable() >= MaxLineLength) {
-            // A peer that never ends its line must not fill our memory: its
-            // first MaxLineLength bytes go out as one (cut) message, and the
-            // rest of the line is dropped up to its 0x0A. Later lines arrive
-            // as usual.
-            const QByteArray head = socket->read(MaxLineLength);
+        if (!socket->canReadLine() && socket->bytesAvailable() < MaxLineLength)
+            return;
+        const QByteArray line = socket->readLine(MaxLineLength + 1);
+        if (!line.endsWith('\n')) {
             qCWarning(lcLink).nospace() << "line from " << peer << " longer than " << MaxLineLength
                                         << " bytes: cut off, the rest of it is dropped";
-            overlongLines.insert(socket, head.size());
-            emit messageReceived(peer, QString::fromUtf8(head.trimmed()));
-            if (!guard)
-                return;
-            continue;
+            overlongLines.insert(socket, line.size());
         }
-        return;
+        emit messageReceived(peer, QString::fromUtf8(line.trimmed()));
+        if (!guard)
+            return;
     }
 }
 

@@ -38,6 +38,30 @@ QByteArray frameBytes(const QString &text)
     return QByteArray::fromHex(text.toUtf8());
 }
 
+QString frameTextForLog(const QByteArray &frame)
+{
+    if (frame.size() <= kLogFrameBytes)
+        return frameText(frame);
+    return frameText(frame.left(kLogFrameBytes)) +
+           QStringLiteral("\u2026 (%1 bytes)").arg(frame.size());
+}
+
+bool answerLengthPlausible(quint8 command, int length)
+{
+    if (length < kMinFrameLength || length > kMaxFrameLength)
+        return false;
+    switch (command) {
+    case quint8(TDRCommand::ReadRecord):
+        return length == kRecordBlockLength || length == kMinFrameLength;
+    case quint8(TDRCommand::GetList):
+        return (length - kMinFrameLength) % kRecordEntryLength == 0;
+    case quint8(TDRCommand::GetVersion):
+        return length >= kIdentityMinLength;
+    default:
+        return startsAnswer(command);
+    }
+}
+
 bool frameIsSound(const QByteArray &frame)
 {
     if (frame.size() < kMinFrameLength)

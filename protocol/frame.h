@@ -27,6 +27,18 @@ QByteArray buildFrame(TDRCommand command, const QByteArray &payload);
 QString frameText(const QByteArray &frame);
 QByteArray frameBytes(const QString &text);
 
+// Frame text for a diagnostic line: at most kLogFrameBytes bytes of it, and
+// for a longer frame "… (N bytes)" after them, so no log line grows without
+// bound.
+constexpr int kLogFrameBytes = 64;
+QString frameTextForLog(const QByteArray &frame);
+
+// Whether an answer starting with `command` can declare `length`: a record
+// answer is a whole record block or an empty slot's bare frame, a record list
+// answer holds whole entries, an identity answer at least its fields; what
+// answers a write may be any frame.
+bool answerLengthPlausible(quint8 command, int length);
+
 // True when `frame` is at least 4 bytes, its length field matches its size and
 // its last byte is the checksum of the rest.
 bool frameIsSound(const QByteArray &frame);

@@ -31,6 +31,12 @@ qint64 truncate64(float value)
     return qint64(value);
 }
 
+// The step divisor the upload sends for `step`, before it is cut to a byte.
+qint64 stepDivisor(float step)
+{
+    return truncate64(kHalfLightSpeedF / (2.0f * step));
+}
+
 } // namespace
 
 TDRRecord emptyRecord()
@@ -140,8 +146,7 @@ QByteArray writeRecordFrame(const TDRRecord &record, quint8 slot)
     const float step = record.distanceStep;
     const float stepTimes100 = step * 100.0f;
     qToLittleEndian<quint16>(quint16(truncate64(stepTimes100) & 0xFFFF), out + 14);
-    const float divisorF = kHalfLightSpeedF / (2.0f * step);
-    const quint8 divisor = quint8(truncate64(divisorF) & 0xFF);
+    const quint8 divisor = quint8(stepDivisor(step) & 0xFF);
     out[16] = divisor;
 
     qToLittleEndian<quint32>(record.value17, out + 17);
@@ -159,10 +164,15 @@ QByteArray writeRecordFrame(const TDRRecord &record, quint8 slot)
 
 RecordFileError checkRecordImage(const QByteArray &content)
 {
-    if (content.size() != kRecordImageSize)
+    if (content.size() < kRecordImageSize)
         return RecordFileError::Size;
-    if (rangeCodeFor(recordFromBytes(content).range) < 0)
+    const TDRRecord record = recordFromBytes(content);
+    if (rangeCodeFor(record.range) < 0)
         return RecordFileError::Range;
+    const float step = record.distanceStep;
+    const qint64 divisor = std::isfinite(step) && step > 0.0f ? stepDivisor(step) : 0;
+    if (divisor < 1 || divisor > 255)
+        return RecordFileError::Step;
     return RecordFileError::None;
 }
 

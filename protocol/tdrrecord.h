@@ -133,10 +133,13 @@ QString recordFileName(const TDRRecord &record, quint8 recordNumber);
 // included. Requires a range that is one of the twelve table values.
 QByteArray writeRecordFrame(const TDRRecord &record, quint8 slot);
 
-enum class RecordFileError { None, Size, Range };
-// Checks a file's content before it is uploaded: exactly 37775 bytes and a
-// range that the instrument knows.
+enum class RecordFileError { None, Size, Range, Step };
+// Checks a file's content before it is uploaded: at least 37775 bytes (files
+// written by other programs may carry more; the first 37775 are the record), a
+// range that the instrument knows, and a distance step whose step divisor is
+// one the instrument can store (1 to 255).
 RecordFileError checkRecordImage(const QByteArray &content);
-TDRRecord recordFromBytes(const QByteArray &content); // content must be 37775 bytes
+// The record in the first 37775 bytes of `content` (zero-filled when shorter).
+TDRRecord recordFromBytes(const QByteArray &content);
 
 } // namespace protocol

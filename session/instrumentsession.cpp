@@ -14,17 +14,6 @@ bool isChainFrame(const QString &frame)
     return frame.startsWith(QLatin1String("40")) || frame.startsWith(QLatin1String("43"));
 }
 
-// A diagnostic line shows the start of a frame only: a flood of bad frames
-// must not become a flood of text.
-QString clippedHex(const QByteArray &frame)
-{
-    constexpr int kShown = 48;
-    if (frame.size() <= kShown)
-        return protocol::frameText(frame);
-    return protocol::frameText(frame.left(kShown)) +
-           QStringLiteral("... (%1 bytes)").arg(frame.size());
-}
-
 } // namespace
 
 InstrumentSession::InstrumentSession(QObject *parent)
@@ -139,8 +128,9 @@ void InstrumentSession::onPiece(const QString &sender, const QString &piece)
     for (const AnswerAssembler::Answer &answer : answers) {
         if (!answer.checksumOk) {
             qCInfo(lcProtocol) << "answer with a wrong checksum dropped:"
-                               << clippedHex(answer.frame);
-            m_queue.answerSpoilt(answer.command());
+                               << protocol::frameTextForLog(answer.frame);
+            if (!answer.followedByAnswer)
+                m_queue.answerSpoilt(answer.command());
             continue;
         }
         // Every sound answer is handled, so no record is lost even when it
@@ -201,7 +191,7 @@ bool InstrumentSession::handleAnswer(const QByteArray &frame)
     case TDRCommand::GetVersion: {
         const auto identity = protocol::parseIdentity(frame);
         if (!identity) {
-            qCWarning(lcProtocol) << "identity answer too short:" << clippedHex(frame);
+            qCWarning(lcProtocol) << "identity answer too short:" << protocol::frameTextForLog(frame);
             return false;
         }
         protocol::applyIdentity(m_record, *identity);
@@ -219,7 +209,7 @@ bool InstrumentSession::handleAnswer(const QByteArray &frame)
 bool InstrumentSession::saveRecord(const QByteArray &frame)
 {
     if (frame.size() < protocol::kRecordBlockLength) {
-        qCWarning(lcProtocol) << "record answer too short:" << clippedHex(frame);
+        qCWarning(lcProtocol) << "record answer too short:" << protocol::frameTextForLog(frame);
         const QString message = tr("The instrument sent an empty record; nothing was saved.");
         m_chain.lastProblem = message;
         emit recordFailed(frame.size() > 3 ? quint8(frame.at(3)) : 0, message);

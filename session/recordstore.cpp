@@ -234,8 +234,9 @@ RecordStore::Checked RecordStore::readForUpload(const QString &path)
         checked.skipped = tr("\"%1\" (%2)").arg(name, file.errorString());
         return checked;
     }
-    // One byte more than a record, so an over-long file shows itself.
-    const QByteArray content = file.read(protocol::kRecordImageSize + 1);
+    // Files written by other programs may carry trailing bytes: the record is
+    // the first 37775.
+    const QByteArray content = file.read(protocol::kRecordImageSize);
     switch (protocol::checkRecordImage(content)) {
     case protocol::RecordFileError::Size:
         qDebug() << "Ошибка чтения";
@@ -243,6 +244,9 @@ RecordStore::Checked RecordStore::readForUpload(const QString &path)
         break;
     case protocol::RecordFileError::Range:
         checked.skipped = tr("\"%1\" (unknown range)").arg(name);
+        break;
+    case protocol::RecordFileError::Step:
+        checked.skipped = tr("\"%1\" (bad distance step)").arg(name);
         break;
     case protocol::RecordFileError::None:
         checked.content = content;

@@ -20,28 +20,14 @@ class TestFrame : public QObject
 private slots:
     void checksum_data();
     void checksum();
-
     void builtFrames_data();
     void builtFrames();
-
-    void setSerial_data();
-    void setSerial();
-
     void frameIsSound_data();
     void frameIsSound();
-
-    void rangeCodeFor_data();
-    void rangeCodeFor();
-
-    void bcdDecode_data();
-    void bcdDecode();
-    void bcdEncode_data();
-    void bcdEncode();
-
+    void bcd_data();
+    void bcd();
     void identity_data();
     void identity();
-    void shortIdentityYieldsNothing();
-
     void recordList_data();
     void recordList();
 };
@@ -54,14 +40,8 @@ void TestFrame::checksum_data()
 
     QTest::newRow("count 0 gives 0") << hex("ffff") << 0 << 0;
     QTest::newRow("GetList 41+04+00") << hex("41040045") << 3 << 0x45;
-    QTest::newRow("GetVersion 42+05+00+00") << hex("4205000047") << 4 << 0x47;
-    QTest::newRow("ReadRecord 7") << hex("400500074c") << 4 << 0x4c;
-    QTest::newRow("SetSerial 123456 sums to 0x183") << hex("440a0031323334353683") << 9 << 0x83;
     QTest::newRow("sum above 255 keeps low byte") << hex("ff02") << 2 << 0x01;
-    QTest::newRow("sum of exactly 256 gives 0") << hex("8080ff01") << 4 << 0x00;
     QTest::newRow("only count bytes are summed") << hex("0102030405") << 2 << 0x03;
-    QTest::newRow("many bytes wrap repeatedly")
-        << QByteArray(1000, char(0xff)) << 1000 << ((1000 * 0xff) & 0xff);
 }
 
 void TestFrame::checksum()
@@ -70,7 +50,6 @@ void TestFrame::checksum()
     QFETCH(int, count);
     QFETCH(int, expected);
     QCOMPARE(int(protocol::checksum(bytes, count)), expected);
-    QCOMPARE(int(protocol::checksum(bytes.constData(), count)), expected);
 }
 
 void TestFrame::builtFrames_data()
@@ -78,20 +57,22 @@ void TestFrame::builtFrames_data()
     QTest::addColumn<QString>("built");
     QTest::addColumn<QString>("expected");
 
-    QTest::newRow("GetList constant") << kGetListFrame << "41040045";
-    QTest::newRow("GetVersion constant") << kGetVersionFrame << "4205000047";
-    QTest::newRow("GetList built")
-        << protocol::frameText(buildFrame(TDRCommand::GetList, {})) << "41040045";
-    QTest::newRow("GetVersion built")
-        << protocol::frameText(buildFrame(TDRCommand::GetVersion, QByteArray(1, '\0')))
-        << "4205000047";
     QTest::newRow("ReadRecord 7") << readRecordFrame(7) << "400500074c";
-    QTest::newRow("ReadRecord 0") << readRecordFrame(0) << "4005000045";
     QTest::newRow("ReadRecord 255 wraps the sum") << readRecordFrame(255) << "400500ff44";
-    QTest::newRow("ReadRecord 99") << readRecordFrame(99) << "40050063a8";
     QTest::newRow("payload of 300 bytes has a two-byte length")
-        << protocol::frameText(buildFrame(TDRCommand::WriteRecord, QByteArray(300, '\0'))).left(6)
+        << frameText(buildFrame(TDRCommand::WriteRecord, QByteArray(300, '\0'))).left(6)
         << "433001";
+    QTest::newRow("SetSerial 123456") << setSerialFrame("123456") << "440a0031323334353683";
+    QTest::newRow("SetSerial, seventh character ignored")
+        << setSerialFrame("1234567") << "440a0031323334353683";
+    QTest::newRow("SetSerial, Cyrillic letter becomes 0x00")
+        << setSerialFrame(QString(QChar(0x0416)) + "23456") << "440a0000323334353652";
+    QTest::newRow("SetSerial, Latin-1 letter kept as its byte")
+        << setSerialFrame(QString(QChar(0x00e9)) + "23456") << "440a00e932333435363b";
+    QTest::newRow("SetSerial, empty text") << setSerialFrame("") << "440a000000000000004e";
+    QTest::newRow("log text of 65 bytes is cut")
+        << frameTextForLog(QByteArray(64, '\x0a') + '\x0b')
+        << QString(128, '0').replace("00", "0a") + QString::fromUtf8("\u2026 (65 bytes)");
 }
 
 void TestFrame::builtFrames()
@@ -101,50 +82,15 @@ void TestFrame::builtFrames()
     QCOMPARE(built, expected);
 }
 
-void TestFrame::setSerial_data()
-{
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QString>("expected");
-
-    QTest::newRow("123456") << "123456"
-                            << "440a0031323334353683";
-    QTest::newRow("12 is padded with zeros") << "12"
-                                             << "440a00313200000000b1";
-    QTest::newRow("AB1234 sent unchanged") << "AB1234"
-                                           << "440a004142313233349b";
-    QTest::newRow("default text 001234") << "001234"
-                                         << "440a0030303132333478";
-    QTest::newRow("seventh character ignored") << "1234567"
-                                               << "440a0031323334353683";
-    QTest::newRow("Cyrillic letter becomes 0x00") << QString(QChar(0x0416)) + "23456"
-                                                  << "440a0000323334353652";
-    QTest::newRow("Latin-1 letter kept as its byte") << QString(QChar(0x00e9)) + "23456"
-                                                     << "440a00e932333435363b";
-    QTest::newRow("empty text gives six zeros") << ""
-                                                << "440a000000000000004e";
-}
-
-void TestFrame::setSerial()
-{
-    QFETCH(QString, text);
-    QFETCH(QString, expected);
-    const QString frame = setSerialFrame(text);
-    QCOMPARE(frame, expected);
-    QCOMPARE(frame.size(), 2 * kSetSerialLength);
-}
-
 void TestFrame::frameIsSound_data()
 {
     QTest::addColumn<QByteArray>("frame");
     QTest::addColumn<bool>("sound");
 
-    QTest::newRow("empty list answer") << hex("41040045") << true;
-    QTest::newRow("record list answer") << hex("410c0007210218041230451a") << true;
     QTest::newRow("identity answer") << hex("420e00692102183030313233341e") << true;
     QTest::newRow("wrong checksum") << hex("41040046") << false;
     QTest::newRow("length field too large") << hex("41050045") << false;
     QTest::newRow("length field too small") << hex("4104004500") << false;
-    QTest::newRow("three bytes") << hex("410300") << false;
     QTest::newRow("empty") << QByteArray() << false;
 }
 
@@ -155,69 +101,31 @@ void TestFrame::frameIsSound()
     QCOMPARE(protocol::frameIsSound(frame), sound);
 }
 
-void TestFrame::rangeCodeFor_data()
-{
-    QTest::addColumn<quint32>("range");
-    QTest::addColumn<int>("code");
-
-    QTest::newRow("10") << 10u << 0;
-    QTest::newRow("100") << 100u << 4;
-    QTest::newRow("1500") << 1500u << 8;
-    QTest::newRow("10000") << 10000u << 11;
-    QTest::newRow("0 is unknown") << 0u << -1;
-    QTest::newRow("7 is unknown") << 7u << -1;
-    QTest::newRow("10000 plus 2^16 is unknown") << 10000u + 65536u << -1;
-}
-
-void TestFrame::rangeCodeFor()
-{
-    QFETCH(quint32, range);
-    QFETCH(int, code);
-    QCOMPARE(protocol::rangeCodeFor(range), code);
-}
-
-void TestFrame::bcdDecode_data()
-{
-    QTest::addColumn<int>("byte");
-    QTest::addColumn<int>("value");
-
-    QTest::newRow("0x21") << 0x21 << 21;
-    QTest::newRow("0x02") << 0x02 << 2;
-    QTest::newRow("0x00") << 0x00 << 0;
-    QTest::newRow("0x99") << 0x99 << 99;
-    QTest::newRow("0x1A low digit above 9") << 0x1a << 0;
-    QTest::newRow("0xA1 high digit above 9") << 0xa1 << 0;
-    QTest::newRow("0xFF") << 0xff << 0;
-}
-
-void TestFrame::bcdDecode()
-{
-    QFETCH(int, byte);
-    QFETCH(int, value);
-    QCOMPARE(int(protocol::bcdDecode(quint8(byte))), value);
-}
-
-void TestFrame::bcdEncode_data()
+void TestFrame::bcd_data()
 {
     QTest::addColumn<uint>("value");
     QTest::addColumn<int>("byte");
+    QTest::addColumn<bool>("encodes"); // value encodes to byte
+    QTest::addColumn<bool>("decodes"); // byte decodes to value
 
-    QTest::newRow("21") << 21u << 0x21;
-    QTest::newRow("2") << 2u << 0x02;
-    QTest::newRow("0") << 0u << 0x00;
-    QTest::newRow("99") << 99u << 0x99;
-    QTest::newRow("100 keeps the low byte") << 100u << 0x00;
-    QTest::newRow("165 keeps the low byte") << 165u << 0x65;
-    QTest::newRow("255") << 255u << 0x55;
-    QTest::newRow("ten digits") << 4294967295u << 0x95;
-    QTest::newRow("nine digits") << 123456789u << 0x89;
+    QTest::newRow("21") << 21u << 0x21 << true << true;
+    QTest::newRow("99") << 99u << 0x99 << true << true;
+    QTest::newRow("0x1A: low digit above 9 decodes to 0") << 0u << 0x1a << false << true;
+    QTest::newRow("0xA1: high digit above 9 decodes to 0") << 0u << 0xa1 << false << true;
+    QTest::newRow("165 keeps the low byte") << 165u << 0x65 << true << false;
+    QTest::newRow("ten digits") << 4294967295u << 0x95 << true << false;
 }
 
-void TestFrame::bcdEncode()
+void TestFrame::bcd()
 {
     QFETCH(uint, value);
     QFETCH(int, byte);
-    QCOMPARE(int(protocol::bcdEncode(value)), byte);
+    QFETCH(bool, encodes);
+    QFETCH(bool, decodes);
+    if (encodes)
+        QCOMPARE(int(bcdEncode(value)), byte);
+    if (decodes)
+        QCOMPARE(uint(bcdDecode(quint8(byte))), value);
 }
 
 void TestFrame::identity_data()
@@ -231,14 +139,9 @@ void TestFrame::identity_data()
         << hex("420e00692102183030313233341e") << 105 << 1234u << 20210218u;
     QTest::newRow("non-BCD 0x1A in the date gives version 0")
         << hex("420e0069211a183030313233341e") << 105 << 1234u << 0u;
-    QTest::newRow("lower-case hex digit in the date gives version 0")
-        << hex("420e006921021a3030313233341e") << 105 << 1234u << 0u;
     QTest::newRow("space in the tens place counts -16 tens")
         << hex("420e00692102183030313220340b") << 105 << 1044u << 20210218u;
-    QTest::newRow("space in the first place wraps below zero")
-        << hex("420e00692102182030313233340e") << 105 << quint32(-1600000 + 1234) << 20210218u;
-    QTest::newRow("model 255, serial 999999, 2099-12-31")
-        << hex("420e00ff99123139393939393981") << 255 << 999999u << 20991231u;
+    QTest::newRow("13 bytes yield nothing") << hex("420d0069210218303031323334") << -1 << 0u << 0u;
     QTest::newRow("longer answer reads the same offsets")
         << hex("42100069210218303031323334000020") << 105 << 1234u << 20210218u;
 }
@@ -251,17 +154,12 @@ void TestFrame::identity()
     QFETCH(quint32, version);
 
     const auto id = parseIdentity(frame);
-    QVERIFY(id.has_value());
+    QCOMPARE(id.has_value(), model >= 0);
+    if (!id)
+        return;
     QCOMPARE(int(id->model), model);
     QCOMPARE(id->serialNumber, serial);
     QCOMPARE(id->version, version);
-}
-
-void TestFrame::shortIdentityYieldsNothing()
-{
-    QVERIFY(!parseIdentity(hex("420d0069210218303031323334")).has_value());
-    QVERIFY(!parseIdentity(hex("42040046")).has_value());
-    QVERIFY(!parseIdentity(QByteArray()).has_value());
 }
 
 void TestFrame::recordList_data()
@@ -287,11 +185,6 @@ void TestFrame::recordList_data()
     QTest::newRow("declared length not a multiple of eight rounds down")
         << hex("410d0007210218041230450000") << QStringList{"#007 2021-02-18 12_30_45"}
         << QList<quint64>{0x4530120418022107ull};
-    QTest::newRow("declared length beyond the frame reads what is there")
-        << hex("41ff0007210218041230451a") << QStringList{"#007 2021-02-18 12_30_45"}
-        << QList<quint64>{0x4530120418022107ull};
-    QTest::newRow("three bytes hold no entry")
-        << hex("410300") << QStringList{} << QList<quint64>{};
 }
 
 void TestFrame::recordList()

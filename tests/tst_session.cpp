@@ -52,11 +52,11 @@ bool runAsRoot(const QStringList &command)
     return process.waitForFinished(10000) && process.exitCode() == 0;
 }
 
-QByteArray goodImage(quint32 range = 100)
+QByteArray goodImage(quint32 range = 100, float step = 1.4989623f)
 {
     TDRRecord record = protocol::emptyRecord();
     record.range = range;
-    record.distanceStep = 1.4989623f;
+    record.distanceStep = step;
     return protocol::recordBytes(record);
 }
 
@@ -224,7 +224,9 @@ void SessionTest::uploadRoundTripAndSkips_data()
                                              "record file).");
     QTest::newRow("all files") << QByteArray() << 40 << 4 << "Records written: 4.";
     QTest::newRow("empty file") << QByteArray("") << 40 << 4 << notRecord;
-    QTest::newRow("one byte too long") << goodImage() + 'x' << 40 << 4 << notRecord;
+    QTest::newRow("one byte short") << goodImage().chopped(1) << 40 << 4 << notRecord;
+    QTest::newRow("zero step") << goodImage(100, 0.0f) << 40 << 4
+                               << "Records written: 4. Skipped: \"bad.tdr\" (bad distance step).";
     QTest::newRow("unknown range")
         << goodImage(150) << 40 << 4 << "Records written: 4. Skipped: \"bad.tdr\" (unknown range).";
     QTest::newRow("past the last slot")

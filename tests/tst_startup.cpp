@@ -49,15 +49,12 @@ private slots:
     void startingStates();
     void adapterEntry_data();
     void adapterEntry();
-    void setSerialNeverShown();
-    void abortWithoutAdapter_data();
-    void abortWithoutAdapter();
-    void retryAfterAdapterAppears();
-    void qtBackendWithoutAdapterAsks();
-    void badStackChoiceStops_data();
-    void badStackChoiceStops();
-    void exitClosesWindow();
-    void noDisplayExplainsItself();
+    void noAdapterAsks_data();
+    void noAdapterAsks();
+    void stopsBeforeAnyWindow_data();
+    void stopsBeforeAnyWindow();
+    void platformArgumentCountsAsDisplay_data();
+    void platformArgumentCountsAsDisplay();
 
 private:
     QTemporaryDir m_config;
@@ -76,11 +73,14 @@ void StartupTest::startingStates()
     MainWindowProbe probe(window);
     QCOMPARE(probe.controlStates(), QStringLiteral("100000000"));
     QVERIFY(probe.action("actionSelect_Dir")->isEnabled());
-    QVERIFY(probe.action("actionAbout")->isEnabled());
-    QVERIFY(probe.action("actionExit")->isEnabled());
     QVERIFY(probe.list("computerLst")->isEnabled());
     QCOMPARE(probe.status(), QStringLiteral("Disconnected"));
     QVERIFY(!window.findChild<QTextEdit *>(QStringLiteral("messageEd"))->isVisibleTo(&window));
+    // Set Serial Number sits in the Device menu, hidden, and nowhere else.
+    QAction *serial = probe.action("actionSet_Serial");
+    QVERIFY(!serial->isVisible());
+    QVERIFY(window.findChild<QMenu *>(QStringLiteral("menuDevice"))->actions().contains(serial));
+    QVERIFY(!window.findChild<QToolBar *>(QStringLiteral("toolBar"))->actions().contains(serial));
     QVERIFY(!probe.discoveryActive());
     // The local service is up, its record registered on the adapter.
     QCOMPARE(bt::emulatedStack()->registeredServices().size(), 1);
@@ -116,131 +116,82 @@ void StartupTest::adapterEntry()
     QCOMPARE(probe.localName(), localName);
 }
 
-void StartupTest::setSerialNeverShown()
+void StartupTest::noAdapterAsks_data()
 {
-    QVERIFY(installScene(kOneAdapter));
-    MainWindow window;
-    QVERIFY(window.init());
-    window.show();
-    MainWindowProbe probe(window);
-    QAction *serial = probe.action("actionSet_Serial");
-    QVERIFY(!serial->isVisible());
-    auto *menu = window.findChild<QMenu *>(QStringLiteral("menuDevice"));
-    QVERIFY(menu->actions().contains(serial)); // present, hidden
-    auto *toolBar = window.findChild<QToolBar *>(QStringLiteral("toolBar"));
-    QVERIFY(!toolBar->actions().contains(serial));
-    QVERIFY(!window.findChild<QTextEdit *>(QStringLiteral("messageEd"))->isVisible());
+    QTest::addColumn<QString>("answer"); // how the question is answered
+    QTest::newRow("Abort") << "abort";
+    QTest::newRow("Escape") << "escape";
+    QTest::newRow("Retry once an adapter is there") << "retry";
+    // This machine has no Bluetooth at all: the real backend must reach the
+    // same question rather than hang or crash.
+    QTest::newRow("real backend, Abort") << "qt";
 }
 
-void StartupTest::abortWithoutAdapter_data()
+void StartupTest::noAdapterAsks()
 {
-    QTest::addColumn<bool>("escape");
-    QTest::newRow("Abort button") << false;
-    QTest::newRow("Escape key") << true;
-}
-
-void StartupTest::abortWithoutAdapter()
-{
-    QFETCH(bool, escape);
-    QVERIFY(installScene(kNoAdapter));
-    int boxes = 0;
-    QString boxText;
+    QFETCH(QString, answer);
+    emu::EmulatedStack *stack = nullptr;
+    if (answer == QLatin1String("qt")) {
+        bt::BluetoothStack::install(std::make_unique<bt::QtStack>());
+        if (!bt::stack().allDevices().isEmpty())
+            QSKIP("this machine has a Bluetooth adapter");
+    } else {
+        QVERIFY(stack = installScene(kNoAdapter));
+    }
+    QStringList asked;
     answerNextDialog([&](QWidget *dialog) {
         auto *box = qobject_cast<QMessageBox *>(dialog);
         QVERIFY(box);
-        ++boxes;
-        boxText = box->text();
-        QCOMPARE(box->windowTitle(), QStringLiteral("Varnel Reader"));
+        asked << box->windowTitle() + QLatin1Char('|') + box->text().section('\n', 0, 0);
         QCOMPARE(static_cast<QAbstractButton *>(box->defaultButton()),
                  box->button(QMessageBox::Abort));
-        if (escape)
-            QTest::keyClick(box, Qt::Key_Escape);
-        else
-            box->button(QMessageBox::Abort)->click();
-    });
-    QCOMPARE(runMainWindow(), 0);
-    QCOMPARE(boxes, 1);
-    QVERIFY(boxText.startsWith(QStringLiteral("Local Bluetooth Adapter not found.\n")));
-    // The window was never shown, and its destructor still stored the directory.
-    QCOMPARE(savedDir(), QDir::currentPath());
-    QVERIFY(bt::emulatedStack()->registeredServices().isEmpty());
-}
-
-void StartupTest::retryAfterAdapterAppears()
-{
-    emu::EmulatedStack *stack = installScene(kNoAdapter);
-    QVERIFY(stack);
-    int boxes = 0;
-    answerNextDialog([&](QWidget *dialog) {
-        auto *box = qobject_cast<QMessageBox *>(dialog);
-        ++boxes;
-        emu::SceneAdapter adapter;
-        adapter.name = QStringLiteral("Plugged In");
-        adapter.address = QBluetoothAddress(QStringLiteral("00:1A:7D:DA:71:09"));
+        if (answer == QLatin1String("escape"))
+            return QTest::keyClick(box, Qt::Key_Escape);
+        if (answer != QLatin1String("retry"))
+            return box->button(QMessageBox::Abort)->click();
+        emu::SceneAdapter adapter{QStringLiteral("Plugged In"),
+                                  QBluetoothAddress(QStringLiteral("00:1A:7D:DA:71:09"))};
         stack->setAdapters({adapter});
         box->button(QMessageBox::Retry)->click();
     });
-    MainWindow window;
-    QVERIFY(window.init());
-    QCOMPARE(boxes, 1);
-    MainWindowProbe probe(window);
-    QCOMPARE(probe.list("computerLst")->item(0)->text(),
-             QStringLiteral("Plugged In\n00:1A:7D:DA:71:09"));
-    // No second box turns up later either.
-    QTest::qWait(50);
-    QVERIFY(!QApplication::activeModalWidget());
-}
-
-void StartupTest::qtBackendWithoutAdapterAsks()
-{
-    // This machine has no Bluetooth at all: the real backend must reach the
-    // same question rather than hang or crash.
-    bt::BluetoothStack::install(std::make_unique<bt::QtStack>());
-    QCOMPARE(bt::stack().backendName(), bt::QtStack().backendName());
-    if (!bt::stack().allDevices().isEmpty())
-        QSKIP("this machine has a Bluetooth adapter");
-    bool asked = false;
-    answerNextDialog([&](QWidget *dialog) {
-        auto *box = qobject_cast<QMessageBox *>(dialog);
-        asked = box && box->text().startsWith(QStringLiteral("Local Bluetooth Adapter"));
-        box->button(QMessageBox::Abort)->click();
-    });
-    QCOMPARE(runMainWindow(), 0);
-    QVERIFY(asked);
-}
-
-void StartupTest::badStackChoiceStops_data()
-{
-    QTest::addColumn<QByteArray>("value");
-    QTest::addColumn<QString>("fileContent");
-    QTest::addColumn<QString>("mentions");
-    QTest::newRow("unknown backend") << QByteArray("bluez") << QString() << QStringLiteral("bluez");
-    QTest::newRow("missing scene file") << QByteArray("emulator:/nonexistent/scene.json")
-                                        << QString() << QStringLiteral("/nonexistent/scene.json");
-    QTest::newRow("not JSON") << QByteArray("emulator:FILE") << QStringLiteral("{ adapters: ")
-                              << QStringLiteral("scene.json");
-    QTest::newRow("misspelt key") << QByteArray("emulator:FILE")
-                                  << QStringLiteral(R"({"adapter": [], "devices": []})")
-                                  << QStringLiteral("adapter");
-}
-
-void StartupTest::badStackChoiceStops()
-{
-    QFETCH(QByteArray, value);
-    QFETCH(QString, fileContent);
-    QFETCH(QString, mentions);
-    QTemporaryDir dir;
-    const QString scenePath = dir.filePath(QStringLiteral("scene.json"));
-    if (!fileContent.isNull()) {
-        QFile file(scenePath);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(fileContent.toUtf8());
-        value.replace("FILE", scenePath.toUtf8());
+    if (answer == QLatin1String("retry")) {
+        MainWindow window;
+        QVERIFY(window.init());
+        QCOMPARE(MainWindowProbe(window).list("computerLst")->item(0)->text(),
+                 QStringLiteral("Plugged In\n00:1A:7D:DA:71:09"));
+    } else {
+        QCOMPARE(runMainWindow(), 0);
+        // The window was never shown, and its destructor still stored the directory.
+        QCOMPARE(savedDir(), QDir::currentPath());
     }
+    QCOMPARE(asked, QStringList{"Varnel Reader|Local Bluetooth Adapter not found."});
+    QVERIFY(!QApplication::activeModalWidget());
+    if (stack && answer != QLatin1String("retry"))
+        QVERIFY(stack->registeredServices().isEmpty());
+}
+
+void StartupTest::stopsBeforeAnyWindow_data()
+{
+    QTest::addColumn<QString>("stack"); // VARNEL_BLUETOOTH
+    QTest::addColumn<bool>("display");
+    QTest::addColumn<QStringList>("mentions");
+    QTest::newRow("bad stack choice")
+        << "bluez" << true << QStringList{"VARNEL_BLUETOOTH", "bluez"};
+    QTest::newRow("no display") << "emulator" << false << QStringList{"no display", "xvfb-run"};
+}
+
+void StartupTest::stopsBeforeAnyWindow()
+{
+    QFETCH(QString, stack);
+    QFETCH(bool, display);
+    QFETCH(QStringList, mentions);
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("VARNEL_BLUETOOTH"), QString::fromUtf8(value));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    if (display)
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("VARNEL_BLUETOOTH"), stack);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(VARNEL_EXECUTABLE), QStringList());
@@ -248,37 +199,43 @@ void StartupTest::badStackChoiceStops()
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 2);
     const QString error = QString::fromUtf8(process.readAllStandardError());
-    QVERIFY2(error.contains(mentions), qPrintable(error));
-    QVERIFY2(error.contains(QStringLiteral("VARNEL_BLUETOOTH")) || error.contains(mentions),
-             qPrintable(error));
+    for (const QString &text : mentions)
+        QVERIFY2(error.contains(text), qPrintable(error));
 }
 
-void StartupTest::exitClosesWindow()
+void StartupTest::platformArgumentCountsAsDisplay_data()
 {
-    QVERIFY(installScene(kOneAdapter));
-    MainWindow window;
-    QVERIFY(window.init());
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
-    MainWindowProbe(window).action("actionExit")->trigger();
-    QVERIFY(!window.isVisible());
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("none") << QStringList() << true;
+    QTest::newRow("-platform offscreen") << QStringList{"-platform", "offscreen"} << false;
+    QTest::newRow("-platform=offscreen") << QStringList{"-platform=offscreen"} << false;
+    QTest::newRow("-platform without a value") << QStringList{"-platform"} << true;
+    QTest::newRow("-platformtheme only") << QStringList{"-platformtheme", "gtk3"} << true;
 }
 
-void StartupTest::noDisplayExplainsItself()
+void StartupTest::platformArgumentCountsAsDisplay()
 {
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QLatin1String(name));
-    env.insert(QStringLiteral("VARNEL_BLUETOOTH"), QStringLiteral("emulator"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(VARNEL_EXECUTABLE), QStringList());
-    QVERIFY(process.waitForFinished(30000));
-    QCOMPARE(process.exitCode(), 2);
-    const QString error = QString::fromUtf8(process.readAllStandardError());
-    QVERIFY2(error.contains(QStringLiteral("no display")), qPrintable(error));
-    QVERIFY2(error.contains(QStringLiteral("xvfb-run")), qPrintable(error));
+    QFETCH(QStringList, arguments);
+    QFETCH(bool, refused);
+    QByteArrayList saved;
+    const QList<const char *> names{"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"};
+    for (const char *name : names) {
+        saved << qgetenv(name);
+        qunsetenv(name);
+    }
+    QByteArrayList bytes{"varnel-reader"};
+    for (const QString &argument : arguments)
+        bytes << argument.toUtf8();
+    QVector<const char *> argv;
+    for (const QByteArray &b : qAsConst(bytes))
+        argv << b.constData();
+    const QString message = missingDisplayMessage(argv.size(), argv.constData());
+    for (int i = 0; i < names.size(); ++i) {
+        if (!saved.at(i).isNull())
+            qputenv(names.at(i), saved.at(i));
+    }
+    QCOMPARE(!message.isEmpty(), refused);
 }
 
 QTEST_MAIN(StartupTest)

@@ -71,16 +71,10 @@ class TestTDRClient : public QObject
 private slots:
     void cleanup();
 
-    void sendsFrameTextAsBytes_data();
-    void sendsFrameTextAsBytes();
-    void sendBeforeStartDoesNothing();
-    void receivedBytesBecomeHexPieces_data();
-    void receivedBytesBecomeHexPieces();
-    void startClientTwiceOpensOneConnection();
+    void textAndBytes_data();
+    void textAndBytes();
     void farEndCloseGivesErrorTextThenDisconnected();
     void refusedConnectionGivesErrorText();
-    void errorTexts_data();
-    void errorTexts();
     void destroyingConnectedClientReportsDisconnected();
     void retireSchedulesDeletionOnce();
 };
@@ -90,79 +84,46 @@ void TestTDRClient::cleanup()
     bt::BluetoothStack::install(nullptr);
 }
 
-void TestTDRClient::sendsFrameTextAsBytes_data()
+void TestTDRClient::textAndBytes_data()
 {
-    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("sending");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::newRow("identity request") << "4205000047" << QByteArray("\x42\x05\x00\x00\x47", 5);
-    QTest::newRow("list request") << "41040045" << QByteArray("\x41\x04\x00\x45", 4);
-    QTest::newRow("upper case digits") << "4A0B" << QByteArray("\x4a\x0b", 2);
-    QTest::newRow("non-hex characters skipped") << "42 05:00" << QByteArray("\x42\x05\x00", 3);
-    QTest::newRow("empty text writes nothing") << "" << QByteArray();
-}
-
-void TestTDRClient::sendsFrameTextAsBytes()
-{
-    QFETCH(QString, text);
-    QFETCH(QByteArray, bytes);
-    Link link;
-    QVERIFY(link.open());
-    link.client->sendMessage(text);
-    QCOMPARE(link.receivedBeforeMarker(), bytes);
-}
-
-void TestTDRClient::sendBeforeStartDoesNothing()
-{
-    TDRClient client(nullptr);
-    QSignalSpy errors(&client, &TDRClient::socketErrorOccurred);
-    client.sendMessage(QStringLiteral("4205000047"));
-    QCOMPARE(errors.count(), 0);
-}
-
-void TestTDRClient::receivedBytesBecomeHexPieces_data()
-{
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QStringList>("messages");
-    QTest::newRow("no line end") << QByteArray("\x41\x05\x00\x00\x46", 5)
-                                 << QStringList{"4105000046"};
+    QTest::addColumn<QStringList>("texts"); // the text sent, or the pieces received
+    QTest::newRow("send identity request")
+        << true << QByteArray("\x42\x05\x00\x00\x47", 5) << QStringList{"4205000047"};
+    QTest::newRow("send upper case digits")
+        << true << QByteArray("\x4a\x0b", 2) << QStringList{"4A0B"};
+    QTest::newRow("send, non-hex characters skipped")
+        << true << QByteArray("\x42\x05\x00", 3) << QStringList{"42 05:00"};
+    QTest::newRow("send empty text: nothing") << true << QByteArray() << QStringList{""};
+    QTest::newRow("receive, no line end")
+        << false << QByteArray("\x41\x05\x00\x00\x46", 5) << QStringList{"4105000046"};
     // Bytes behind a 0x0A are delivered at once, as their own piece.
-    QTest::newRow("line end inside")
-        << QByteArray("\x42\x0a\x00\x31", 4) << QStringList{"420a", "0031"};
-    QTest::newRow("ends in line end") << QByteArray("\x41\x00\x0a", 3) << QStringList{"41000a"};
-    QTest::newRow("zero bytes carried") << QByteArray("\x00\x00\x00", 3) << QStringList{"000000"};
-    QTest::newRow("several line ends")
-        << QByteArray("\x0a\x0a\x01\x0a", 4) << QStringList{"0a", "0a", "010a"};
-    QTest::newRow("high bytes lower case")
-        << QByteArray("\xab\xcd\xef", 3) << QStringList{"abcdef"};
+    QTest::newRow("receive, line end inside")
+        << false << QByteArray("\x42\x0a\x00\x31", 4) << QStringList{"420a", "0031"};
+    QTest::newRow("receive, several line ends, high bytes in lower case")
+        << false << QByteArray("\x0a\x0a\xab\x0a", 4) << QStringList{"0a", "0a", "ab0a"};
 }
 
-void TestTDRClient::receivedBytesBecomeHexPieces()
+void TestTDRClient::textAndBytes()
 {
+    QFETCH(bool, sending);
     QFETCH(QByteArray, bytes);
-    QFETCH(QStringList, messages);
+    QFETCH(QStringList, texts);
     Link link;
     QVERIFY(link.open());
+    if (sending) {
+        link.client->sendMessage(texts.at(0));
+        QCOMPARE(link.receivedBeforeMarker(), bytes);
+        return;
+    }
     QSignalSpy received(link.client.get(), &TDRClient::messageReceived);
     link.instrument->write(bytes);
-    QTRY_COMPARE_WITH_TIMEOUT(received.count(), messages.size(), 5000);
-    for (int i = 0; i < messages.size(); ++i) {
+    QTRY_COMPARE_WITH_TIMEOUT(received.count(), texts.size(), 5000);
+    for (int i = 0; i < texts.size(); ++i) {
         QCOMPARE(received.at(i).at(0).toString(), QStringLiteral("Meter"));
-        QCOMPARE(received.at(i).at(1).toString(), messages.at(i));
+        QCOMPARE(received.at(i).at(1).toString(), texts.at(i));
     }
-}
-
-void TestTDRClient::startClientTwiceOpensOneConnection()
-{
-    Link link;
-    QVERIFY(link.open());
-    QSignalSpy connected(link.client.get(), QOverload<QString>::of(&TDRClient::connected));
-    link.client->startClient(testsupport::sceneService(0, 0));
-    // A round trip: a second connection, had one been made, is seen by then.
-    link.client->sendMessage(QStringLiteral("41040045"));
-    QCOMPARE(link.receivedBeforeMarker(), QByteArray("\x41\x04\x00\x45", 4));
-    QCoreApplication::processEvents();
-    QVERIFY(!link.far.hasPendingConnections());
-    QCOMPARE(connected.count(), 0);
 }
 
 void TestTDRClient::farEndCloseGivesErrorTextThenDisconnected()
@@ -188,39 +149,6 @@ void TestTDRClient::refusedConnectionGivesErrorText()
     QVERIFY(errors.wait(5000));
     QCOMPARE(errors.at(0).at(0).toString(), QStringLiteral("Meter ServiceNotFoundError occurred"));
     QCOMPARE(connected.count(), 0);
-}
-
-void TestTDRClient::errorTexts_data()
-{
-    QTest::addColumn<int>("error");
-    QTest::addColumn<QStringList>("texts");
-    QTest::newRow("no error gives nothing")
-        << int(QBluetoothSocket::NoSocketError) << QStringList();
-    QTest::newRow("remote closed") << int(QBluetoothSocket::RemoteHostClosedError)
-                                   << QStringList{"Meter RemoteHostClosedError occurred"};
-    QTest::newRow("host not found") << int(QBluetoothSocket::HostNotFoundError)
-                                    << QStringList{"Meter HostNotFoundError occurred"};
-    QTest::newRow("network") << int(QBluetoothSocket::NetworkError)
-                             << QStringList{"Meter NetworkError occurred"};
-    // 30 lies inside the range the enumeration can hold (so passing it is
-    // defined behaviour) but has no enumerator.
-    QTest::newRow("value without a key") << 30 << QStringList{"Meter  occurred"};
-}
-
-void TestTDRClient::errorTexts()
-{
-    QFETCH(int, error);
-    QFETCH(QStringList, texts);
-    Link link;
-    QVERIFY(link.open());
-    QSignalSpy errors(link.client.get(), &TDRClient::socketErrorOccurred);
-    QVERIFY(QMetaObject::invokeMethod(
-        link.client.get(), "onSocketErrorOccurred",
-        Q_ARG(QBluetoothSocket::SocketError, QBluetoothSocket::SocketError(error))));
-    QStringList got;
-    for (const QList<QVariant> &arguments : qAsConst(errors))
-        got << arguments.at(0).toString();
-    QCOMPARE(got, texts);
 }
 
 void TestTDRClient::destroyingConnectedClientReportsDisconnected()

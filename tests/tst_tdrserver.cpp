@@ -19,9 +19,29 @@ QByteArray sceneWithPeers()
                "peers": {"listen": "127.0.0.1:0", "name": "Meter"}})";
 }
 
-QBluetoothUuid uuidAt(const QBluetoothServiceInfo::Sequence &sequence, int i)
+// An attribute value as text: sequences in parentheses, UUIDs by their short
+// number where they have one, numbers with their width.
+QString describe(const QVariant &value)
 {
-    return sequence.value(i).value<QBluetoothUuid>();
+    if (value.userType() == qMetaTypeId<QBluetoothServiceInfo::Sequence>()) {
+        QStringList parts;
+        for (const QVariant &item : value.value<QBluetoothServiceInfo::Sequence>())
+            parts << describe(item);
+        return QLatin1Char('(') + parts.join(QLatin1String(", ")) + QLatin1Char(')');
+    }
+    if (value.userType() == qMetaTypeId<QBluetoothUuid>()) {
+        const QBluetoothUuid uuid = value.value<QBluetoothUuid>();
+        bool isShort = false;
+        const quint16 shortId = uuid.toUInt16(&isShort);
+        return QStringLiteral("uuid ") +
+               (isShort ? QStringLiteral("%1").arg(shortId, 4, 16, QLatin1Char('0'))
+                        : uuid.toString().mid(1, 36));
+    }
+    if (value.userType() == qMetaTypeId<quint8>() || value.userType() == qMetaTypeId<quint16>())
+        return QStringLiteral("u%1 %2")
+            .arg(QMetaType::sizeOf(value.userType()) * 8)
+            .arg(value.toUInt());
+    return value.toString();
 }
 
 } // namespace
@@ -37,13 +57,11 @@ private slots:
     void registersServiceRecord();
     void listenFailureWarnsAndRegistersNothing();
     void sendMessageReachesEveryPeer();
-    void sendMessageWithoutPeersDoesNothing();
     void peerLinesBecomeMessages_data();
     void peerLinesBecomeMessages();
-    void unfinishedLineWaitsForItsLineEnd();
     void peersJoiningAndLeavingAreReported();
+    void endlessLineKeepsMemoryBounded_data();
     void endlessLineKeepsMemoryBounded();
-    void destructionDropsPeersQuietly();
 
 private:
     // Connects a TCP client as a peer; returns it once the server took it.
@@ -94,48 +112,21 @@ void TestTDRServer::registersServiceRecord()
             QBluetoothServiceInfo::ServiceName, QBluetoothServiceInfo::ServiceDescription,
             QBluetoothServiceInfo::ServiceProvider}));
 
-    const auto profiles = record.attribute(QBluetoothServiceInfo::BluetoothProfileDescriptorList)
-                              .value<QBluetoothServiceInfo::Sequence>();
-    QCOMPARE(profiles.size(), 1);
-    const auto profile = profiles.at(0).value<QBluetoothServiceInfo::Sequence>();
-    QCOMPARE(profile.size(), 2);
-    QCOMPARE(uuidAt(profile, 0), QBluetoothUuid(QBluetoothUuid::SerialPort));
-    QCOMPARE(profile.at(1).userType(), qMetaTypeId<quint16>());
-    QCOMPARE(profile.at(1).value<quint16>(), quint16(0x0100));
-
-    const auto classes = record.attribute(QBluetoothServiceInfo::ServiceClassIds)
-                             .value<QBluetoothServiceInfo::Sequence>();
-    QCOMPARE(classes.size(), 2);
-    QCOMPARE(uuidAt(classes, 0), serverUuid);
-    QCOMPARE(uuidAt(classes, 1), QBluetoothUuid(QBluetoothUuid::SerialPort));
-
-    QCOMPARE(record.attribute(QBluetoothServiceInfo::ServiceName).toString(),
-             QStringLiteral("Varnel Server"));
-    QCOMPARE(record.attribute(QBluetoothServiceInfo::ServiceDescription).toString(),
-             QStringLiteral("Varnel server"));
-    QCOMPARE(record.attribute(QBluetoothServiceInfo::ServiceProvider).toString(),
+    const auto text = [&record](quint16 id) { return describe(record.attribute(id)); };
+    QCOMPARE(text(QBluetoothServiceInfo::BluetoothProfileDescriptorList),
+             QStringLiteral("((uuid 1101, u16 256))"));
+    QCOMPARE(text(QBluetoothServiceInfo::ServiceClassIds),
+             QStringLiteral("(uuid e8e10f95-1a70-4b27-9ccf-02010264e9c8, uuid 1101)"));
+    QCOMPARE(text(QBluetoothServiceInfo::ServiceName), QStringLiteral("Varnel Server"));
+    QCOMPARE(text(QBluetoothServiceInfo::ServiceDescription), QStringLiteral("Varnel server"));
+    QCOMPARE(text(QBluetoothServiceInfo::ServiceProvider),
              QStringLiteral("halvern-instruments.example"));
-    QCOMPARE(record.attribute(QBluetoothServiceInfo::ServiceId).value<QBluetoothUuid>(),
-             serverUuid);
-
-    const auto browse = record.attribute(QBluetoothServiceInfo::BrowseGroupList)
-                            .value<QBluetoothServiceInfo::Sequence>();
-    QCOMPARE(browse.size(), 1);
-    QCOMPARE(uuidAt(browse, 0), QBluetoothUuid(QBluetoothUuid::PublicBrowseGroup));
-
-    const auto protocols = record.attribute(QBluetoothServiceInfo::ProtocolDescriptorList)
-                               .value<QBluetoothServiceInfo::Sequence>();
-    QCOMPARE(protocols.size(), 2);
-    const auto l2cap = protocols.at(0).value<QBluetoothServiceInfo::Sequence>();
-    QCOMPARE(l2cap.size(), 1);
-    QCOMPARE(uuidAt(l2cap, 0), QBluetoothUuid(QBluetoothUuid::L2cap));
-    const auto rfcomm = protocols.at(1).value<QBluetoothServiceInfo::Sequence>();
-    QCOMPARE(rfcomm.size(), 2);
-    QCOMPARE(uuidAt(rfcomm, 0), QBluetoothUuid(QBluetoothUuid::Rfcomm));
-    QCOMPARE(rfcomm.at(1).userType(), qMetaTypeId<quint8>());
+    QCOMPARE(text(QBluetoothServiceInfo::ServiceId),
+             QStringLiteral("uuid e8e10f95-1a70-4b27-9ccf-02010264e9c8"));
+    QCOMPARE(text(QBluetoothServiceInfo::BrowseGroupList), QStringLiteral("(uuid 1002)"));
     // The emulator hands out channel 1 to the first listener.
-    QCOMPARE(rfcomm.at(1).value<quint8>(), quint8(1));
-    QCOMPARE(record.serverChannel(), 1);
+    QCOMPARE(text(QBluetoothServiceInfo::ProtocolDescriptorList),
+             QStringLiteral("((uuid 0100), (uuid 0003, u8 1))"));
 
     // A second listener gets another channel, and its record says so.
     TDRServer other(nullptr);
@@ -161,6 +152,7 @@ void TestTDRServer::listenFailureWarnsAndRegistersNothing()
 
 void TestTDRServer::sendMessageReachesEveryPeer()
 {
+    server->sendMessage(QStringLiteral("41040045")); // to no one
     std::unique_ptr<QTcpSocket> first = connectPeer();
     std::unique_ptr<QTcpSocket> second = connectPeer();
     QVERIFY(first && second);
@@ -168,22 +160,8 @@ void TestTDRServer::sendMessageReachesEveryPeer()
 
     server->sendMessage(QStringLiteral("4205000047"));
     QTRY_VERIFY_WITH_TIMEOUT(first->canReadLine() && second->canReadLine(), 5000);
-    QCOMPARE(first->readAll(), QByteArray("4205000047\n"));
+    QCOMPARE(first->readAll(), QByteArray("4205000047\n")); // nothing from before it joined
     QCOMPARE(second->readAll(), QByteArray("4205000047\n"));
-
-    server->sendMessage(QStringLiteral("Grüße"));
-    QTRY_VERIFY_WITH_TIMEOUT(first->canReadLine(), 5000);
-    QCOMPARE(first->readAll(), QStringLiteral("Grüße\n").toUtf8());
-}
-
-void TestTDRServer::sendMessageWithoutPeersDoesNothing()
-{
-    server->sendMessage(QStringLiteral("41040045"));
-    std::unique_ptr<QTcpSocket> late = connectPeer();
-    QVERIFY(late);
-    server->sendMessage(QStringLiteral("x"));
-    QTRY_VERIFY_WITH_TIMEOUT(late->canReadLine(), 5000);
-    QCOMPARE(late->readAll(), QByteArray("x\n")); // nothing from before it joined
 }
 
 void TestTDRServer::peerLinesBecomeMessages_data()
@@ -214,21 +192,6 @@ void TestTDRServer::peerLinesBecomeMessages()
     }
 }
 
-void TestTDRServer::unfinishedLineWaitsForItsLineEnd()
-{
-    std::unique_ptr<QTcpSocket> peer = connectPeer();
-    QVERIFY(peer);
-    QSignalSpy received(server.get(), &TDRServer::messageReceived);
-    peer->write("par");
-    QTRY_COMPARE_WITH_TIMEOUT(server->bufferedBytes(), qint64(3), 5000);
-    QCOMPARE(received.count(), 0);
-    peer->write("tial\nrest");
-    QVERIFY(received.wait(5000));
-    QCOMPARE(received.count(), 1);
-    QCOMPARE(received.at(0).at(1).toString(), QStringLiteral("partial"));
-    QTRY_COMPARE_WITH_TIMEOUT(server->bufferedBytes(), qint64(4), 5000);
-}
-
 void TestTDRServer::peersJoiningAndLeavingAreReported()
 {
     QSignalSpy joined(server.get(), QOverload<QString>::of(&TDRServer::clientConnected));
@@ -243,53 +206,48 @@ void TestTDRServer::peersJoiningAndLeavingAreReported()
     QCOMPARE(left.at(0).at(0).toString(), QStringLiteral("Meter"));
     QCOMPARE(server->peerCount(), 0);
 
-    // The server carries on with others.
+    // The server carries on with others, and drops them quietly when it goes.
     std::unique_ptr<QTcpSocket> again = connectPeer();
     QVERIFY(again);
     QCOMPARE(server->peerCount(), 1);
+    server.reset();
+    QCOMPARE(left.count(), 1);
+    QVERIFY(stack->registeredServices().isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(again->state(), QAbstractSocket::UnconnectedState, 5000);
+}
+
+void TestTDRServer::endlessLineKeepsMemoryBounded_data()
+{
+    // A line of `length` bytes, then, once they are in, its last bytes and
+    // 0x0A and one more line.
+    QTest::addColumn<int>("length");
+    QTest::newRow("4 MiB, then its end") << 4 * 1024 * 1024;
+    QTest::newRow("one byte short, then its end in the same burst as the 0x0a")
+        << TDRServer::MaxLineLength - 1;
 }
 
 void TestTDRServer::endlessLineKeepsMemoryBounded()
 {
+    QFETCH(int, length);
     std::unique_ptr<QTcpSocket> peer = connectPeer();
     QVERIFY(peer);
     const QList<bt::RfcommSocket *> sockets = server->findChildren<bt::RfcommSocket *>();
     QCOMPARE(sockets.size(), 1);
     // Connected after the server's own reader, so it sees what the server left.
     qint64 mostLeft = 0;
-    int notifications = 0;
-    connect(sockets.at(0), &QIODevice::readyRead, this, [&] {
-        ++notifications;
-        mostLeft = qMax(mostLeft, sockets.at(0)->bytesAvailable());
-    });
+    connect(sockets.at(0), &QIODevice::readyRead, this,
+            [&] { mostLeft = qMax(mostLeft, sockets.at(0)->bytesAvailable()); });
 
     QSignalSpy received(server.get(), &TDRServer::messageReceived);
-    const int flood = 4 * 1024 * 1024;
-    peer->write(QByteArray(flood, 'x'));
-    peer->write("tail of the long line\nnext\n");
+    peer->write(QByteArray(length, 'x'));
+    QTRY_VERIFY_WITH_TIMEOUT(received.count() == 1 || server->bufferedBytes() == length, 10000);
+    peer->write("xxxxxxxx\nnext\n");
     QTRY_VERIFY_WITH_TIMEOUT(received.count() >= 2, 10000);
-
     QCOMPARE(received.count(), 2);
     QCOMPARE(received.at(0).at(1).toString(), QString(TDRServer::MaxLineLength, QLatin1Char('x')));
     QCOMPARE(received.at(1).at(1).toString(), QStringLiteral("next"));
-    QVERIFY(notifications > 1);
     QVERIFY2(mostLeft < TDRServer::MaxLineLength, qPrintable(QString::number(mostLeft)));
     QCOMPARE(server->bufferedBytes(), qint64(0));
-
-    peer->write("after\n");
-    QVERIFY(received.wait(5000));
-    QCOMPARE(received.at(2).at(1).toString(), QStringLiteral("after"));
-}
-
-void TestTDRServer::destructionDropsPeersQuietly()
-{
-    std::unique_ptr<QTcpSocket> peer = connectPeer();
-    QVERIFY(peer);
-    QSignalSpy left(server.get(), QOverload<QString>::of(&TDRServer::clientDisconnected));
-    server.reset();
-    QCOMPARE(left.count(), 0);
-    QVERIFY(stack->registeredServices().isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(peer->state(), QAbstractSocket::UnconnectedState, 5000);
 }
 
 QTEST_GUILESS_MAIN(TestTDRServer)

@@ -479,6 +479,10 @@ Press Retry to try again or Abort to exit application</source>
         <source>&quot;%1&quot; (unknown range)</source>
         <translation>«%1» (неизвестный диапазон)</translation>
     </message>
+    <message>
+        <source>&quot;%1&quot; (bad distance step)</source>
+        <translation>«%1» (неверный шаг по расстоянию)</translation>
+    </message>
 </context>
 <context>
     <name>TDRServer</name>
