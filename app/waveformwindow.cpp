@@ -367,10 +367,7 @@ void WaveformWindow::buildChart()
     m_chart->addAxis(m_yAxis, Qt::AlignLeft);
     applyFullRange();
 
-    connect(m_xAxis, &QValueAxis::rangeChanged, this, [this] {
-        updateXTicks();
-        updateMarkers();
-    });
+    connect(m_xAxis, &QValueAxis::rangeChanged, this, &WaveformWindow::updateMarkers);
     connect(m_yAxis, &QValueAxis::rangeChanged, this, [this](qreal min, qreal max) {
         m_yAxis->setTickInterval(qMax(1.0, niceInterval(max - min, 8))); // levels are whole
         updateMarkers();
@@ -497,7 +494,7 @@ void WaveformWindow::buildUi()
         const double y0 = qBound(0.0, qMin(a.y(), b.y()), kLevelMax);
         const double y1 = qBound(0.0, qMax(a.y(), b.y()), kLevelMax);
         if (x1 - x0 > 1e-6 && y1 - y0 > 0.5) {
-            m_xAxis->setRange(x0, x1);
+            setXRange(x0, x1);
             m_yAxis->setRange(y0, y1);
         }
     };
@@ -508,7 +505,7 @@ void WaveformWindow::buildUi()
         const double share = (centre - m_xAxis->min()) / (m_xAxis->max() - m_xAxis->min());
         double x0 = centre - share * span;
         x0 = qBound(0.0, x0, full - span);
-        m_xAxis->setRange(x0, x0 + span);
+        setXRange(x0, x0 + span);
     };
 
     m_banner = new QLabel;
@@ -609,7 +606,8 @@ void WaveformWindow::refresh()
     if (!m_directory.isEmpty()) {
         QDir dir(m_directory);
         names =
-            dir.entryList({QStringLiteral("*.tdr")}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+            dir.entryList({QStringLiteral("*.tdr")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks,
+                          QDir::Name | QDir::IgnoreCase);
         // A folder that came back (or appeared) is followed again.
         if (dir.exists() && !m_watcher.directories().contains(m_directory))
             m_watcher.addPath(m_directory);
@@ -825,18 +823,30 @@ void WaveformWindow::applyFullRange()
     if (!(full > 0))
         full = 100;
     m_fullDistance = full;
-    m_xAxis->setRange(0, full);
+    setXRange(0, full);
     m_yAxis->setRange(0, kLevelMax);
-    updateXTicks();
 }
 
-void WaveformWindow::updateXTicks()
+void WaveformWindow::setXRange(double from, double to)
 {
-    const double span = m_xAxis->max() - m_xAxis->min();
-    const double interval = niceInterval(span, 10);
-    m_xAxis->setTickInterval(interval);
+    // The axis lays its ticks out as soon as either the range or the interval
+    // changes: the old interval over a much wider range means millions of
+    // ticks. Whichever change keeps the tick count small goes first.
+    const double interval = niceInterval(to - from, 10);
     const int decimals = interval >= 1 ? 0 : interval >= 0.1 ? 1 : 2;
     m_xAxis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
+    if (interval > m_xAxis->tickInterval()) {
+        m_xAxis->setTickInterval(interval);
+        m_xAxis->setRange(from, to);
+    } else {
+        m_xAxis->setRange(from, to);
+        m_xAxis->setTickInterval(interval);
+    }
+}
+
+void WaveformWindow::zoomTo(double from, double to)
+{
+    setXRange(from, to);
 }
 
 void WaveformWindow::resetZoom()
@@ -953,7 +963,7 @@ void WaveformWindow::stepCursor(int samples)
         const double span = m_xAxis->max() - m_xAxis->min();
         const double full = m_fullDistance;
         const double x0 = qBound(0.0, distance - span / 2, qMax(0.0, full - span));
-        m_xAxis->setRange(x0, x0 + span);
+        setXRange(x0, x0 + span);
     }
     setCursorDistance(distance);
 }

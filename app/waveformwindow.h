@@ -55,6 +55,9 @@ public:
     std::optional<double> referenceDistance() const { return m_reference; }
     QString readoutText() const { return m_readoutPlain; }
 
+    // Shows [from, to] of the distance axis, as a rubber-band zoom does.
+    void zoomTo(double from, double to);
+
     bool exportCsv(const QString &path);
     bool exportPng(const QString &path);
 
@@ -82,7 +85,7 @@ private:
     void selectionChanged();
     void fileChanged(const QString &path);
     void applyFullRange();
-    void updateXTicks();
+    void setXRange(double from, double to);
     void updateTitle();
     void updateActions();
     void updateReadout();

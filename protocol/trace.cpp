@@ -51,7 +51,15 @@ int Trace::indexAt(double distance) const
 
 TraceResult readTrace(const QString &path)
 {
-    const QString name = QFileInfo(path).fileName();
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    // A FIFO or a device (or a link to one) could block the read for ever.
+    if (info.exists() && !info.isFile()) {
+        TraceResult result;
+        result.trace.fileName = name;
+        result.error = TraceText::tr("%1 is not a regular file.").arg(name);
+        return result;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         TraceResult result;
@@ -112,9 +120,13 @@ TraceResult readTrace(const QByteArray &content, const QString &name)
     trace.distanceStep = record.distanceStep;
 
     // A record downloaded with a step divisor of 0 has step 0: every sample
-    // would sit at distance 0, which is no plot at all.
+    // would sit at distance 0, which is no plot at all. An instrument's step
+    // lies between about 0.6 m and 150 m; a millimetre, or a trace longer
+    // than 1,000 km, is no cable the samples could describe.
     const float step = trace.distanceStep;
-    if (!std::isfinite(step) || !(step > 0)) {
+    const int count = int(sizeof record.samples);
+    if (!std::isfinite(step) || !(step >= kMinDistanceStep) ||
+        double(step) * (count - 1) > kMaxTraceLength) {
         result.error =
             TraceText::tr("%1 has no usable distance step (%2 m): its samples cannot be placed "
                           "against distance.")
@@ -122,7 +134,6 @@ TraceResult readTrace(const QByteArray &content, const QString &name)
         return result;
     }
 
-    const int count = int(sizeof record.samples);
     trace.points.reserve(count);
     for (int i = 0; i < count; ++i)
         trace.points.append(QPointF(i * double(step), record.samples[i]));

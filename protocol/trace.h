@@ -36,6 +36,10 @@ struct TraceResult
     bool ok() const { return error.isEmpty(); }
 };
 
+// Steps outside [kMinDistanceStep, kMaxTraceLength / 249] are refused.
+constexpr double kMinDistanceStep = 0.001; // metres
+constexpr double kMaxTraceLength = 1e6;    // metres
+
 TraceResult readTrace(const QString &path);
 // `name` is what messages and the trace call the content (a file name).
 TraceResult readTrace(const QByteArray &content, const QString &name);

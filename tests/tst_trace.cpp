@@ -8,6 +8,8 @@
 
 #include <limits>
 
+#include <sys/stat.h>
+
 using namespace protocol;
 
 namespace {
@@ -198,6 +200,9 @@ private slots:
             << withStep(std::numeric_limits<float>::infinity()) << noStep;
         QTest::newRow("negative step") << withStep(-1.5f) << noStep;
         QTest::newRow("zero step (divisor 0)") << withStep(0.0f) << noStep;
+        QTest::newRow("step 1e-10 m") << withStep(1e-10f) << noStep;
+        QTest::newRow("step 1e8 m") << withStep(1e8f) << noStep;
+        QTest::newRow("4017 m step: 1000.2 km trace") << withStep(4017.0f) << noStep;
     }
 
     void rejectedContent()
@@ -212,7 +217,7 @@ private slots:
 
     void rejectedFiles_data()
     {
-        QTest::addColumn<QByteArray>("content"); // null: the file is not there
+        QTest::addColumn<QByteArray>("content"); // null: no such file; "fifo", "link": special
         QTest::addColumn<QString>("expected");
         QTest::newRow("missing file") << QByteArray() << QStringLiteral("Cannot read f.tdr: ");
         QTest::newRow("0-byte file") << QByteArray("") << QStringLiteral("f.tdr is empty");
@@ -220,6 +225,11 @@ private slots:
                                     << QStringLiteral("f.tdr is not a TDR record: it has 37774");
         QTest::newRow("large file") << QByteArray(1 << 20, '\x80')
                                     << QStringLiteral("f.tdr is not a TDR record: it has 1048576");
+        // Opening either would block until a writer comes.
+        QTest::newRow("FIFO") << QByteArray("fifo")
+                              << QStringLiteral("f.tdr is not a regular file");
+        QTest::newRow("link to a FIFO")
+            << QByteArray("link") << QStringLiteral("f.tdr is not a regular file");
     }
 
     void rejectedFiles()
@@ -229,7 +239,11 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("f.tdr"));
-        if (!content.isNull()) {
+        const QString fifo = content == "link" ? dir.filePath(QStringLiteral("pipe")) : path;
+        if (content == "fifo" || content == "link") {
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+            QVERIFY(content == "fifo" || QFile::link(fifo, path));
+        } else if (!content.isNull()) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
             QCOMPARE(file.write(content), qint64(content.size()));

@@ -16,6 +16,8 @@
 
 #include <cmath>
 
+#include <sys/stat.h>
+
 using namespace QtCharts;
 
 namespace {
@@ -86,7 +88,7 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         QDir dir(m_dir.path());
-        for (const QString &name : dir.entryList(QDir::Files))
+        for (const QString &name : dir.entryList(QDir::Files | QDir::System))
             QVERIFY(dir.remove(name));
         m_first = QStringLiteral("#001 2021-02-18 12_30_45 150m sn001234.tdr");
         m_second = QStringLiteral("#002 2021-02-18 12_41_45 150m sn001234.tdr");
@@ -101,6 +103,10 @@ private slots:
         QVERIFY(writeFile(path(QStringLiteral("notes.txt")), QByteArray(10, 'x')));
         QVERIFY(writeFile(path(QStringLiteral("old.tdr.bak")), QByteArray(10, 'x')));
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("folder.tdr")));
+        // Reading either would block the window until a writer came.
+        QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("pipe.tdr"))).constData(), 0600),
+                 0);
+        QVERIFY(QFile::link(path(QStringLiteral("pipe.tdr")), path(QStringLiteral("link.tdr"))));
 
         WaveformWindow window;
         window.setDirectory(m_dir.path());
@@ -108,6 +114,8 @@ private slots:
                                                     QStringLiteral("UPPER.TDR")}));
         QCOMPARE(window.seriesCount(), 0);
         QVERIFY(window.messageText().isEmpty());
+        window.showFile(QStringLiteral("link.tdr"));
+        QCOMPARE(window.messageText(), QStringLiteral("link.tdr is not a regular file."));
         QVERIFY(QDir(m_dir.path()).rmdir(QStringLiteral("folder.tdr")));
     }
 
@@ -199,6 +207,25 @@ private slots:
         QCOMPARE(window.seriesCount(), 1);
         QCOMPARE(window.shownFiles(), QStringList{m_first});
         QVERIFY(window.messageText().startsWith(QStringLiteral("short.tdr is not a TDR record")));
+    }
+
+    void zoomResetOnLongTrace()
+    {
+        TDRRecord record = syntheticRecord();
+        record.distanceStep = 1000; // 249 km
+        const QString name = QStringLiteral("long.tdr");
+        QVERIFY(writeFile(path(name), protocol::recordBytes(record)));
+        WaveformWindow window;
+        window.showFile(path(name));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        window.zoomTo(50000, 52000);
+        window.zoomTo(50500, 50510);
+        QApplication::processEvents();
+        window.resetZoom();
+        QApplication::processEvents();
+        QCOMPARE(xAxis(window)->max(), 249000.0);
+        QCOMPARE(xAxis(window)->tickInterval(), 20000.0);
     }
 
     void sameDirectoryKeepsThePlot()
