@@ -60,6 +60,12 @@ QString traceShortName(const Trace &trace);
 // and one line per sample. Numbers always use '.' as decimal separator.
 QString traceCsv(const Trace &trace);
 
+// Several traces side by side: the header fields of each, numbered
+// ("# file_2: ..."), then "distance_m,value_1,value_2..." with one value
+// column per trace. One trace gives traceCsv's text; traces whose samples
+// do not lie at the same distances give an empty string.
+QString tracesCsv(const QVector<Trace> &traces);
+
 // Distances as shown to people and written to CSV files, independent of the
 // locale: "373.2416".
 QString distanceText(double metres, int decimals = 4);

@@ -157,6 +157,24 @@ private slots:
         QCOMPARE(lines.at(1), QStringLiteral("# serial_number: 001234"));
     }
 
+    void csvOfSeveralTraces()
+    {
+        const TraceResult a = readTrace(recordBytes(sampleRecord()), QStringLiteral("a.tdr"));
+        TDRRecord other = sampleRecord();
+        other.serialNumber = 77;
+        other.samples[1] = 99;
+        const TraceResult b = readTrace(recordBytes(other), QStringLiteral("b.tdr"));
+        const QStringList lines = tracesCsv({a.trace, b.trace}).split(QLatin1Char('\n'));
+        QCOMPARE(lines.at(0), QStringLiteral("# file_1: a.tdr"));
+        QCOMPARE(lines.at(9), QStringLiteral("# file_2: b.tdr"));
+        QCOMPARE(lines.at(10), QStringLiteral("# serial_number_2: 000077"));
+        QCOMPARE(lines.at(18), QStringLiteral("distance_m,value_1,value_2"));
+        QCOMPARE(lines.at(20), QStringLiteral("1.4990,10,99"));
+        QCOMPARE(lines.size(), 19 + 250 + 1);
+        other.distanceStep = 2.0f; // samples at other distances do not share a column
+        QVERIFY(tracesCsv({a.trace, readTrace(recordBytes(other), {}).trace}).isEmpty());
+    }
+
     void shortName_data()
     {
         QTest::addColumn<QString>("fileName");
