@@ -9,9 +9,11 @@
 #include <QHash>
 #include <QMainWindow>
 
+#include <functional>
 #include <optional>
 
 class QAction;
+class QPainter;
 class QLabel;
 class QListWidget;
 class QStackedWidget;
@@ -98,6 +100,7 @@ private:
     QString pathFor(const QString &fileName) const;
     bool saved(const QString &path, bool ok, const QString &error);
     ReportContent reportContent(const QString &note) const;
+    std::function<void(QPainter &, const QRectF &)> reportPlot();
 
     QString m_directory;
     QStringList m_shownPaths;

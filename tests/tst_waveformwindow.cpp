@@ -1,4 +1,5 @@
 #include "app/waveformwindow.h"
+#include "bluetooth/emulator/waveform.h"
 #include "protocol/tdrrecord.h"
 #include "protocol/trace.h"
 
@@ -336,16 +337,31 @@ private slots:
         if (out.isEmpty())
             QSKIP("VARNEL_SCREENSHOT_DIR is not set");
         QVERIFY(QDir().mkpath(out));
+        // An emulated record: a short, an open joint and the cable's end.
+        emu::WaveformParams params;
+        params.step = emu::distanceStep(emu::defaultStepDivisor(500));
+        params.cableLength = 410;
+        params.noise = 1.2;
+        params.faults = {{120, emu::FaultKind::Short, 0.3}, {260, emu::FaultKind::Open, 0.25}};
+        TDRRecord record = protocol::recordFromBytes(emu::downloadedImage(params));
+        const TDRRecord dated = syntheticRecord();
+        std::copy_n(reinterpret_cast<const char *>(&dated), 17, reinterpret_cast<char *>(&record));
+        std::copy_n(reinterpret_cast<const char *>(&dated.hour), 8,
+                    reinterpret_cast<char *>(&record.hour));
+        record.range = 500;
+        record.length = 410;
+        const QString name = QStringLiteral("#007 2021-02-18 12_30_45 410m sn001234.tdr");
+        QVERIFY(writeFile(path(name), protocol::recordBytes(record)));
         WaveformWindow window;
         window.resize(1200, 720);
-        window.showFile(path(m_first));
+        window.showFile(path(name));
         window.show();
         QVERIFY(QTest::qWaitForWindowExposed(&window));
         window.setReferenceDistance(0);
-        window.setCursorDistance(150 * double(kStep));
+        window.setCursorDistance(window.events().value(1).distance);
         QVERIFY(window.grab().save(out + QStringLiteral("/waveform-single.png")));
         QVERIFY(window.exportReport(out + QStringLiteral("/report.pdf"),
-                                    QStringLiteral("Open joint found at the cursor.")));
+                                    QStringLiteral("Joint at the second pole: water in the box.")));
         window.showFiles({m_first, m_second});
         QVERIFY(window.grab().save(out + QStringLiteral("/waveform-overlay.png")));
     }

@@ -116,17 +116,24 @@ void ReportWriter::paintPage(QPainter &painter, const QSizeF &page) const
     rule(y);
     y += 24;
 
-    // What was measured, in two columns.
+    // What was measured: the file on a line of its own, the rest in two columns.
     const auto fields = metadata();
     const double column = width / 2;
-    const int rows = (fields.size() + 1) / 2;
-    for (int i = 0; i < fields.size(); ++i) {
-        const double x = left + (i / rows) * column;
-        const double row = y + (i % rows) * 50;
-        text(QRectF(x, row, 430, 50), fields.at(i).first, font(9), kMuted);
-        text(QRectF(x + 440, row, column - 460, 50), fields.at(i).second, font(9), kInk);
+    const double lineHeight = 52;
+    painter.setFont(font(9));
+    const QString fileName =
+        painter.fontMetrics().elidedText(fields.first().second, Qt::ElideMiddle, int(width - 460));
+    text(QRectF(left, y, 430, lineHeight), fields.first().first, font(9), kMuted);
+    text(QRectF(left + 440, y, width - 440, lineHeight), fileName, font(9), kInk);
+    y += lineHeight;
+    const int rows = int(fields.size()) / 2; // the file's row left out, rounded up
+    for (int i = 1; i < fields.size(); ++i) {
+        const double x = left + ((i - 1) / rows) * column;
+        const double row = y + ((i - 1) % rows) * lineHeight;
+        text(QRectF(x, row, 430, lineHeight), fields.at(i).first, font(9), kMuted);
+        text(QRectF(x + 440, row, column - 460, lineHeight), fields.at(i).second, font(9), kInk);
     }
-    y += rows * 50 + 20;
+    y += rows * lineHeight + 24;
 
     // The plot as the window draws it, cursors included.
     const QRectF plot(left, y, width, width * 0.56);

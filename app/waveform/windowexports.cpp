@@ -7,6 +7,7 @@
 
 #include <QDir>
 #include <QFileDialog>
+#include <QGraphicsLayout>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -16,6 +17,7 @@
 #include <QSaveFile>
 #include <QStatusBar>
 #include <QTextDocument>
+#include <QtCharts/QChart>
 
 bool WaveformWindow::saved(const QString &path, bool ok, const QString &error)
 {
@@ -84,13 +86,25 @@ ReportContent WaveformWindow::reportContent(const QString &note) const
     return content;
 }
 
+std::function<void(QPainter &, const QRectF &)> WaveformWindow::reportPlot()
+{
+    return [this](QPainter &painter, const QRectF &to) {
+        // The chart is laid out again at the page's proportions, with room
+        // for its labels, and then put back.
+        const QSize shown = m_view->size();
+        m_view->resize(QSize(1000, qRound(1000 * to.height() / to.width())));
+        chart()->layout()->activate();
+        m_view->render(&painter, to, m_view->viewport()->rect(), Qt::KeepAspectRatio);
+        m_view->resize(shown);
+        chart()->layout()->activate();
+    };
+}
+
 bool WaveformWindow::exportReport(const QString &path, const QString &note)
 {
     if (m_measurement.traces().isEmpty())
         return false;
-    const ReportWriter writer(reportContent(note), [this](QPainter &painter, const QRectF &to) {
-        m_view->render(&painter, to, m_view->viewport()->rect(), Qt::KeepAspectRatio);
-    });
+    const ReportWriter writer(reportContent(note), reportPlot());
     QString error;
     const bool ok = writer.writePdf(path, &error);
     return saved(path, ok, error);
@@ -156,8 +170,6 @@ void WaveformWindow::printReportInteractive()
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const ReportWriter writer(reportContent(note), [this](QPainter &painter, const QRectF &to) {
-        m_view->render(&painter, to, m_view->viewport()->rect(), Qt::KeepAspectRatio);
-    });
+    const ReportWriter writer(reportContent(note), reportPlot());
     writer.print(&printer);
 }

@@ -132,7 +132,7 @@ QByteArray synthesiseWaveform(const WaveformParams &params)
     return samples;
 }
 
-protocol::Trace downloadedTrace(const WaveformParams &params)
+QByteArray downloadedImage(const WaveformParams &params)
 {
     QByteArray block(protocol::kRecordBlockLength, '\0');
     block[0] = char(TDRCommand::ReadRecord);
@@ -141,7 +141,12 @@ protocol::Trace downloadedTrace(const WaveformParams &params)
     block.replace(33, samples.size(), samples);
     TDRRecord record = protocol::emptyRecord();
     protocol::applyRecordBlock(record, block);
-    return protocol::readTrace(protocol::recordBytes(record), QStringLiteral("emulated.tdr")).trace;
+    return protocol::recordBytes(record);
+}
+
+protocol::Trace downloadedTrace(const WaveformParams &params)
+{
+    return protocol::readTrace(downloadedImage(params), QStringLiteral("emulated.tdr")).trace;
 }
 
 WaveformParams randomWaveform(quint32 seed)

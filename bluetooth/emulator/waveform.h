@@ -62,8 +62,9 @@ QList<PlantedEvent> plantedEvents(const WaveformParams &params);
 // peaks at d on the trace.
 QByteArray synthesiseWaveform(const WaveformParams &params);
 
-// The trace a download of this waveform shows, through the record block and
-// the file image; `params.step` must be the step of a divisor.
+// The file a download of this waveform writes (without an identity), and
+// the trace it shows; `params.step` must be the step of a divisor.
+QByteArray downloadedImage(const WaveformParams &params);
 protocol::Trace downloadedTrace(const WaveformParams &params);
 
 // A trace such as a field instrument records, drawn from `seed`: a range of
