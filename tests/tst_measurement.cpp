@@ -46,10 +46,6 @@ private slots:
             << 1 << 50.0 << 12.26
             << QStringLiteral("Cursor: 50.00 m (sample 100) | level 100 | Reference: 12.50 m | "
                               "Δ: 37.50 m");
-        QTest::newRow("reference beyond the cursor")
-            << 1 << 10.0 << 20.0
-            << QStringLiteral("Cursor: 10.00 m (sample 20) | level 20 | Reference: 20.00 m | "
-                              "Δ: 10.00 m");
         QTest::newRow("each overlaid trace gives its level")
             << 2 << 5.0 << none
             << QStringLiteral("Cursor: 5.00 m (sample 10) | #001 2000-00-00 00:00:00: 10 | "
@@ -110,8 +106,6 @@ private slots:
             coarse.points[i].setX(i * 3.0);
         measurement.setTraces({coarse});
         QCOMPARE(*measurement.cursor(), 9.0);
-        measurement.clear();
-        QVERIFY(!measurement.cursor() && !measurement.reference());
     }
 };
 
