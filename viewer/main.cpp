@@ -1,5 +1,6 @@
 // varnel-viewer [FILE|DIR]...: the waveform viewer on its own, for a machine
 // without Bluetooth. Folders open as the list; files are shown together.
+// With --report PDF the report of the files is written instead of a window.
 #include "app/startup.h"
 #include "app/waveformwindow.h"
 
@@ -41,6 +42,14 @@ int main(int argc, char *argv[])
     parser.addPositionalArgument(QStringLiteral("paths"),
                                  QCoreApplication::translate("main", "Files or folders to open."),
                                  QStringLiteral("[FILE|DIR]..."));
+    const QCommandLineOption report(
+        QStringLiteral("report"),
+        QCoreApplication::translate("main", "Write a PDF report of the files and quit."),
+        QStringLiteral("pdf"));
+    const QCommandLineOption note(QStringLiteral("note"),
+                                  QCoreApplication::translate("main", "The report's note."),
+                                  QStringLiteral("text"));
+    parser.addOptions({report, note});
     parser.process(app);
 
     WaveformWindow window;
@@ -55,6 +64,8 @@ int main(int argc, char *argv[])
     window.setDirectory(folder);
     if (!files.isEmpty())
         window.showFiles(files);
+    if (parser.isSet(report))
+        return window.exportReport(parser.value(report), parser.value(note)) ? 0 : 1;
     window.show();
     return app.exec();
 }

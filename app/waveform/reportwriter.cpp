@@ -39,9 +39,9 @@ QList<QPair<QString, QString>> ReportWriter::metadata() const
     const QRegularExpressionMatch match = number.match(trace.fileName);
     return {
         {tr("File"), trace.fileName},
-        {tr("Record"), match.hasMatch() ? match.captured(1) : tr("not known")},
         {tr("Instrument"),
          tr("model %1, serial number %2").arg(trace.model).arg(protocol::traceSerialText(trace))},
+        {tr("Record"), match.hasMatch() ? match.captured(1) : tr("not known")},
         {tr("Measured"),
          protocol::traceDateText(trace) + QLatin1Char(' ') + protocol::traceTimeText(trace)},
         {tr("Range"), tr("%1 m").arg(trace.range)},
@@ -116,20 +116,23 @@ void ReportWriter::paintPage(QPainter &painter, const QSizeF &page) const
     rule(y);
     y += 24;
 
-    // What was measured: the file on a line of its own, the rest in two columns.
+    // What was measured: the file and the instrument on lines of their own,
+    // the rest in two columns.
     const auto fields = metadata();
     const double column = width / 2;
     const double lineHeight = 52;
     painter.setFont(font(9));
-    const QString fileName =
-        painter.fontMetrics().elidedText(fields.first().second, Qt::ElideMiddle, int(width - 460));
-    text(QRectF(left, y, 430, lineHeight), fields.first().first, font(9), kMuted);
-    text(QRectF(left + 440, y, width - 440, lineHeight), fileName, font(9), kInk);
-    y += lineHeight;
-    const int rows = int(fields.size()) / 2; // the file's row left out, rounded up
-    for (int i = 1; i < fields.size(); ++i) {
-        const double x = left + ((i - 1) / rows) * column;
-        const double row = y + ((i - 1) % rows) * lineHeight;
+    for (int i = 0; i < 2; ++i) {
+        const QString value = painter.fontMetrics().elidedText(fields.at(i).second, Qt::ElideMiddle,
+                                                               int(width - 460));
+        text(QRectF(left, y, 430, lineHeight), fields.at(i).first, font(9), kMuted);
+        text(QRectF(left + 440, y, width - 440, lineHeight), value, font(9), kInk);
+        y += lineHeight;
+    }
+    const int rows = (int(fields.size()) - 1) / 2; // six fields, three rows
+    for (int i = 2; i < fields.size(); ++i) {
+        const double x = left + ((i - 2) / rows) * column;
+        const double row = y + ((i - 2) % rows) * lineHeight;
         text(QRectF(x, row, 430, lineHeight), fields.at(i).first, font(9), kMuted);
         text(QRectF(x + 440, row, column - 460, lineHeight), fields.at(i).second, font(9), kInk);
     }

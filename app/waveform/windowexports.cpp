@@ -90,13 +90,16 @@ std::function<void(QPainter &, const QRectF &)> WaveformWindow::reportPlot()
 {
     return [this](QPainter &painter, const QRectF &to) {
         // The chart is laid out again at the page's proportions, with room
-        // for its labels, and then put back.
-        const QSize shown = m_view->size();
-        m_view->resize(QSize(1000, qRound(1000 * to.height() / to.width())));
-        chart()->layout()->activate();
-        m_view->render(&painter, to, m_view->viewport()->rect(), Qt::KeepAspectRatio);
-        m_view->resize(shown);
-        chart()->layout()->activate();
+        // for its labels, drawn, and put back. A window never shown has not
+        // laid its chart out at all.
+        QtCharts::QChart *plot = chart();
+        const QSizeF shown = plot->size();
+        const QSizeF page(1000, 1000 * to.height() / to.width());
+        plot->resize(page);
+        plot->layout()->activate();
+        plot->scene()->render(&painter, to, QRectF(plot->pos(), page), Qt::KeepAspectRatio);
+        plot->resize(shown);
+        plot->layout()->activate();
     };
 }
 
