@@ -12,7 +12,7 @@
 // widgets: the window shows what this computes.
 class Measurement
 {
-    Q_DECLARE_TR_FUNCTIONS(WaveformWindow)
+    Q_DECLARE_TR_FUNCTIONS(Measurement)
 
 public:
     // Keeps the cursors, snapped to the first of the new traces.
