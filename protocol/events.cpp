@@ -146,7 +146,7 @@ double peakPosition(const QVector<double> &r, int top)
     const double a2 = det3(s[0], s[1], t[0], s[1], s[2], t[1], s[2], s[3], t[2]) / det;
     if (std::abs(a2) < 1e-12 || (a2 > 0) == (r.at(top) > 0))
         return top;
-    return top + std::clamp(-a1 / (2 * a2), -double(h), double(h));
+    return std::clamp(top - a1 / (2 * a2), double(from), double(to));
 }
 
 } // namespace
