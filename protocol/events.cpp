@@ -103,8 +103,9 @@ double baselineAt(const QVector<double> &y, const QVector<bool> &masked, int i, 
 }
 
 // Where the peak of a reflection lies between samples: the vertex of a
-// least-squares parabola through the samples above half its height.
-double peakPosition(const QVector<double> &r, int top)
+// least-squares parabola through the samples above half its height, kept
+// within half a sample of the run [first, last] that makes the reflection.
+double peakPosition(const QVector<double> &r, int top, int first, int last)
 {
     const int n = r.size();
     const double half = 0.5 * r.at(top);
@@ -146,7 +147,8 @@ double peakPosition(const QVector<double> &r, int top)
     const double a2 = det3(s[0], s[1], t[0], s[1], s[2], t[1], s[2], s[3], t[2]) / det;
     if (std::abs(a2) < 1e-12 || (a2 > 0) == (r.at(top) > 0))
         return top;
-    return std::clamp(top - a1 / (2 * a2), double(from), double(to));
+    return std::clamp(top - a1 / (2 * a2), std::max(0.0, first - 0.5),
+                      std::min(n - 1.0, last + 0.5));
 }
 
 } // namespace
@@ -210,12 +212,13 @@ EventAnalysis detectEvents(const QVector<double> &y, double step)
             // one reflection into two.
             if (!found.isEmpty() && found.constLast().to + 2 >= i &&
                 (found.constLast().height > 0) == (r.at(top) > 0)) {
+                const int first = found.constLast().from;
                 if (std::abs(r.at(top)) > std::abs(found.constLast().height))
-                    found.last() = {peakPosition(r, top), r.at(top), found.constLast().from, j - 1};
+                    found.last() = {peakPosition(r, top, first, j - 1), r.at(top), first, j - 1};
                 else
                     found.last().to = j - 1;
             } else {
-                found.append({peakPosition(r, top), r.at(top), i, j - 1});
+                found.append({peakPosition(r, top, i, j - 1), r.at(top), i, j - 1});
             }
             i = j;
         }
