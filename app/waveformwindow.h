@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/waveform/measurement.h"
+#include "protocol/events.h"
 #include "protocol/trace.h"
 
 #include <QDateTime>
@@ -7,25 +9,27 @@
 #include <QHash>
 #include <QMainWindow>
 
+#include <functional>
 #include <optional>
 
 class QAction;
+class QPainter;
 class QLabel;
 class QListWidget;
 class QStackedWidget;
-class QGraphicsItem;
+class EventTable;
+struct ReportContent;
+class WaveformChartView;
+class WaveformPlot;
 
 namespace QtCharts {
 class QChart;
-class QLineSeries;
-class QValueAxis;
-} // namespace QtCharts
-
-class WaveformChartView;
+}
 
 // Shows the reflectograms of *.tdr files against distance: its own list of a
-// directory's files, one or several traces overlaid, rubber-band zoom, a
-// measuring cursor and a reference cursor, CSV and PNG export.
+// directory's files, one or several traces overlaid, rubber-band zoom and
+// panning, a measuring cursor and a reference cursor, the events found on
+// the selected trace, and CSV, PNG and PDF report export.
 class WaveformWindow : public QMainWindow
 {
     Q_OBJECT
@@ -45,87 +49,91 @@ public:
 
     QStringList listedFiles() const;
     QStringList shownFiles() const; // file names, in plotting order
-    int seriesCount() const;
-    QString messageText() const; // why something could not be shown; empty when all is well
+    int seriesCount() const;        // traces plotted
+    QString messageText() const;    // why something could not be shown; empty when all is well
 
     // The measuring cursor and the reference, in metres; both snap to samples.
     void setCursorDistance(double metres);
     void setReferenceDistance(double metres);
-    std::optional<double> cursorDistance() const { return m_cursor; }
-    std::optional<double> referenceDistance() const { return m_reference; }
-    QString readoutText() const { return m_readoutPlain; }
+    std::optional<double> cursorDistance() const { return m_measurement.cursor(); }
+    std::optional<double> referenceDistance() const { return m_measurement.reference(); }
+    QString readoutText() const { return m_measurement.readoutText(); }
+    // Shows [from, to] of the distance axis, as a rubber-band zoom does.
+    void zoomTo(double from, double to);
+
+    // The events of the selected trace (the first, unless another is current).
+    QVector<protocol::TraceEvent> events() const { return m_events.events; }
 
     bool exportCsv(const QString &path);
     bool exportPng(const QString &path);
+    bool exportReport(const QString &path, const QString &note);
 
-    QtCharts::QChart *chart() const { return m_chart; }
+    QtCharts::QChart *chart() const;
 
 public slots:
     void refresh();
     void resetZoom();
     void clearCursors();
     void setReferenceAtCursor();
+    void openFilesInteractive();
+    void openFolderInteractive();
     void exportCsvInteractive();
     void exportPngInteractive();
+    void exportReportInteractive();
+    void printReportInteractive();
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private:
-    struct Marker
-    {
-        QGraphicsItem *line = nullptr;
-        QGraphicsItem *tag = nullptr;
-        QVector<QGraphicsItem *> dots;
-    };
-
+    void buildActions();
     void buildUi();
-    void buildChart();
     void plotPaths(const QStringList &paths);
     void selectionChanged();
     void fileChanged(const QString &path);
-    void applyFullRange();
-    void updateXTicks();
-    void updateTitle();
     void updateActions();
-    void updateReadout();
-    void updateMarkers();
-    void updateMarker(Marker &marker, const std::optional<double> &distance, const QString &name);
-    void hovered(const std::optional<QPointF> &value);
+    void updateCursors();
+    void updateEvents();
     void stepCursor(int samples);
-    double snap(double metres) const;
-    const protocol::Trace *currentTrace() const;
+    int selectedTraceIndex() const;
     QString pathFor(const QString &fileName) const;
-    QColor colourAt(int index) const;
+    bool saved(const QString &path, bool ok, const QString &error);
+    ReportContent reportContent(const QString &note) const;
+    std::function<void(QPainter &, const QRectF &)> reportPlot();
 
     QString m_directory;
     QStringList m_shownPaths;
     QHash<QString, QPair<QDateTime, qint64>> m_shownStamps; // modified, size
-    double m_fullDistance = 0;
-    QVector<protocol::Trace> m_traces;
     QStringList m_errors;
-    std::optional<double> m_cursor;
-    std::optional<double> m_reference;
-    QString m_readoutPlain;
+    Measurement m_measurement;
+    protocol::EventAnalysis m_events;
     bool m_fillingList = false;
 
     QFileSystemWatcher m_watcher;
+    WaveformPlot *m_plot = nullptr;
     QListWidget *m_list = nullptr;
     QLabel *m_folderLabel = nullptr;
     QStackedWidget *m_stack = nullptr;
+    QWidget *m_placeholderPage = nullptr;
+    QWidget *m_plotPage = nullptr;
+    QWidget *m_messagePage = nullptr;
     QLabel *m_placeholder = nullptr;
     QLabel *m_message = nullptr;
     QLabel *m_banner = nullptr;
     QLabel *m_readout = nullptr;
     QLabel *m_hover = nullptr;
     WaveformChartView *m_view = nullptr;
-    QtCharts::QChart *m_chart = nullptr;
-    QtCharts::QValueAxis *m_xAxis = nullptr;
-    QtCharts::QValueAxis *m_yAxis = nullptr;
-    Marker m_cursorMarker;
-    Marker m_referenceMarker;
+    EventTable *m_eventTable = nullptr;
 
+    QAction *m_openAction = nullptr;
+    QAction *m_openFolderAction = nullptr;
     QAction *m_refreshAction = nullptr;
     QAction *m_resetZoomAction = nullptr;
     QAction *m_referenceAction = nullptr;
     QAction *m_clearCursorsAction = nullptr;
     QAction *m_exportCsvAction = nullptr;
     QAction *m_exportPngAction = nullptr;
+    QAction *m_exportReportAction = nullptr;
+    QAction *m_printAction = nullptr;
 };

@@ -51,7 +51,15 @@ int Trace::indexAt(double distance) const
 
 TraceResult readTrace(const QString &path)
 {
-    const QString name = QFileInfo(path).fileName();
+    const QFileInfo info(path);
+    const QString name = info.fileName();
+    // A FIFO or a device (or a link to one) could block the read for ever.
+    if (info.exists() && !info.isFile()) {
+        TraceResult result;
+        result.trace.fileName = name;
+        result.error = TraceText::tr("%1 is not a regular file.").arg(name);
+        return result;
+    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         TraceResult result;
@@ -112,9 +120,13 @@ TraceResult readTrace(const QByteArray &content, const QString &name)
     trace.distanceStep = record.distanceStep;
 
     // A record downloaded with a step divisor of 0 has step 0: every sample
-    // would sit at distance 0, which is no plot at all.
+    // would sit at distance 0, which is no plot at all. An instrument's step
+    // lies between about 0.6 m and 150 m; a millimetre, or a trace longer
+    // than 1,000 km, is no cable the samples could describe.
     const float step = trace.distanceStep;
-    if (!std::isfinite(step) || !(step > 0)) {
+    const int count = int(sizeof record.samples);
+    if (!std::isfinite(step) || !(step >= kMinDistanceStep) ||
+        double(step) * (count - 1) > kMaxTraceLength) {
         result.error =
             TraceText::tr("%1 has no usable distance step (%2 m): its samples cannot be placed "
                           "against distance.")
@@ -122,7 +134,6 @@ TraceResult readTrace(const QByteArray &content, const QString &name)
         return result;
     }
 
-    const int count = int(sizeof record.samples);
     trace.points.reserve(count);
     for (int i = 0; i < count; ++i)
         trace.points.append(QPointF(i * double(step), record.samples[i]));
@@ -173,16 +184,16 @@ QString distanceText(double metres, int decimals)
     return QString::number(metres, 'f', decimals);
 }
 
-QString traceCsv(const Trace &trace)
+namespace {
+
+void csvHeader(QString &csv, const Trace &trace, const QString &suffix)
 {
     // A file name could hold a line break; it must not break the header.
     QString fileName = trace.fileName;
     fileName.replace(QLatin1Char('\n'), QLatin1Char(' '))
         .replace(QLatin1Char('\r'), QLatin1Char(' '));
-
-    QString csv;
-    const auto field = [&csv](const char *key, const QString &value) {
-        csv += QStringLiteral("# %1: %2\n").arg(QLatin1String(key), value);
+    const auto field = [&](const char *key, const QString &value) {
+        csv += QStringLiteral("# %1%2: %3\n").arg(QLatin1String(key), suffix, value);
     };
     field("file", fileName);
     field("serial_number", traceSerialText(trace));
@@ -193,11 +204,38 @@ QString traceCsv(const Trace &trace)
     field("length_m", floatText(trace.length));
     field("distance_step_m", floatText(trace.distanceStep));
     field("points", QString::number(trace.points.size()));
-    csv += QStringLiteral("distance_m,value\n");
-    for (const QPointF &point : trace.points) {
-        csv += distanceText(point.x());
-        csv += QLatin1Char(',');
-        csv += QString::number(int(point.y()));
+}
+
+} // namespace
+
+QString traceCsv(const Trace &trace)
+{
+    return tracesCsv({trace});
+}
+
+QString tracesCsv(const QVector<Trace> &traces)
+{
+    if (traces.isEmpty())
+        return QString();
+    for (const Trace &trace : traces)
+        if (trace.distanceStep != traces.first().distanceStep ||
+            trace.points.size() != traces.first().points.size())
+            return QString();
+    const bool one = traces.size() == 1;
+    QString csv;
+    QStringList columns{QStringLiteral("distance_m")};
+    for (int t = 0; t < traces.size(); ++t) {
+        const QString suffix = one ? QString() : QStringLiteral("_%1").arg(t + 1);
+        csvHeader(csv, traces.at(t), suffix);
+        columns << QStringLiteral("value") + suffix;
+    }
+    csv += columns.join(QLatin1Char(',')) + QLatin1Char('\n');
+    for (int i = 0; i < traces.first().points.size(); ++i) {
+        csv += distanceText(traces.first().points.at(i).x());
+        for (const Trace &trace : traces) {
+            csv += QLatin1Char(',');
+            csv += QString::number(int(trace.points.at(i).y()));
+        }
         csv += QLatin1Char('\n');
     }
     return csv;

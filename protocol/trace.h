@@ -36,6 +36,10 @@ struct TraceResult
     bool ok() const { return error.isEmpty(); }
 };
 
+// Steps outside [kMinDistanceStep, kMaxTraceLength / 249] are refused.
+constexpr double kMinDistanceStep = 0.001; // metres
+constexpr double kMaxTraceLength = 1e6;    // metres
+
 TraceResult readTrace(const QString &path);
 // `name` is what messages and the trace call the content (a file name).
 TraceResult readTrace(const QByteArray &content, const QString &name);
@@ -55,6 +59,12 @@ QString traceShortName(const Trace &trace);
 // A '#'-commented header with the record's fields, then "distance_m,value"
 // and one line per sample. Numbers always use '.' as decimal separator.
 QString traceCsv(const Trace &trace);
+
+// Several traces side by side: the header fields of each, numbered
+// ("# file_2: ..."), then "distance_m,value_1,value_2..." with one value
+// column per trace. One trace gives traceCsv's text; traces whose samples
+// do not lie at the same distances give an empty string.
+QString tracesCsv(const QVector<Trace> &traces);
 
 // Distances as shown to people and written to CSV files, independent of the
 // locale: "373.2416".

@@ -8,6 +8,8 @@
 
 #include <limits>
 
+#include <sys/stat.h>
+
 using namespace protocol;
 
 namespace {
@@ -43,72 +45,16 @@ class TestTrace : public QObject
 
 private slots:
     void init() { QLocale::setDefault(QLocale::c()); }
-    void cleanupTestCase() { QLocale::setDefault(QLocale::c()); }
 
     void fields()
     {
         const TraceResult result = readTrace(recordBytes(sampleRecord()), QStringLiteral("a.tdr"));
         QVERIFY2(result.ok(), qPrintable(result.error));
-        const Trace &trace = result.trace;
-        QCOMPARE(trace.fileName, QStringLiteral("a.tdr"));
-        QCOMPARE(trace.model, quint16(3));
-        QCOMPARE(trace.serialNumber, quint32(1234));
-        QCOMPARE(trace.year, 2021);
-        QCOMPARE(trace.month, 2);
-        QCOMPARE(trace.day, 18);
-        QCOMPARE(trace.hour, 12);
-        QCOMPARE(trace.minute, 30);
-        QCOMPARE(trace.second, 45);
-        QCOMPARE(trace.range, quint32(100));
-        QCOMPARE(trace.length, 1.5f);
-        QCOMPARE(trace.distanceStep, kStep100);
-        QCOMPARE(trace.points.size(), 250);
+        QCOMPARE(result.trace.points.size(), 250);
         QCOMPARE(
-            traceSummary(trace),
+            traceSummary(result.trace),
             QStringLiteral(
                 "2021-02-18 12:30:45 · range 100 m · length 1.5 m · step 1.499 m · sn 001234"));
-    }
-
-    void points_data()
-    {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<double>("distance");
-        QTest::addColumn<double>("value");
-        QTest::newRow("launch sample at 0 m") << 0 << 0.0 << 3.0;
-        QTest::newRow("second sample one step out") << 1 << 1.4989622831344604 << 10.0;
-        QTest::newRow("last sample 249 steps out") << 249 << 373.24160850048065 << 210.0;
-    }
-
-    void points()
-    {
-        QFETCH(int, index);
-        QFETCH(double, distance);
-        QFETCH(double, value);
-        const TraceResult result = readTrace(recordBytes(sampleRecord()), QStringLiteral("a.tdr"));
-        QVERIFY(result.ok());
-        const QPointF point = result.trace.points.at(index);
-        QVERIFY2(qAbs(point.x() - distance) < 1e-9,
-                 qPrintable(QString::number(point.x(), 'g', 17)));
-        QCOMPARE(point.y(), value);
-        QCOMPARE(result.trace.indexAt(distance), index);
-    }
-
-    void indexAtClampsAndRounds_data()
-    {
-        QTest::addColumn<double>("distance");
-        QTest::addColumn<int>("index");
-        QTest::newRow("before the start") << -20.0 << 0;
-        QTest::newRow("just under half a step") << 0.74 << 0;
-        QTest::newRow("just over half a step") << 0.76 << 1;
-        QTest::newRow("beyond the end") << 1e6 << 249;
-    }
-
-    void indexAtClampsAndRounds()
-    {
-        QFETCH(double, distance);
-        QFETCH(int, index);
-        const TraceResult result = readTrace(recordBytes(sampleRecord()), QStringLiteral("a.tdr"));
-        QCOMPARE(result.trace.indexAt(distance), index);
     }
 
     void csv_data()
@@ -145,14 +91,23 @@ private slots:
             QCOMPARE(lines.at(i).count(QLatin1Char(',')), 1);
     }
 
-    void csvKeepsOneLinePerHeaderField()
+    void csvOfSeveralTraces()
     {
-        TraceResult result =
-            readTrace(recordBytes(sampleRecord()), QStringLiteral("odd\nname.tdr"));
-        QVERIFY(result.ok());
-        const QStringList lines = traceCsv(result.trace).split(QLatin1Char('\n'));
-        QCOMPARE(lines.first(), QStringLiteral("# file: odd name.tdr"));
-        QCOMPARE(lines.at(1), QStringLiteral("# serial_number: 001234"));
+        const TraceResult a = readTrace(recordBytes(sampleRecord()), QStringLiteral("a.tdr"));
+        TDRRecord other = sampleRecord();
+        other.serialNumber = 77;
+        other.samples[1] = 99;
+        // A line break in a name must not break the header.
+        const TraceResult b = readTrace(recordBytes(other), QStringLiteral("odd\nb.tdr"));
+        const QStringList lines = tracesCsv({a.trace, b.trace}).split(QLatin1Char('\n'));
+        QCOMPARE(lines.at(0), QStringLiteral("# file_1: a.tdr"));
+        QCOMPARE(lines.at(9), QStringLiteral("# file_2: odd b.tdr"));
+        QCOMPARE(lines.at(10), QStringLiteral("# serial_number_2: 000077"));
+        QCOMPARE(lines.at(18), QStringLiteral("distance_m,value_1,value_2"));
+        QCOMPARE(lines.at(20), QStringLiteral("1.4990,10,99"));
+        QCOMPARE(lines.size(), 19 + 250 + 1);
+        other.distanceStep = 2.0f; // samples at other distances do not share a column
+        QVERIFY(tracesCsv({a.trace, readTrace(recordBytes(other), {}).trace}).isEmpty());
     }
 
     void shortName_data()
@@ -198,6 +153,9 @@ private slots:
             << withStep(std::numeric_limits<float>::infinity()) << noStep;
         QTest::newRow("negative step") << withStep(-1.5f) << noStep;
         QTest::newRow("zero step (divisor 0)") << withStep(0.0f) << noStep;
+        QTest::newRow("step 1e-10 m") << withStep(1e-10f) << noStep;
+        QTest::newRow("step 1e8 m") << withStep(1e8f) << noStep;
+        QTest::newRow("4017 m step: 1000.2 km trace") << withStep(4017.0f) << noStep;
     }
 
     void rejectedContent()
@@ -212,7 +170,7 @@ private slots:
 
     void rejectedFiles_data()
     {
-        QTest::addColumn<QByteArray>("content"); // null: the file is not there
+        QTest::addColumn<QByteArray>("content"); // null: no such file; "fifo", "link": special
         QTest::addColumn<QString>("expected");
         QTest::newRow("missing file") << QByteArray() << QStringLiteral("Cannot read f.tdr: ");
         QTest::newRow("0-byte file") << QByteArray("") << QStringLiteral("f.tdr is empty");
@@ -220,6 +178,11 @@ private slots:
                                     << QStringLiteral("f.tdr is not a TDR record: it has 37774");
         QTest::newRow("large file") << QByteArray(1 << 20, '\x80')
                                     << QStringLiteral("f.tdr is not a TDR record: it has 1048576");
+        // Opening either would block until a writer comes.
+        QTest::newRow("FIFO") << QByteArray("fifo")
+                              << QStringLiteral("f.tdr is not a regular file");
+        QTest::newRow("link to a FIFO")
+            << QByteArray("link") << QStringLiteral("f.tdr is not a regular file");
     }
 
     void rejectedFiles()
@@ -229,7 +192,11 @@ private slots:
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
         const QString path = dir.filePath(QStringLiteral("f.tdr"));
-        if (!content.isNull()) {
+        const QString fifo = content == "link" ? dir.filePath(QStringLiteral("pipe")) : path;
+        if (content == "fifo" || content == "link") {
+            QCOMPARE(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+            QVERIFY(content == "fifo" || QFile::link(fifo, path));
+        } else if (!content.isNull()) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
             QCOMPARE(file.write(content), qint64(content.size()));
@@ -243,16 +210,13 @@ private slots:
     void readsFile()
     {
         QTemporaryDir dir;
-        QVERIFY(dir.isValid());
-        const QString path = dir.filePath(QStringLiteral("good.tdr"));
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(recordBytes(sampleRecord()));
+        QFile file(dir.filePath(QStringLiteral("good.tdr")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(recordBytes(sampleRecord())) > 0);
         file.close();
-        const TraceResult result = readTrace(path);
+        const TraceResult result = readTrace(file.fileName());
         QVERIFY2(result.ok(), qPrintable(result.error));
         QCOMPARE(result.trace.fileName, QStringLiteral("good.tdr"));
-        QCOMPARE(result.trace.points.at(249).y(), 210.0);
+        QCOMPARE(result.trace.points.at(249), QPointF(249 * double(kStep100), 210));
     }
 };
 

@@ -1,19 +1,23 @@
 #!/bin/sh
-# Builds the protocol fuzzer with clang in build-fuzz and runs it.
-# Usage: tools/fuzz.sh [seconds]   (default 60)
+# Builds the fuzzers with clang in build-fuzz and runs one of them.
+# Usage: tools/fuzz.sh [seconds] [target]   (default 60, fuzz_protocol)
+#   fuzz_protocol: reassembly, answers and record transforms
+#   fuzz_records:  record files, traces, event detection and the readout
 # Exits non-zero when the fuzzer finds a crash, a sanitizer report or a failed
 # check; the input that caused it is left in build-fuzz/artifacts/.
 set -eu
 
 seconds=${1:-60}
+target=${2:-fuzz_protocol}
 root=$(cd "$(dirname "$0")/.." && pwd)
 build="$root/build-fuzz"
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DVARNEL_FUZZ=ON -DVARNEL_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target fuzz_protocol
+cmake --build "$build" -j2 --target "$target"
 
-corpus="$build/corpus"
+corpus="$build/corpus-$target"
+[ "$target" = fuzz_protocol ] && corpus="$build/corpus"
 artifacts="$build/artifacts"
 mkdir -p "$corpus" "$artifacts"
 # A few real answers to start from: identity, record list, empty list, acks,
@@ -27,5 +31,5 @@ seed session 420e00692102183030313233341e410c0007210218041230451a430400474104004
 
 export ASAN_OPTIONS="${ASAN_OPTIONS:-detect_leaks=1}"
 export UBSAN_OPTIONS="${UBSAN_OPTIONS:-halt_on_error=1:print_stacktrace=1}"
-"$build/tests/fuzz/fuzz_protocol" -max_total_time="$seconds" -max_len=40000 -timeout=20 \
+"$build/tests/fuzz/$target" -max_total_time="$seconds" -max_len=40000 -timeout=20 \
     -rss_limit_mb=4096 -print_final_stats=1 -artifact_prefix="$artifacts/" "$corpus"

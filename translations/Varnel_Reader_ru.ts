@@ -291,6 +291,45 @@ DEVICE - адрес или имя прибора. Стек Bluetooth выбир�
     </message>
 </context>
 <context>
+    <name>EventTable</name>
+    <message>
+        <source>Show markers</source>
+        <translation>Показывать метки</translation>
+    </message>
+    <message>
+        <source>Click an event to put the cursor on it</source>
+        <translation>Щёлкните по событию, чтобы поставить на него курсор</translation>
+    </message>
+    <message>
+        <source>No.</source>
+        <translation>№</translation>
+    </message>
+    <message>
+        <source>Distance, m</source>
+        <translation>Расстояние, м</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>Вид</translation>
+    </message>
+    <message>
+        <source>Strength</source>
+        <translation>Сила</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>Events</source>
+        <translation>События</translation>
+    </message>
+    <message>
+        <source>Events: %1</source>
+        <translation>События: %1</translation>
+    </message>
+</context>
+<context>
     <name>MainWindow</name>
     <message>
         <source>Varnel Reader</source>
@@ -485,6 +524,128 @@ Press Retry to try again or Abort to exit application</source>
     </message>
 </context>
 <context>
+    <name>Measurement</name>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 м</translation>
+    </message>
+    <message>
+        <source>Click on the plot to place the cursor; right-click or Shift+click places the reference.</source>
+        <translation>Щёлкните по графику, чтобы поставить курсор; правая кнопка или Shift+щелчок ставят опорный курсор.</translation>
+    </message>
+    <message>
+        <source>Cursor: %1 (sample %2)</source>
+        <translation>Курсор: %1 (отсчёт %2)</translation>
+    </message>
+    <message>
+        <source>level %1</source>
+        <translation>уровень %1</translation>
+    </message>
+    <message>
+        <source>Reference: %1</source>
+        <translation>Опорный: %1</translation>
+    </message>
+    <message>
+        <source>Δ: %1</source>
+        <translation>Δ: %1</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Cursor&lt;/b&gt; %1 &lt;span style=&apos;color:#868e96&apos;&gt;(sample %2)&lt;/span&gt;</source>
+        <translation>&lt;b&gt;Курсор&lt;/b&gt; %1 &lt;span style='color:#868e96'&gt;(отсчёт %2)&lt;/span&gt;</translation>
+    </message>
+    <message>
+        <source>level &lt;b&gt;%1&lt;/b&gt;</source>
+        <translation>уровень &lt;b&gt;%1&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Ref&lt;/b&gt; %1</source>
+        <translation>&lt;b&gt;Опорный&lt;/b&gt; %1</translation>
+    </message>
+    <message>
+        <source>&lt;b&gt;Δ %1&lt;/b&gt;</source>
+        <translation>&lt;b&gt;Δ %1&lt;/b&gt;</translation>
+    </message>
+    <message>
+        <source>%1 · level %2</source>
+        <translation>%1 · уровень %2</translation>
+    </message>
+</context>
+<context>
+    <name>ReportWriter</name>
+    <message>
+        <source>File</source>
+        <translation>Файл</translation>
+    </message>
+    <message>
+        <source>Instrument</source>
+        <translation>Прибор</translation>
+    </message>
+    <message>
+        <source>model %1, serial number %2</source>
+        <translation>модель %1, серийный номер %2</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>Запись</translation>
+    </message>
+    <message>
+        <source>not known</source>
+        <translation>неизвестно</translation>
+    </message>
+    <message>
+        <source>Measured</source>
+        <translation>Измерено</translation>
+    </message>
+    <message>
+        <source>Range</source>
+        <translation>Диапазон</translation>
+    </message>
+    <message>
+        <source>%1 m</source>
+        <translation>%1 м</translation>
+    </message>
+    <message>
+        <source>Length</source>
+        <translation>Длина</translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>Шаг</translation>
+    </message>
+    <message>
+        <source>Traces on the plot</source>
+        <translation>Кривых на графике</translation>
+    </message>
+    <message>
+        <source>Reflectogram report: %1</source>
+        <translation>Отчёт по рефлектограмме: %1</translation>
+    </message>
+    <message>
+        <source>Reflectogram report</source>
+        <translation>Отчёт по рефлектограмме</translation>
+    </message>
+    <message>
+        <source>No events above the noise</source>
+        <translation>Событий выше уровня шума нет</translation>
+    </message>
+    <message>
+        <source>Events</source>
+        <translation>События</translation>
+    </message>
+    <message>
+        <source>… and %1 more</source>
+        <translation>… и ещё %1</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Примечание</translation>
+    </message>
+    <message>
+        <source>Varnel Reader</source>
+        <translation>Varnel Reader</translation>
+    </message>
+</context>
+<context>
     <name>TDRServer</name>
     <message>
         <source>Varnel Server</source>
@@ -520,6 +681,25 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>%1 %2 · range %3 m · length %4 m · step %5 m · sn %6</source>
         <translation>%1 %2 · диапазон %3 м · длина %4 м · шаг %5 м · с/н %6</translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file.</source>
+        <translation>%1 не является обычным файлом.</translation>
+    </message>
+</context>
+<context>
+    <name>TraceEvent</name>
+    <message>
+        <source>Open</source>
+        <translation>Обрыв</translation>
+    </message>
+    <message>
+        <source>Short</source>
+        <translation>Замыкание</translation>
+    </message>
+    <message>
+        <source>Cable end</source>
+        <translation>Конец кабеля</translation>
     </message>
 </context>
 <context>
@@ -645,46 +825,6 @@ Press Retry to try again or Abort to exit application</source>
         <translation>Оп.</translation>
     </message>
     <message>
-        <source>Click on the plot to place the cursor; right-click or Shift+click places the reference.</source>
-        <translation>Щёлкните по графику, чтобы поставить курсор; правый щелчок или Shift+щелчок ставит опорный курсор.</translation>
-    </message>
-    <message>
-        <source>Cursor: %1 (sample %2)</source>
-        <translation>Курсор: %1 (отсчёт %2)</translation>
-    </message>
-    <message>
-        <source>&lt;b&gt;Cursor&lt;/b&gt; %1 &lt;span style=&apos;color:#868e96&apos;&gt;(sample %2)&lt;/span&gt;</source>
-        <translation>&lt;b&gt;Курсор&lt;/b&gt; %1 &lt;span style=&apos;color:#868e96&apos;&gt;(отсчёт %2)&lt;/span&gt;</translation>
-    </message>
-    <message>
-        <source>level %1</source>
-        <translation>уровень %1</translation>
-    </message>
-    <message>
-        <source>level &lt;b&gt;%1&lt;/b&gt;</source>
-        <translation>уровень &lt;b&gt;%1&lt;/b&gt;</translation>
-    </message>
-    <message>
-        <source>Reference: %1</source>
-        <translation>Опорный: %1</translation>
-    </message>
-    <message>
-        <source>Δ: %1</source>
-        <translation>Δ: %1</translation>
-    </message>
-    <message>
-        <source>&lt;b&gt;Ref&lt;/b&gt; %1</source>
-        <translation>&lt;b&gt;Оп.&lt;/b&gt; %1</translation>
-    </message>
-    <message>
-        <source>&lt;b&gt;Δ %1&lt;/b&gt;</source>
-        <translation>&lt;b&gt;Δ %1&lt;/b&gt;</translation>
-    </message>
-    <message>
-        <source>%1 · level %2</source>
-        <translation>%1 · уровень %2</translation>
-    </message>
-    <message>
         <source>Cannot write %1: %2</source>
         <translation>Не удалось записать %1: %2</translation>
     </message>
@@ -715,6 +855,81 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>PNG images (*.png)</source>
         <translation>Изображения PNG (*.png)</translation>
+    </message>
+    <message>
+        <source>Events</source>
+        <translation>События</translation>
+    </message>
+    <message>
+        <source>Export Report</source>
+        <translation>Экспорт отчёта</translation>
+    </message>
+    <message>
+        <source>Note for the report (may be left empty):</source>
+        <translation>Примечание к отчёту (можно оставить пустым):</translation>
+    </message>
+    <message>
+        <source>PDF files (*.pdf)</source>
+        <translation>Файлы PDF (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Print Report</source>
+        <translation>Печать отчёта</translation>
+    </message>
+    <message>
+        <source>Open Waveforms</source>
+        <translation>Открыть рефлектограммы</translation>
+    </message>
+    <message>
+        <source>TDR waveforms (*.tdr)</source>
+        <translation>Рефлектограммы TDR (*.tdr)</translation>
+    </message>
+    <message>
+        <source>Open Folder</source>
+        <translation>Открыть папку</translation>
+    </message>
+    <message>
+        <source>&amp;Open...</source>
+        <translation>&amp;Открыть...</translation>
+    </message>
+    <message>
+        <source>Open one or more *.tdr files</source>
+        <translation>Открыть один или несколько файлов *.tdr</translation>
+    </message>
+    <message>
+        <source>Open &amp;Folder...</source>
+        <translation>Открыть &amp;папку...</translation>
+    </message>
+    <message>
+        <source>Export &amp;Report...</source>
+        <translation>Экспорт &amp;отчёта...</translation>
+    </message>
+    <message>
+        <source>Save a one-page PDF report of the trace and its events</source>
+        <translation>Сохранить одностраничный отчёт PDF о кривой и её событиях</translation>
+    </message>
+    <message>
+        <source>&amp;Print Report...</source>
+        <translation>&amp;Печать отчёта...</translation>
+    </message>
+</context>
+<context>
+    <name>main</name>
+    <message>
+        <source>Shows TDR waveform files (*.tdr).</source>
+        <translation>Показывает файлы рефлектограмм TDR (*.tdr).</translation>
+    </message>
+    <message>
+        <source>Files or folders to open.</source>
+        <translation>Открываемые файлы или папки.</translation>
+    </message>
+    <message>
+        <source>Write a PDF report of the files and quit.</source>
+        <translation>Записать отчёт PDF по файлам и выйти.</translation>
+    </message>
+    <message>
+        <source>The report&apos;s note.</source>
+        <translation>Примечание к отчёту.</translation>
     </message>
 </context>
 </TS>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "protocol/trace.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QtGlobal>
@@ -40,8 +42,40 @@ double distanceStep(int stepDivisor);
 // avoiding the few divisors that a single-precision round trip cannot carry.
 int defaultStepDivisor(double range);
 
+// A reflection as the generator draws it. `distance` is where its peak lies
+// on the trace as a record file places it; `height` is the peak's signed
+// size in sample units before noise, `width` the pulse's standard deviation
+// in samples. The cable end comes last, with `cableEnd` set.
+struct PlantedEvent
+{
+    double distance = 0;
+    double height = 0;
+    double width = 0;
+    bool cableEnd = false;
+};
+QList<PlantedEvent> plantedEvents(const WaveformParams &params);
+
 // A reflectogram: 249 sample bytes, a pure function of the parameters.
-// Sample i shows what lies i * step metres down the cable.
+// A record file stores sample k at position k + 1 (the first sample goes in
+// twice), and positions are i * step apart: sample k therefore shows what
+// lies (k + 1) * step metres down the cable, and an event planted at d
+// peaks at d on the trace.
 QByteArray synthesiseWaveform(const WaveformParams &params);
+
+// The file a download of this waveform writes (without an identity), and
+// the trace it shows; `params.step` must be the step of a divisor.
+QByteArray downloadedImage(const WaveformParams &params);
+protocol::Trace downloadedTrace(const WaveformParams &params);
+
+// A trace such as a field instrument records, drawn from `seed`: a range of
+// 30 m to 5 km, mostly a cable end in view, none to three faults of any
+// kind and size, noise from 0.3 to 4 sample units.
+WaveformParams randomWaveform(quint32 seed);
+
+// The line below which nobody can be expected to find a planted event: its
+// peak must stand kDetectableSigmas noise deviations (and 5 levels) out of
+// the baseline, past the launch pulse and clear of its neighbours.
+constexpr double kDetectableSigmas = 8.0;
+bool isDetectable(const QList<PlantedEvent> &planted, int index, const WaveformParams &params);
 
 } // namespace emu

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "protocol/events.h"
+#include "protocol/trace.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+
+#include <functional>
+
+class QPagedPaintDevice;
+class QPainter;
+
+// A one-page report of a trace for someone who was not there: what was
+// measured, the plot with its cursors, the events, the readout and a note.
+struct ReportContent
+{
+    protocol::Trace trace; // the trace the events belong to
+    int traceCount = 1;    // traces on the plot
+    QVector<protocol::TraceEvent> events;
+    QString readout;
+    QString note;
+    QDateTime created;
+};
+
+class ReportWriter
+{
+    Q_DECLARE_TR_FUNCTIONS(ReportWriter)
+
+public:
+    // Draws the plot into the rectangle it is given, in the painter's units.
+    using PlotPainter = std::function<void(QPainter &, const QRectF &)>;
+
+    ReportWriter(const ReportContent &content, PlotPainter plot);
+
+    // An A4 page as PDF, written whole or not at all.
+    bool writePdf(const QString &path, QString *error) const;
+    // Any paged device: a printer, or a PDF writer.
+    void print(QPagedPaintDevice *device) const;
+
+    // "Record", "Instrument" ... and their values, in the order shown.
+    QList<QPair<QString, QString>> metadata() const;
+
+private:
+    void paintPage(QPainter &painter, const QSizeF &page) const;
+
+    ReportContent m_content;
+    PlotPainter m_plot;
+};

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "protocol/events.h"
+#include "protocol/trace.h"
+
+#include <QColor>
+#include <QObject>
+#include <QVector>
+
+#include <optional>
+
+class QGraphicsItem;
+
+namespace QtCharts {
+class QChart;
+class QScatterSeries;
+class QValueAxis;
+} // namespace QtCharts
+
+// The chart of one or several traces against distance, with the cursor and
+// reference lines, the event markers, and the zoomed range.
+class WaveformPlot : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr double kLevelMax =
+        256; // samples are bytes; 256 keeps the top grid line labelled
+
+    explicit WaveformPlot(QObject *parent = nullptr);
+    ~WaveformPlot() override;
+
+    QtCharts::QChart *chart() const { return m_chart; }
+    QtCharts::QValueAxis *xAxis() const { return m_xAxis; }
+    static QColor colourAt(int index);
+
+    void setTraces(const QVector<protocol::Trace> &traces);
+    void setCursors(const std::optional<double> &cursor, const std::optional<double> &reference);
+    // Markers for the events of the trace at `traceIndex`.
+    void setEvents(const QVector<protocol::TraceEvent> &events, int traceIndex);
+    void setEventsVisible(bool visible);
+    bool eventsVisible() const { return m_eventsVisible; }
+
+    double fullDistance() const { return m_fullDistance; }
+    void resetZoom();
+    void zoomTo(double from, double to);
+    void zoomTo(const QPointF &a, const QPointF &b); // a rubber band's corners
+    void wheelZoom(double centre, double factor);
+    void pan(double byDistance, double byLevel);
+    void panStep(int across, int up); // in tenths of the view
+    // Moves the view, keeping its width, so that `distance` is in it.
+    void ensureVisible(double distance);
+
+private:
+    struct Marker
+    {
+        QGraphicsItem *line = nullptr;
+        QGraphicsItem *tag = nullptr;
+        QVector<QGraphicsItem *> dots;
+    };
+
+    void setXRange(double from, double to);
+    void setYRange(double from, double to);
+    void updateTitle();
+    void updateMarkers();
+    void updateMarker(Marker &marker, const std::optional<double> &distance, const QString &name);
+    Marker makeMarker(const QColor &colour, Qt::PenStyle style);
+
+    QtCharts::QChart *m_chart = nullptr;
+    QtCharts::QValueAxis *m_xAxis = nullptr;
+    QtCharts::QValueAxis *m_yAxis = nullptr;
+    QtCharts::QScatterSeries *m_events = nullptr;
+    QVector<protocol::Trace> m_traces;
+    double m_fullDistance = 100;
+    std::optional<double> m_cursor;
+    std::optional<double> m_reference;
+    bool m_eventsVisible = true;
+    Marker m_cursorMarker;
+    Marker m_referenceMarker;
+};

@@ -1,0 +1,178 @@
+// The viewer's exports: CSV, PNG with the readout, and the one-page report
+// as PDF or on a printer.
+#include "app/waveformwindow.h"
+
+#include "app/waveform/chartview.h"
+#include "app/waveform/reportwriter.h"
+
+#include <QDir>
+#include <QFileDialog>
+#include <QGraphicsLayout>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <QTextDocument>
+#include <QtCharts/QChart>
+
+bool WaveformWindow::saved(const QString &path, bool ok, const QString &error)
+{
+    if (!ok) {
+        statusBar()->showMessage(tr("Cannot write %1: %2").arg(path, error));
+        return false;
+    }
+    statusBar()->showMessage(tr("Saved %1").arg(QDir::toNativeSeparators(path)));
+    return true;
+}
+
+bool WaveformWindow::exportCsv(const QString &path)
+{
+    const QVector<protocol::Trace> &traces = m_measurement.traces();
+    if (traces.isEmpty())
+        return false;
+    // Overlaid traces side by side when their samples line up; the selected
+    // one otherwise.
+    QString csv = protocol::tracesCsv(traces);
+    if (csv.isEmpty())
+        csv = protocol::traceCsv(traces.at(selectedTraceIndex()));
+    QSaveFile file(path);
+    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Text) &&
+                    file.write(csv.toUtf8()) >= 0 && file.commit();
+    return saved(path, ok, file.errorString());
+}
+
+bool WaveformWindow::exportPng(const QString &path)
+{
+    if (m_measurement.traces().isEmpty())
+        return false;
+    // The plot with the readout under it, as the window shows them.
+    const QPixmap plot = m_view->grab();
+    QTextDocument readout;
+    readout.setDefaultFont(m_readout->font());
+    readout.setHtml(m_readout->text());
+    readout.setTextWidth(plot.width() - 20);
+    const int readoutHeight = int(readout.size().height()) + 12;
+    QImage image(plot.width(), plot.height() + readoutHeight, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    {
+        QPainter painter(&image);
+        painter.drawPixmap(0, 0, plot);
+        painter.fillRect(QRect(0, plot.height(), plot.width(), readoutHeight), QColor(0xf8f9fa));
+        painter.setPen(QColor(0xdee2e6));
+        painter.drawLine(0, plot.height(), plot.width(), plot.height());
+        painter.translate(10, plot.height() + 6);
+        readout.drawContents(&painter);
+    }
+    QSaveFile file(path);
+    const bool ok = file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
+    return saved(path, ok, file.errorString());
+}
+
+ReportContent WaveformWindow::reportContent(const QString &note) const
+{
+    ReportContent content;
+    const int index = selectedTraceIndex();
+    if (index >= 0)
+        content.trace = m_measurement.traces().at(index);
+    content.traceCount = m_measurement.traces().size();
+    content.events = m_events.events;
+    content.readout = m_measurement.cursor() ? m_measurement.readoutText() : QString();
+    content.note = note;
+    content.created = QDateTime::currentDateTime();
+    return content;
+}
+
+std::function<void(QPainter &, const QRectF &)> WaveformWindow::reportPlot()
+{
+    return [this](QPainter &painter, const QRectF &to) {
+        // The chart is laid out again at the page's proportions, with room
+        // for its labels, drawn, and put back. A window never shown has not
+        // laid its chart out at all.
+        QtCharts::QChart *plot = chart();
+        const QSizeF shown = plot->size();
+        const QSizeF page(1000, 1000 * to.height() / to.width());
+        plot->resize(page);
+        plot->layout()->activate();
+        plot->scene()->render(&painter, to, QRectF(plot->pos(), page), Qt::KeepAspectRatio);
+        plot->resize(shown);
+        plot->layout()->activate();
+    };
+}
+
+bool WaveformWindow::exportReport(const QString &path, const QString &note)
+{
+    if (m_measurement.traces().isEmpty())
+        return false;
+    const ReportWriter writer(reportContent(note), reportPlot());
+    QString error;
+    const bool ok = writer.writePdf(path, &error);
+    return saved(path, ok, error);
+}
+
+void WaveformWindow::exportCsvInteractive()
+{
+    const QVector<protocol::Trace> &traces = m_measurement.traces();
+    if (traces.isEmpty())
+        return;
+    const protocol::Trace &trace = traces.at(selectedTraceIndex());
+    const QString base = traces.size() == 1 || protocol::tracesCsv(traces).isEmpty()
+                             ? QFileInfo(trace.fileName).completeBaseName()
+                             : tr("waveforms");
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Export %1 as CSV").arg(trace.fileName), pathFor(base + QStringLiteral(".csv")),
+        tr("CSV files (*.csv)"));
+    if (!path.isEmpty() && !exportCsv(path))
+        QMessageBox::warning(this, tr("Export CSV"), statusBar()->currentMessage());
+}
+
+void WaveformWindow::exportPngInteractive()
+{
+    const QVector<protocol::Trace> &traces = m_measurement.traces();
+    if (traces.isEmpty())
+        return;
+    const QString base = traces.size() == 1 ? QFileInfo(traces.first().fileName).completeBaseName()
+                                            : tr("waveforms");
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Export Image"), pathFor(base + QStringLiteral(".png")), tr("PNG images (*.png)"));
+    if (!path.isEmpty() && !exportPng(path))
+        QMessageBox::warning(this, tr("Export Image"), statusBar()->currentMessage());
+}
+
+void WaveformWindow::exportReportInteractive()
+{
+    if (m_measurement.traces().isEmpty())
+        return;
+    bool ok = false;
+    const QString note = QInputDialog::getMultiLineText(
+        this, tr("Export Report"), tr("Note for the report (may be left empty):"), QString(), &ok);
+    if (!ok)
+        return;
+    const QString base =
+        QFileInfo(m_measurement.traces().at(selectedTraceIndex()).fileName).completeBaseName();
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Export Report"), pathFor(base + QStringLiteral(".pdf")), tr("PDF files (*.pdf)"));
+    if (!path.isEmpty() && !exportReport(path, note))
+        QMessageBox::warning(this, tr("Export Report"), statusBar()->currentMessage());
+}
+
+void WaveformWindow::printReportInteractive()
+{
+    if (m_measurement.traces().isEmpty())
+        return;
+    bool ok = false;
+    const QString note = QInputDialog::getMultiLineText(
+        this, tr("Print Report"), tr("Note for the report (may be left empty):"), QString(), &ok);
+    if (!ok)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageSize(QPageSize(QPageSize::A4));
+    QPrintDialog dialog(&printer, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    const ReportWriter writer(reportContent(note), reportPlot());
+    writer.print(&printer);
+}

@@ -1,0 +1,71 @@
+// varnel-viewer [FILE|DIR]...: the waveform viewer on its own, for a machine
+// without Bluetooth. Folders open as the list; files are shown together.
+// With --report PDF the report of the files is written instead of a window.
+#include "app/startup.h"
+#include "app/waveformwindow.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+#include <cstdio>
+
+int main(int argc, char *argv[])
+{
+    const QString noDisplay = missingDisplayMessage(argc, argv);
+    if (!noDisplay.isEmpty()) {
+        std::fputs(qPrintable(noDisplay), stderr);
+        return 2;
+    }
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("varnel-viewer"));
+
+    QTranslator translator;
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::RussianFederation));
+    translator.load(QLocale(), QStringLiteral("Varnel_Reader"), QStringLiteral("_"),
+                    QDir::currentPath(), QStringLiteral(".qm"));
+    QCoreApplication::installTranslator(&translator);
+    QTranslator qtTranslator;
+    if (!translator.isEmpty() &&
+        qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(&qtTranslator);
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        QCoreApplication::translate("main", "Shows TDR waveform files (*.tdr)."));
+    parser.addHelpOption();
+    parser.addPositionalArgument(QStringLiteral("paths"),
+                                 QCoreApplication::translate("main", "Files or folders to open."),
+                                 QStringLiteral("[FILE|DIR]..."));
+    const QCommandLineOption report(
+        QStringLiteral("report"),
+        QCoreApplication::translate("main", "Write a PDF report of the files and quit."),
+        QStringLiteral("pdf"));
+    const QCommandLineOption note(QStringLiteral("note"),
+                                  QCoreApplication::translate("main", "The report's note."),
+                                  QStringLiteral("text"));
+    parser.addOptions({report, note});
+    parser.process(app);
+
+    WaveformWindow window;
+    QStringList files;
+    QString folder = QDir::currentPath();
+    for (const QString &path : parser.positionalArguments()) {
+        if (QFileInfo(path).isDir())
+            folder = path;
+        else
+            files.append(QFileInfo(path).absoluteFilePath());
+    }
+    window.setDirectory(folder);
+    if (!files.isEmpty())
+        window.showFiles(files);
+    if (parser.isSet(report))
+        return window.exportReport(parser.value(report), parser.value(note)) ? 0 : 1;
+    window.show();
+    return app.exec();
+}
