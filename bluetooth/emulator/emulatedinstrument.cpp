@@ -425,6 +425,10 @@ struct EmulatedInstrument::Private
     int delayMs = 5;
     int dropEvery = 0;
     int corruptEvery = 0;
+    // Command byte of the answers to WriteRecord and SetSerial: an instrument
+    // may echo the command or answer with any other byte from 0x43 to 0x46.
+    quint8 writeAck = quint8(TDRCommand::WriteRecord);
+    quint8 serialAck = quint8(TDRCommand::SetSerial);
     bool silent = false; // switched off: commands arrive, nothing comes back
 
     QByteArray pending; // received bytes not yet part of a whole command
@@ -474,11 +478,11 @@ QByteArray EmulatedInstrument::Private::execute(const QByteArray &command)
         block[0] = char(TDRCommand::ReadRecord);
         protocol::sealFrame(block);
         records.insert(byte(3), block);
-        return protocol::buildFrame(TDRCommand::WriteRecord, {});
+        return protocol::buildFrame(TDRCommand(writeAck), {});
     }
     case TDRCommand::SetSerial:
         serial = command.mid(3, 6);
-        return protocol::buildFrame(TDRCommand::SetSerial, {});
+        return protocol::buildFrame(TDRCommand(serialAck), {});
     }
     return {};
 }
@@ -500,13 +504,31 @@ std::unique_ptr<EmulatedInstrument> EmulatedInstrument::fromJson(const QJsonObje
         return nullptr;
     };
 
-    if (!reader.knownKeys(options,
-                          {QStringLiteral("model"), QStringLiteral("serial"),
-                           QStringLiteral("version"), QStringLiteral("records"),
-                           QStringLiteral("seed"), QStringLiteral("chunk"),
-                           QStringLiteral("delayMs"), QStringLiteral("dropEvery"),
-                           QStringLiteral("corruptEvery")},
-                          QString()))
+    if (!reader.knownKeys(
+            options,
+            {QStringLiteral("model"), QStringLiteral("serial"), QStringLiteral("version"),
+             QStringLiteral("records"), QStringLiteral("seed"), QStringLiteral("chunk"),
+             QStringLiteral("delayMs"), QStringLiteral("dropEvery"), QStringLiteral("corruptEvery"),
+             QStringLiteral("writeAck"), QStringLiteral("serialAck")},
+            QString()))
+        return failed();
+
+    const auto ackByte = [&](const QString &key, quint8 &target) {
+        if (!options.contains(key))
+            return true;
+        const QString text = options.value(key).toString();
+        static const QStringList bytes{QStringLiteral("0x43"), QStringLiteral("0x44"),
+                                       QStringLiteral("0x45"), QStringLiteral("0x46")};
+        if (text == QLatin1String("echo"))
+            return true;
+        if (!options.value(key).isString() || !bytes.contains(text))
+            return reader.fail(key, QStringLiteral("expected \"echo\", \"0x43\", \"0x44\", "
+                                                   "\"0x45\" or \"0x46\""));
+        target = quint8(text.mid(2).toUInt(nullptr, 16));
+        return true;
+    };
+    if (!ackByte(QStringLiteral("writeAck"), d.writeAck) ||
+        !ackByte(QStringLiteral("serialAck"), d.serialAck))
         return failed();
 
     const auto optionalInt = [&](const QString &key, qint64 min, qint64 max,

@@ -22,7 +22,9 @@ public:
     // was expected.
     //
     // Keys: model, serial, version, seed, chunk ("whole", "random" or a piece
-    // size), delayMs, dropEvery, corruptEvery, and records: a count (slots 1 to
+    // size), delayMs, dropEvery, corruptEvery, writeAck and serialAck (the
+    // command byte of the answers to WriteRecord and SetSerial: "echo", the
+    // default, or one of "0x43" to "0x46"), and records: a count (slots 1 to
     // n, generated from the seed) or a list of {number, date, time, waveform:
     // {range, length, faults: [{distance, kind, strength}], noise,
     // stepDivisor}}. A listed record's missing number is its position + 1; its

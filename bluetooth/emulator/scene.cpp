@@ -307,7 +307,8 @@ QByteArray demoSceneJson()
     "defaultAdapter": 0,
     "devices": [
         {"name": "KV-105", "address": "00:1A:7D:DA:71:13",
-         "services": [ {"name": "Serial Port", "channel": 1, "instrument": {}} ]},
+         "services": [ {"name": "Serial Port", "channel": 1,
+                        "instrument": {"writeAck": "0x45", "serialAck": "0x46"}} ]},
         {"name": "Office Printer", "address": "00:1A:7D:DA:71:27",
          "services": [
              {"name": "Printing", "channel": 3},
