@@ -459,6 +459,19 @@ std::unique_ptr<EmulatedStack> EmulatedStack::fromJson(const QByteArray &json, Q
     Scene scene;
     if (!Scene::parse(json, &scene, error))
         return nullptr;
+    if (scene.hasPeers) {
+        // Find out now whether the tool's server will be able to take peers
+        // there, rather than run on with them silently off.
+        QTcpServer probe;
+        if (!probe.listen(scene.peersHost, scene.peersPort)) {
+            if (error)
+                *error = QStringLiteral("peers.listen: cannot listen on %1 port %2: %3")
+                             .arg(scene.peersHost.toString())
+                             .arg(scene.peersPort)
+                             .arg(probe.errorString());
+            return nullptr;
+        }
+    }
     return std::make_unique<EmulatedStack>(scene);
 }
 

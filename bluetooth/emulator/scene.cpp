@@ -2,6 +2,9 @@
 
 #include "bluetooth/emulator/emulatedinstrument.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
@@ -99,15 +102,33 @@ public:
         const int colon = text.lastIndexOf(QLatin1Char(':'));
         bool portOk = false;
         const int number = colon > 0 ? text.mid(colon + 1).toInt(&portOk) : -1;
-        const QHostAddress parsed(colon > 0 ? text.left(colon) : QString());
+        const QHostAddress parsed = strictAddress(colon > 0 ? text.left(colon) : QString());
         if (!value.isString() || !portOk || number < lowestPort || number > 65535 ||
             parsed.isNull())
-            return fail(path, QStringLiteral("expected \"IP:PORT\" like 127.0.0.1:7001, with a "
-                                             "port from %1 to 65535")
+            return fail(path, QStringLiteral("expected \"IP:PORT\" like 127.0.0.1:7001 or "
+                                             "[::1]:7001, with a port from %1 to 65535")
                                   .arg(lowestPort));
         *host = parsed;
         *port = quint16(number);
         return true;
+    }
+
+    // Four decimal parts for IPv4, or IPv6 (in brackets or bare): the system's
+    // parser would also take "1.2.3" and read it as 1.2.0.3.
+    static QHostAddress strictAddress(QString text)
+    {
+        if (text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')))
+            text = text.mid(1, text.size() - 2);
+        else if (text.contains(QLatin1Char('[')) || text.contains(QLatin1Char(']')))
+            return {};
+        if (text.contains(QLatin1Char(':'))) {
+            const QHostAddress v6(text);
+            return v6.protocol() == QAbstractSocket::IPv6Protocol ? v6 : QHostAddress();
+        }
+        static const QRegularExpression quad(
+            QStringLiteral("^(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])"
+                           "(\\.(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])){3}$"));
+        return quad.match(text).hasMatch() ? QHostAddress(text) : QHostAddress();
     }
 
     static QString join(const QString &path, const QString &key)
@@ -208,6 +229,10 @@ bool parseDevice(Reader &r, const QJsonValue &value, const QString &path, SceneD
 bool Scene::parse(const QByteArray &json, Scene *scene, QString *error)
 {
     Reader r(error);
+    if (json.size() > kMaxSceneBytes)
+        return r.fail(
+            QString(),
+            QStringLiteral("the scene is larger than %1 MiB").arg(kMaxSceneBytes / (1024 * 1024)));
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError)
@@ -264,16 +289,17 @@ bool Scene::parse(const QByteArray &json, Scene *scene, QString *error)
         QJsonArray devices;
         if (!r.array(top.value(QLatin1String("devices")), QStringLiteral("devices"), &devices))
             return false;
+        QHash<quint64, int> seen; // address -> index, so that big scenes stay quick
         for (int i = 0; i < devices.size(); ++i) {
             SceneDevice device;
             const QString path = Reader::index(QStringLiteral("devices"), i);
             if (!parseDevice(r, devices.at(i), path, &device))
                 return false;
-            for (int j = 0; j < result.devices.size(); ++j) {
-                if (result.devices.at(j).address == device.address)
-                    return r.fail(Reader::join(path, QStringLiteral("address")),
-                                  QStringLiteral("same address as devices[%1]").arg(j));
-            }
+            const auto earlier = seen.constFind(device.address.toUInt64());
+            if (earlier != seen.constEnd())
+                return r.fail(Reader::join(path, QStringLiteral("address")),
+                              QStringLiteral("same address as devices[%1]").arg(*earlier));
+            seen.insert(device.address.toUInt64(), i);
             result.devices.append(device);
         }
     }
@@ -296,6 +322,30 @@ bool Scene::parse(const QByteArray &json, Scene *scene, QString *error)
     }
 
     *scene = result;
+    return true;
+}
+
+bool readSceneFile(const QString &path, QByteArray *json, QString *error)
+{
+    const QFileInfo info(path);
+    auto fail = [error](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    // A device, a FIFO or /dev/zero would block or never end.
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("not a regular file"));
+    if (info.size() > kMaxSceneBytes)
+        return fail(
+            QStringLiteral("the file is larger than %1 MiB").arg(kMaxSceneBytes / (1024 * 1024)));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot read the file: ") + file.errorString());
+    *json = file.read(kMaxSceneBytes + 1);
+    if (json->size() > kMaxSceneBytes)
+        return fail(
+            QStringLiteral("the file is larger than %1 MiB").arg(kMaxSceneBytes / (1024 * 1024)));
     return true;
 }
 
