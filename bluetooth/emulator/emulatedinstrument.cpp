@@ -95,7 +95,7 @@ public:
     bool fail(const QString &key, const QString &expected)
     {
         if (error.isEmpty())
-            error = key + QLatin1String(": ") + expected;
+            error = (key + QLatin1String(": ") + expected).simplified();
         return false;
     }
 

@@ -17,6 +17,20 @@ namespace emu {
 
 namespace {
 
+// Keys come from the file and may hold line ends; an error stays one line.
+QString oneLine(QString text)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.at(i).unicode() < 0x20) {
+            const QString escape =
+                QStringLiteral("\\u%1").arg(text.at(i).unicode(), 4, 16, QLatin1Char('0'));
+            text.replace(i, 1, escape);
+            i += escape.size() - 1;
+        }
+    }
+    return text;
+}
+
 // Each check returns false after writing "<path>: <what was expected>".
 class Reader
 {
@@ -26,7 +40,7 @@ public:
     bool fail(const QString &path, const QString &what)
     {
         if (m_error)
-            *m_error = path.isEmpty() ? what : path + QStringLiteral(": ") + what;
+            *m_error = oneLine(path.isEmpty() ? what : path + QStringLiteral(": ") + what);
         return false;
     }
 

@@ -23,6 +23,7 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTextEdit>
 #include <QtTest>
 
 #include <memory>
@@ -147,6 +148,8 @@ void QtBackendTest::connectShowsTheIdentity()
     QVERIFY2(identity.contains(QStringLiteral("TDR 105")), qPrintable(identity));
     QVERIFY2(identity.contains(QStringLiteral("sn:004711")), qPrintable(identity));
     QVERIFY(action("actionGet_List")->isEnabled());
+    const QString log = m_window->findChild<QTextEdit *>("messageEd")->toPlainText();
+    QVERIFY2(log.contains(QStringLiteral("Joined with KV-105.")), qPrintable(log));
 }
 
 void QtBackendTest::downloadIsByteExact()
