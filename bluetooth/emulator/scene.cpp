@@ -382,7 +382,7 @@ QByteArray demoSceneJson()
         {"name": "", "address": "00:1A:7D:DA:71:3C",
          "services": [ {"name": "Audio Sink", "channel": 5} ]}
     ],
-    "peers": {"listen": "127.0.0.1:47002", "name": "Meter"}
+    "peers": {"listen": "127.0.0.1:0", "name": "Meter"}
 }
 )");
 }
