@@ -8,9 +8,9 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QRegularExpression>
 #include <QSet>
 
+#include <cctype>
 #include <cmath>
 
 namespace emu {
@@ -98,11 +98,15 @@ public:
 
     bool address(const QJsonValue &value, const QString &path, QBluetoothAddress *out)
     {
-        static const QRegularExpression pattern(
-            QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
         const QString text = value.toString();
+        bool wellFormed = text.size() == 17;
+        for (int i = 0; wellFormed && i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            const char latin = c.unicode() < 128 ? char(c.unicode()) : '\0';
+            wellFormed = i % 3 == 2 ? latin == ':' : std::isxdigit(uchar(latin)) != 0;
+        }
         const QBluetoothAddress parsed(text);
-        if (!value.isString() || !pattern.match(text).hasMatch() || parsed.isNull())
+        if (!value.isString() || !wellFormed || parsed.isNull())
             return fail(path,
                         QStringLiteral("expected a Bluetooth address like 00:1A:7D:DA:71:13"));
         *out = parsed;
@@ -139,10 +143,18 @@ public:
             const QHostAddress v6(text);
             return v6.protocol() == QAbstractSocket::IPv6Protocol ? v6 : QHostAddress();
         }
-        static const QRegularExpression quad(
-            QStringLiteral("^(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])"
-                           "(\\.(25[0-5]|2[0-4][0-9]|1[0-9][0-9]|[1-9]?[0-9])){3}$"));
-        return quad.match(text).hasMatch() ? QHostAddress(text) : QHostAddress();
+        const QStringList parts = text.split(QLatin1Char('.'));
+        if (parts.size() != 4)
+            return {};
+        for (const QString &part : parts) {
+            bool digits = !part.isEmpty() && part.size() <= 3 &&
+                          (part.size() == 1 || part.at(0) != QLatin1Char('0'));
+            for (const QChar c : part)
+                digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+            if (!digits || part.toInt() > 255)
+                return {};
+        }
+        return QHostAddress(text);
     }
 
     static QString join(const QString &path, const QString &key)
