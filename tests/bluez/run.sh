@@ -98,10 +98,14 @@ mock AddDevice string:hci0 string:00:1A:7D:DA:71:13 string:KV-105
 mock AddDevice string:hci0 string:00:1A:7D:DA:71:27 "string:Office Printer"
 mock SetBridge string:00:1A:7D:DA:71:13 "string:$work/instrument.sock"
 
-status=0
+# In the background, so that a signal to this script is handled at once.
 BLUETOOTH_FORCE_DBUS_LE_VERSION=5.66 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$work/config" \
 VARNEL_TEST_WORK="$work" VARNEL_TEST_SETTINGS="$here/instrument.json" \
-    timeout -k 5 240 "$program" "$@" || status=$?
+    timeout -k 5 240 "$program" "$@" &
+test_pid=$!
+pids="$test_pid $pids"
+status=0
+wait "$test_pid" || status=$?
 if [ "$status" -ne 0 ]; then
     echo "--- mock log (tail)"; tail -n 40 "$work/mock.log"
     echo "--- simulator logs"; cat "$work/sim.log" "$work/dropping.log"
