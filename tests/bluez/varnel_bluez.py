@@ -27,7 +27,6 @@ SYSTEM_BUS = True
 IS_OBJECT_MANAGER = True
 
 PROFILE_IFACE = 'org.bluez.Profile1'
-DISCOVERY_MS = 200
 
 profiles = {}   # object path -> (bus name, uuid, options)
 senders = {}    # object path -> bus name of the program that registered it
@@ -114,17 +113,6 @@ def ConnectProfile(device, uuid):
     theirs.close()
 
 
-def StartDiscovery(adapter):
-    bluez5.StartDiscovery(adapter)
-
-    # A real inquiry ends by itself after a while.
-    def stop():
-        if adapter.props[bluez5.ADAPTER_IFACE]['Discovering']:
-            bluez5.StopDiscovery(adapter)
-        return False
-    GLib.timeout_add(DISCOVERY_MS, stop)
-
-
 @dbus.service.method(bluez5.BLUEZ_MOCK_IFACE, in_signature='ss', out_signature='')
 def SetBridge(_self, address, socket_path):
     bridges[str(address).upper()] = str(socket_path)
@@ -141,14 +129,6 @@ def AddDevice(self, adapter_device_name, device_address, alias):
     path = bluez5.AddDevice(self, adapter_device_name, device_address, alias)
     mockobject.objects[path].AddMethods(bluez5.DEVICE_IFACE, [
         ('ConnectProfile', 's', '', ConnectProfile)])
-    return path
-
-
-@dbus.service.method(bluez5.BLUEZ_MOCK_IFACE, in_signature='ss', out_signature='s')
-def AddAdapter(self, device_name, system_name):
-    path = bluez5.AddAdapter(self, device_name, system_name)
-    mockobject.objects[path].AddMethods(bluez5.ADAPTER_IFACE, [
-        ('StartDiscovery', '', '', StartDiscovery)])
     return path
 
 
