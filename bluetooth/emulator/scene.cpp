@@ -17,6 +17,32 @@ namespace emu {
 
 namespace {
 
+// Four decimal parts for IPv4, or IPv6 (in brackets or bare): the system's
+// parser would also take "1.2.3" and read it as 1.2.0.3.
+QHostAddress strictAddress(QString text)
+{
+    if (text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')))
+        text = text.mid(1, text.size() - 2);
+    else if (text.contains(QLatin1Char('[')) || text.contains(QLatin1Char(']')))
+        return {};
+    if (text.contains(QLatin1Char(':'))) {
+        const QHostAddress v6(text);
+        return v6.protocol() == QAbstractSocket::IPv6Protocol ? v6 : QHostAddress();
+    }
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return {};
+    for (const QString &part : parts) {
+        bool digits = !part.isEmpty() && part.size() <= 3 &&
+                      (part.size() == 1 || part.at(0) != QLatin1Char('0'));
+        for (const QChar c : part)
+            digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (!digits || part.toInt() > 255)
+            return {};
+    }
+    return QHostAddress(text);
+}
+
 // Keys come from the file and may hold line ends; an error stays one line.
 QString oneLine(QString text)
 {
@@ -116,45 +142,11 @@ public:
     bool hostPort(const QJsonValue &value, const QString &path, int lowestPort, QHostAddress *host,
                   quint16 *port)
     {
-        const QString text = value.toString();
-        const int colon = text.lastIndexOf(QLatin1Char(':'));
-        bool portOk = false;
-        const int number = colon > 0 ? text.mid(colon + 1).toInt(&portOk) : -1;
-        const QHostAddress parsed = strictAddress(colon > 0 ? text.left(colon) : QString());
-        if (!value.isString() || !portOk || number < lowestPort || number > 65535 ||
-            parsed.isNull())
+        if (!value.isString() || !parseHostPort(value.toString(), lowestPort, host, port))
             return fail(path, QStringLiteral("expected \"IP:PORT\" like 127.0.0.1:7001 or "
                                              "[::1]:7001, with a port from %1 to 65535")
                                   .arg(lowestPort));
-        *host = parsed;
-        *port = quint16(number);
         return true;
-    }
-
-    // Four decimal parts for IPv4, or IPv6 (in brackets or bare): the system's
-    // parser would also take "1.2.3" and read it as 1.2.0.3.
-    static QHostAddress strictAddress(QString text)
-    {
-        if (text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')))
-            text = text.mid(1, text.size() - 2);
-        else if (text.contains(QLatin1Char('[')) || text.contains(QLatin1Char(']')))
-            return {};
-        if (text.contains(QLatin1Char(':'))) {
-            const QHostAddress v6(text);
-            return v6.protocol() == QAbstractSocket::IPv6Protocol ? v6 : QHostAddress();
-        }
-        const QStringList parts = text.split(QLatin1Char('.'));
-        if (parts.size() != 4)
-            return {};
-        for (const QString &part : parts) {
-            bool digits = !part.isEmpty() && part.size() <= 3 &&
-                          (part.size() == 1 || part.at(0) != QLatin1Char('0'));
-            for (const QChar c : part)
-                digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
-            if (!digits || part.toInt() > 255)
-                return {};
-        }
-        return QHostAddress(text);
     }
 
     static QString join(const QString &path, const QString &key)
@@ -348,6 +340,19 @@ bool Scene::parse(const QByteArray &json, Scene *scene, QString *error)
     }
 
     *scene = result;
+    return true;
+}
+
+bool parseHostPort(const QString &text, int lowestPort, QHostAddress *host, quint16 *port)
+{
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    bool portOk = false;
+    const int number = colon > 0 ? text.mid(colon + 1).toInt(&portOk) : -1;
+    const QHostAddress parsed = strictAddress(colon > 0 ? text.left(colon) : QString());
+    if (!portOk || number < lowestPort || number > 65535 || parsed.isNull())
+        return false;
+    *host = parsed;
+    *port = quint16(number);
     return true;
 }
 

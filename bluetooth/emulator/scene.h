@@ -68,6 +68,10 @@ struct Scene
     static bool parse(const QByteArray &json, Scene *scene, QString *error);
 };
 
+// "IP:PORT" with a plain IPv4 address (four decimal parts) or an IPv6 one,
+// bare or in brackets, and a port from lowestPort to 65535.
+bool parseHostPort(const QString &text, int lowestPort, QHostAddress *host, quint16 *port);
+
 // Scenes are written by hand; anything much larger is a mistake.
 constexpr int kMaxSceneBytes = 4 * 1024 * 1024;
 

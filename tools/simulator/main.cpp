@@ -117,14 +117,12 @@ int main(int argc, char *argv[])
     QTextStream out(stdout);
     if (parser.isSet(QStringLiteral("tcp"))) {
         const QString where = parser.value(QStringLiteral("tcp"));
-        const int colon = where.lastIndexOf(QLatin1Char(':'));
-        bool ok = false;
-        const uint port = colon > 0 ? where.mid(colon + 1).toUInt(&ok) : 0;
-        const QHostAddress host(colon > 0 ? where.left(colon) : QString());
-        if (!ok || port > 65535 || host.isNull())
+        QHostAddress host;
+        quint16 port = 0;
+        if (!emu::parseHostPort(where, 0, &host, &port))
             return fail(
                 QStringLiteral("--tcp %1: expected HOST:PORT like 127.0.0.1:47001").arg(where));
-        if (!tcp.listen(host, quint16(port)))
+        if (!tcp.listen(host, port))
             return fail(QStringLiteral("cannot listen on %1: %2").arg(where, tcp.errorString()));
         QObject::connect(&tcp, &QTcpServer::newConnection, [&] {
             while (QTcpSocket *socket = tcp.nextPendingConnection())
