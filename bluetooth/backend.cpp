@@ -4,8 +4,6 @@
 #include "bluetooth/emulator/scene.h"
 #include "bluetooth/qtstack.h"
 
-#include <QFile>
-
 namespace bt {
 
 std::unique_ptr<BluetoothStack> createStack(const QByteArray &envValue, QString *error)
@@ -31,11 +29,9 @@ std::unique_ptr<BluetoothStack> createStack(const QByteArray &envValue, QString 
         if (path.isEmpty())
             return failWith(
                 QStringLiteral("\"emulator:\" needs a scene file path after the colon"));
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return failWith(origin + QStringLiteral(": cannot read the file: ") +
-                            file.errorString());
-        json = file.readAll();
+        QString problem;
+        if (!emu::readSceneFile(path, &json, &problem))
+            return failWith(origin + QStringLiteral(": ") + problem);
     } else {
         return failWith(QStringLiteral("unknown value \"%1\" (expected \"qt\", \"emulator\" or "
                                        "\"emulator:PATH\")")

@@ -92,13 +92,25 @@ void QtRfcommSocket::wire()
         emit disconnected();
     });
     connect(m_socket, QOverload<QBluetoothSocket::SocketError>::of(&QBluetoothSocket::error), this,
-            &RfcommSocket::error);
+            [this](QBluetoothSocket::SocketError socketError) {
+                // Qt reports some failures (an unknown device, for one) from
+                // inside connectToService, before the caller can have wired
+                // itself to us: hand those over once the call has returned.
+                if (m_inConnect)
+                    QMetaObject::invokeMethod(
+                        this, [this, socketError] { emit error(socketError); },
+                        Qt::QueuedConnection);
+                else
+                    emit error(socketError);
+            });
 }
 
 void QtRfcommSocket::connectToService(const QBluetoothServiceInfo &service,
                                       QIODevice::OpenMode mode)
 {
+    m_inConnect = true;
     m_socket->connectToService(service, mode);
+    m_inConnect = false;
     if (m_socket->state() != QBluetoothSocket::UnconnectedState)
         setOpenMode(mode | QIODevice::Unbuffered);
 }

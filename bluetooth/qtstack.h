@@ -54,6 +54,7 @@ private:
     void wire();
 
     QBluetoothSocket *m_socket;
+    bool m_inConnect = false;
 };
 
 class QtRfcommServer : public RfcommServer

@@ -1,50 +1,49 @@
+// The emulator is the test and demo tool: scenes that must be refused, and
+// the instrument's link and fault settings having their effect.
+
+#include "bluetooth/backend.h"
 #include "bluetooth/emulator/emulatedinstrument.h"
 #include "bluetooth/emulator/emulatedstack.h"
+#include "bluetooth/emulator/scene.h"
+#include "protocol/frame.h"
 #include "testsupport.h"
 
-#include <QBluetoothUuid>
+#include <QDir>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
+
+#include <sys/stat.h>
 
 #include <memory>
 
 namespace {
 
-const QBluetoothAddress adapterAddress(QStringLiteral("00:1A:7D:DA:71:01"));
-
 QByteArray sceneWith(const QByteArray &services, const QByteArray &extra = QByteArray())
 {
     return R"({"adapters": [{"name": "Workstation", "address": "00:1A:7D:DA:71:01"}],
-               "discoveryMs": 1,
                "devices": [{"name": "KV-105", "address": "00:1A:7D:DA:71:13", "services": [)" +
            services + "]}]" + extra + "}";
 }
 
-QByteArray tcpService(quint16 port)
+QByteArray hex(const char *text)
 {
-    return QByteArray(R"({"name": "Bridge", "channel": 2, "tcp": "127.0.0.1:)") +
-           QByteArray::number(port) + "\"}";
+    return QByteArray::fromHex(text);
 }
 
-// Records the order in which a socket reports.
-struct SocketLog
+std::unique_ptr<emu::EmulatedInstrument> instrument(const QByteArray &json)
 {
-    QStringList events;
-    void attach(bt::RfcommSocket *socket)
-    {
-        QObject::connect(socket, &bt::RfcommSocket::connected, [this] { events << "connected"; });
-        QObject::connect(socket, &bt::RfcommSocket::disconnected,
-                         [this] { events << "disconnected"; });
-        QObject::connect(socket, &bt::RfcommSocket::error, [this](QBluetoothSocket::SocketError e) {
-            events << QStringLiteral("error %1").arg(int(e));
-        });
-    }
-};
+    return emu::EmulatedInstrument::fromJson(QJsonDocument::fromJson(json).object(), nullptr);
+}
 
-QString errorEvent(QBluetoothSocket::SocketError e)
+QByteArray joined(const QList<QByteArray> &pieces)
 {
-    return QStringLiteral("error %1").arg(int(e));
+    QByteArray all;
+    for (const QByteArray &piece : pieces)
+        all += piece;
+    return all;
 }
 
 } // namespace
@@ -54,366 +53,270 @@ class TestEmulator : public QObject
     Q_OBJECT
 
 private slots:
-    void cleanup();
-
-    void adaptersCanChangeAtRunTime();
-    void discoveryReportsServicesInOrderThenFinishes();
-    void stopCancelsAtOnce();
-    void connectionIsRefused_data();
-    void connectionIsRefused();
-    void tcpServicePipesBothWays();
-    void tcpFarEndCloseReportsErrorThenDisconnected();
-    void tcpRefusedIsSocketError();
-    void deletingConnectedSocketEmitsDisconnected();
-    void instrumentAnswersArriveAsSeparatePieces();
-    void instrumentAnswersKeepTheirOrder();
-    void serverPicksFreeChannelsOnKnownAdaptersOnly();
-    void peersBecomePendingConnections();
+    void rejectsBadScene_data();
+    void rejectsBadScene();
+    void sceneFiles_data();
+    void sceneFiles();
+    void answerSettings_data();
+    void answerSettings();
+    void chunking();
+    void linkSettings_data();
+    void linkSettings();
+    void tcpBridgePipesBothWays();
 };
 
-void TestEmulator::cleanup()
+void TestEmulator::rejectsBadScene_data()
 {
-    bt::BluetoothStack::install(nullptr);
-}
-
-void TestEmulator::adaptersCanChangeAtRunTime()
-{
-    emu::EmulatedStack *stack = testsupport::installEmulatedStack(R"({"adapters": []})");
-    QVERIFY(stack);
-    QVERIFY(bt::stack().allDevices().isEmpty());
-    QCOMPARE(bt::stack().defaultAdapterName(), QString());
-
-    stack->setAdapters(
-        {{QStringLiteral("One"), QBluetoothAddress(QStringLiteral("00:00:00:00:00:01"))},
-         {QStringLiteral("Two"), QBluetoothAddress(QStringLiteral("00:00:00:00:00:02"))}},
-        1);
-    const QList<QBluetoothHostInfo> adapters = bt::stack().allDevices();
-    QCOMPARE(adapters.size(), 2);
-    QCOMPARE(adapters.at(0).name(), QStringLiteral("One"));
-    QCOMPARE(adapters.at(1).address(), QBluetoothAddress(QStringLiteral("00:00:00:00:00:02")));
-    QCOMPARE(bt::stack().defaultAdapterName(), QStringLiteral("Two"));
-    QCOMPARE(bt::stack().adapterName(adapters.at(0).address()), QStringLiteral("One"));
-}
-
-void TestEmulator::discoveryReportsServicesInOrderThenFinishes()
-{
-    QVERIFY(testsupport::installEmulatedStack(R"({
-        "adapters": [{"name": "Workstation", "address": "00:1A:7D:DA:71:01"}],
-        "discoveryMs": 2,
-        "devices": [
-            {"name": "KV-105", "address": "00:1A:7D:DA:71:13",
-             "services": [{"name": "Serial Port", "channel": 1, "instrument": {}}]},
-            {"name": "", "address": "00:1A:7D:DA:71:14",
-             "services": [{"name": "Audio", "channel": 3}, {"name": "Chat", "channel": 7}]}
-        ]})"));
-
-    std::unique_ptr<bt::ServiceDiscoveryAgent> agent(
-        bt::stack().createDiscoveryAgent(adapterAddress));
-    QSignalSpy found(agent.get(), &bt::ServiceDiscoveryAgent::serviceDiscovered);
-    QSignalSpy finished(agent.get(), &bt::ServiceDiscoveryAgent::finished);
-    QStringList order;
-    connect(agent.get(), &bt::ServiceDiscoveryAgent::serviceDiscovered, this,
-            [&order] { order << "service"; });
-    connect(agent.get(), &bt::ServiceDiscoveryAgent::finished, this,
-            [&order] { order << "finished"; });
-
-    agent->start();
-    QVERIFY(agent->isActive());
-    QCOMPARE(found.count(), 0); // never inside start()
-    QVERIFY(finished.wait(5000));
-    QVERIFY(!agent->isActive());
-    QCOMPARE(order, (QStringList{"service", "service", "service", "finished"}));
-
+    QTest::addColumn<QByteArray>("json");
+    QTest::addColumn<QString>("expected");
+    const QByteArray kv = R"({"channel": 1, "instrument": )";
+    QTest::newRow("not JSON") << QByteArray("{\"adapters\": [") << "invalid JSON at offset";
+    QTest::newRow("array at the top") << QByteArray("[]") << "expected a JSON object";
+    QTest::newRow("no adapters") << QByteArray("{}") << "adapters: required key is missing";
+    QTest::newRow("misspelt key") << sceneWith("", R"(, "peer": {})") << "peer: unknown key";
+    QTest::newRow("line end in a key")
+        << sceneWith("", ", \"pe\\ner\": {}") << "pe\\u000aer: unknown key";
+    QTest::newRow("short address")
+        << QByteArray(R"({"adapters": [{"name": "A", "address": "00:1A:7D:DA:71"}]})")
+        << "adapters[0].address: expected a Bluetooth address";
+    QTest::newRow("same address twice")
+        << QByteArray(R"({"adapters": [], "devices": [{"name": "a", "address": "00:00:00:00:00:01"},
+                         {"name": "b", "address": "00:00:00:00:00:02"},
+                         {"name": "c", "address": "00:00:00:00:00:01"}]})")
+        << "devices[2].address: same address as devices[0]";
+    QTest::newRow("channel twice") << sceneWith(R"({"channel": 3}, {"channel": 3})")
+                                   << "devices[0].services[1].channel: channel 3 is already used";
+    QTest::newRow("channel 31") << sceneWith(R"({"channel": 31})")
+                                << "services[0].channel: expected an integer from 1 to 30";
+    for (const char *listen : {"1.2.3:80", "256.1.1.1:80", "127.0.0.1", "[::1:80", "localhost:80"})
+        QTest::newRow(listen) << sceneWith("", QByteArray(R"(, "peers": {"listen": ")") + listen +
+                                                   "\"}")
+                              << "peers.listen: expected \"IP:PORT\"";
+    QTest::newRow("peers port taken") << sceneWith("", R"(, "peers": {"listen": "127.0.0.1:BUSY"})")
+                                      << "peers.listen: cannot listen on 127.0.0.1 port";
+    QTest::newRow("too large") << QByteArray(emu::kMaxSceneBytes + 1, ' ')
+                               << "the scene is larger than 4 MiB";
     const struct
     {
-        const char *device;
-        const char *address;
-        const char *service;
-        int channel;
-    } expected[] = {{"KV-105", "00:1A:7D:DA:71:13", "Serial Port", 1},
-                    {"", "00:1A:7D:DA:71:14", "Audio", 3},
-                    {"", "00:1A:7D:DA:71:14", "Chat", 7}};
-    for (int i = 0; i < 3; ++i) {
-        const auto info = found.at(i).at(0).value<QBluetoothServiceInfo>();
-        QCOMPARE(info.device().name(), QString::fromLatin1(expected[i].device));
-        QCOMPARE(info.device().address(),
-                 QBluetoothAddress(QString::fromLatin1(expected[i].address)));
-        QCOMPARE(info.serviceName(), QString::fromLatin1(expected[i].service));
-        QCOMPARE(info.attribute(QBluetoothServiceInfo::ServiceName).toString(),
-                 QString::fromLatin1(expected[i].service));
-        QCOMPARE(info.serverChannel(), expected[i].channel);
-        QCOMPARE(info.socketProtocol(), QBluetoothServiceInfo::RfcommProtocol);
-        QVERIFY(info.serviceClassUuids().contains(QBluetoothUuid(QBluetoothUuid::SerialPort)));
-        QVERIFY(info.isValid());
-    }
-}
-
-void TestEmulator::stopCancelsAtOnce()
-{
-    QVERIFY(testsupport::installEmulatedStack(sceneWith(R"({"channel": 1}, {"channel": 2})")));
-    std::unique_ptr<bt::ServiceDiscoveryAgent> agent(
-        bt::stack().createDiscoveryAgent(adapterAddress));
-    QSignalSpy found(agent.get(), &bt::ServiceDiscoveryAgent::serviceDiscovered);
-    QSignalSpy finished(agent.get(), &bt::ServiceDiscoveryAgent::finished);
-    QSignalSpy canceled(agent.get(), &bt::ServiceDiscoveryAgent::canceled);
-
-    agent->start();
-    QVERIFY(found.wait(5000));
-    agent->stop();
-    QCOMPARE(canceled.count(), 1); // synchronously, like Qt
-    QVERIFY(!agent->isActive());
-
-    agent->stop(); // not active: nothing
-    QCOMPARE(canceled.count(), 1);
-
-    // Nothing more arrives from the stopped scan.
-    QTest::qWait(50);
-    QCOMPARE(found.count(), 1);
-    QCOMPARE(finished.count(), 0);
-}
-
-void TestEmulator::connectionIsRefused_data()
-{
-    QTest::addColumn<QByteArray>("scene");
-    QTest::addColumn<int>("channel");
-    QTest::newRow("service without backing")
-        << sceneWith(R"({"name": "Closed", "channel": 4})") << 4;
-    QTest::newRow("no service on that channel") << sceneWith(R"({"channel": 4})") << 5;
-}
-
-void TestEmulator::connectionIsRefused()
-{
-    QFETCH(QByteArray, scene);
-    QFETCH(int, channel);
-    QVERIFY(testsupport::installEmulatedStack(scene));
-
-    QBluetoothServiceInfo target = testsupport::sceneService(0, 0);
-    QBluetoothServiceInfo::Sequence rfcomm;
-    rfcomm << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::Rfcomm))
-           << QVariant::fromValue(quint8(channel));
-    QBluetoothServiceInfo::Sequence l2cap;
-    l2cap << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::L2cap));
-    QBluetoothServiceInfo::Sequence protocols;
-    protocols << QVariant::fromValue(l2cap) << QVariant::fromValue(rfcomm);
-    target.setAttribute(QBluetoothServiceInfo::ProtocolDescriptorList, protocols);
-    QCOMPARE(target.serverChannel(), channel);
-
-    std::unique_ptr<bt::RfcommSocket> socket(bt::stack().createSocket());
-    SocketLog log;
-    log.attach(socket.get());
-    QSignalSpy error(socket.get(), &bt::RfcommSocket::error);
-    socket->connectToService(target);
-    QCOMPARE(socket->state(), QBluetoothSocket::ConnectingState);
-    QCOMPARE(error.count(), 0);
-    QVERIFY(error.wait(5000));
-    QCOMPARE(log.events, QStringList{errorEvent(QBluetoothSocket::ServiceNotFoundError)});
-    QCOMPARE(socket->state(), QBluetoothSocket::UnconnectedState);
-    QCOMPARE(socket->peerName(), QStringLiteral("KV-105"));
-}
-
-void TestEmulator::tcpServicePipesBothWays()
-{
-    QTcpServer far;
-    QVERIFY(far.listen(QHostAddress::LocalHost, 0));
-    QVERIFY(testsupport::installEmulatedStack(sceneWith(tcpService(far.serverPort()))));
-
-    std::unique_ptr<bt::RfcommSocket> socket(bt::stack().createSocket());
-    QSignalSpy connected(socket.get(), &bt::RfcommSocket::connected);
-    socket->connectToService(testsupport::sceneService(0, 0));
-    QVERIFY(connected.wait(5000));
-    QCOMPARE(socket->state(), QBluetoothSocket::ConnectedState);
-    QCOMPARE(socket->peerName(), QStringLiteral("KV-105"));
-    QVERIFY(far.hasPendingConnections() || far.waitForNewConnection(5000));
-    std::unique_ptr<QTcpSocket> peer(far.nextPendingConnection());
-
-    const QByteArray out("\x42\x05\x00\x00\x47", 5);
-    QCOMPARE(socket->write(out), qint64(5));
-    QByteArray atFar;
-    QTRY_VERIFY_WITH_TIMEOUT((atFar += peer->readAll()).size() >= 5, 5000);
-    QCOMPARE(atFar, out);
-
-    QSignalSpy readyRead(socket.get(), &QIODevice::readyRead);
-    const QByteArray back("\x41\x00\x0a\x31", 4);
-    peer->write(back);
-    QVERIFY(readyRead.wait(5000));
-    QTRY_COMPARE_WITH_TIMEOUT(socket->bytesAvailable(), qint64(4), 5000);
-    QVERIFY(socket->canReadLine());
-    QCOMPARE(socket->readLine(), QByteArray("\x41\x00\x0a", 3));
-    QCOMPARE(socket->readAll(), QByteArray("\x31"));
-    QCOMPARE(socket->bytesAvailable(), qint64(0));
-}
-
-void TestEmulator::tcpFarEndCloseReportsErrorThenDisconnected()
-{
-    QTcpServer far;
-    QVERIFY(far.listen(QHostAddress::LocalHost, 0));
-    QVERIFY(testsupport::installEmulatedStack(sceneWith(tcpService(far.serverPort()))));
-
-    std::unique_ptr<bt::RfcommSocket> socket(bt::stack().createSocket());
-    SocketLog log;
-    log.attach(socket.get());
-    QSignalSpy disconnected(socket.get(), &bt::RfcommSocket::disconnected);
-    socket->connectToService(testsupport::sceneService(0, 0));
-    QVERIFY(far.waitForNewConnection(5000));
-    std::unique_ptr<QTcpSocket> peer(far.nextPendingConnection());
-    QTRY_COMPARE_WITH_TIMEOUT(socket->state(), QBluetoothSocket::ConnectedState, 5000);
-
-    peer->close();
-    QVERIFY(disconnected.wait(5000));
-    QCOMPARE(log.events,
-             (QStringList{"connected", errorEvent(QBluetoothSocket::RemoteHostClosedError),
-                          "disconnected"}));
-    QCOMPARE(socket->state(), QBluetoothSocket::UnconnectedState);
-    QVERIFY(!socket->isOpen());
-
-    socket.reset(); // already down: no second disconnected
-    QCOMPARE(disconnected.count(), 1);
-}
-
-void TestEmulator::tcpRefusedIsSocketError()
-{
-    const quint16 port = testsupport::unusedTcpPort();
-    QVERIFY(port);
-    QVERIFY(testsupport::installEmulatedStack(sceneWith(tcpService(port))));
-    std::unique_ptr<bt::RfcommSocket> socket(bt::stack().createSocket());
-    SocketLog log;
-    log.attach(socket.get());
-    QSignalSpy error(socket.get(), &bt::RfcommSocket::error);
-    socket->connectToService(testsupport::sceneService(0, 0));
-    QVERIFY(error.wait(5000));
-    QCOMPARE(log.events, QStringList{errorEvent(QBluetoothSocket::ServiceNotFoundError)});
-    QCOMPARE(socket->state(), QBluetoothSocket::UnconnectedState);
-}
-
-void TestEmulator::deletingConnectedSocketEmitsDisconnected()
-{
-    QVERIFY(testsupport::installEmulatedStack(sceneWith(R"({"channel": 1, "instrument": {}})")));
-    auto *socket = bt::stack().createSocket();
-    QSignalSpy connected(socket, &bt::RfcommSocket::connected);
-    int disconnects = 0;
-    connect(socket, &bt::RfcommSocket::disconnected, this, [&disconnects] { ++disconnects; });
-    socket->connectToService(testsupport::sceneService(0, 0));
-    QVERIFY(connected.wait(5000));
-    delete socket;
-    QCOMPARE(disconnects, 1);
-}
-
-void TestEmulator::instrumentAnswersArriveAsSeparatePieces()
-{
-    QVERIFY(testsupport::installEmulatedStack(
-        sceneWith(R"({"channel": 1, "instrument": {"chunk": 3, "delayMs": 0}})")));
-    std::unique_ptr<bt::RfcommSocket> socket(bt::stack().createSocket());
-    QSignalSpy connected(socket.get(), &bt::RfcommSocket::connected);
-    socket->connectToService(testsupport::sceneService(0, 0));
-    QVERIFY(connected.wait(5000));
-
-    // Read everything at each notification: each one must bring one piece.
-    QList<QByteArray> pieces;
-    connect(socket.get(), &QIODevice::readyRead, this,
-            [&pieces, &socket] { pieces << socket->readAll(); });
-    socket->write(QByteArray("\x42\x05\x00\x00\x47", 5));
-    QVERIFY(pieces.isEmpty()); // never inside write()
-
-    QByteArray answer;
-    QTRY_VERIFY_WITH_TIMEOUT(
-        (answer = pieces.isEmpty() ? QByteArray() : pieces.join()).size() >= 3 &&
-            answer.size() >= qFromLittleEndian<quint16>(answer.constData() + 1),
-        5000);
-    QCOMPARE(quint8(answer.at(0)), quint8(0x42));
-    QCOMPARE(answer.size(), int(qFromLittleEndian<quint16>(answer.constData() + 1)));
-    QCOMPARE(pieces.size(), (answer.size() + 2) / 3);
-    for (int i = 0; i < pieces.size(); ++i)
-        QCOMPARE(pieces.at(i), answer.mid(i * 3, 3));
-}
-
-void TestEmulator::instrumentAnswersKeepTheirOrder()
-{
-    QVERIFY(testsupport::installEmulatedStack(
-        sceneWith(R"({"channel": 1, "instrument": {"chunk": "random", "delayMs": 3}})")));
-    std::unique_ptr<bt::RfcommSocket> socket(bt::stack().createSocket());
-    QSignalSpy connected(socket.get(), &bt::RfcommSocket::connected);
-    socket->connectToService(testsupport::sceneService(0, 0));
-    QVERIFY(connected.wait(5000));
-
-    QByteArray received;
-    connect(socket.get(), &QIODevice::readyRead, this,
-            [&received, &socket] { received += socket->readAll(); });
-    // Identity request and record list request in one write.
-    socket->write(QByteArray("\x42\x05\x00\x00\x47\x41\x04\x00\x45", 9));
-
-    auto frameLength = [&received](int at) {
-        return received.size() >= at + 3
-                   ? int(qFromLittleEndian<quint16>(received.constData() + at + 1))
-                   : 0;
+        const char *name, *options, *expected;
+    } instrumentRows[] = {
+        {"writeAck 0x47", R"({"writeAck": "0x47"})", "writeAck: expected \"echo\""},
+        {"serialAck as number", R"({"serialAck": 70})", "serialAck: expected \"echo\""},
+        {"stray 256", R"({"stray": 256})", "stray: expected a byte value"},
+        {"strayCount 0", R"({"strayCount": 0})", "strayCount: expected a whole number"},
+        {"ackDelayMs negative", R"({"ackDelayMs": -1})", "ackDelayMs: expected a whole number"},
+        {"endlessStream", R"({"endlessStream": "yes"})", "endlessStream: expected \"lines\""},
+        {"hangUpAfter", R"({"hangUpAfter": 1.5})", "hangUpAfter: expected a whole number"},
+        {"chunk 0", R"({"chunk": 0})", "chunk: expected \"whole\""},
+        {"256 records", R"({"records": 256})", "records: expected a count from 0 to 255"},
+        {"record range", R"({"records": [{"waveform": {"range": 1001}}]})",
+         "records[0].waveform.range: expected one of 10, 20, 30, 50, 100, 200, 500, 1000, 1500, "
+         "3000, 5000, 10000"},
+        {"unknown setting", R"({"delay": 5})", "delay: unknown option"},
     };
-    QTRY_VERIFY_WITH_TIMEOUT(frameLength(0) > 0 && frameLength(frameLength(0)) > 0 &&
-                                 received.size() >= frameLength(0) + frameLength(frameLength(0)),
-                             5000);
-    QCOMPARE(quint8(received.at(0)), quint8(0x42));
-    QCOMPARE(quint8(received.at(frameLength(0))), quint8(0x41));
-    QCOMPARE(received.size(), frameLength(0) + frameLength(frameLength(0)));
+    for (const auto &row : instrumentRows)
+        QTest::newRow(row.name) << sceneWith(kv + row.options + "}")
+                                << QStringLiteral("devices[0].services[0].instrument: ") +
+                                       row.expected;
 }
 
-void TestEmulator::serverPicksFreeChannelsOnKnownAdaptersOnly()
+void TestEmulator::rejectsBadScene()
 {
-    QVERIFY(testsupport::installEmulatedStack(sceneWith("")));
-    std::unique_ptr<bt::RfcommServer> first(bt::stack().createServer());
-    std::unique_ptr<bt::RfcommServer> second(bt::stack().createServer());
-    std::unique_ptr<bt::RfcommServer> stranger(bt::stack().createServer());
-
-    QVERIFY(first->listen(adapterAddress));
-    QVERIFY(first->isListening());
-    QCOMPARE(first->serverPort(), quint16(1));
-    QVERIFY(second->listen(adapterAddress, 0));
-    QCOMPARE(second->serverPort(), quint16(2));
-    QVERIFY(!stranger->listen(QBluetoothAddress(QStringLiteral("00:00:00:00:00:99"))));
-    QVERIFY(!stranger->isListening());
-
-    first.reset();
-    QVERIFY(stranger->listen(adapterAddress, 0));
-    QCOMPARE(stranger->serverPort(), quint16(1));
-    QVERIFY(!stranger->hasPendingConnections());
-    QCOMPARE(stranger->nextPendingConnection(), nullptr);
+    QFETCH(QByteArray, json);
+    QFETCH(QString, expected);
+    QTcpServer busy;
+    QVERIFY(busy.listen(QHostAddress::LocalHost));
+    json.replace("BUSY", QByteArray::number(busy.serverPort()));
+    QString error;
+    QVERIFY(!emu::EmulatedStack::fromJson(json, &error));
+    QVERIFY2(error.contains(expected), qPrintable(error));
+    QVERIFY2(!error.contains(QLatin1Char('\n')), qPrintable(error));
 }
 
-void TestEmulator::peersBecomePendingConnections()
+void TestEmulator::sceneFiles_data()
 {
-    emu::EmulatedStack *stack = testsupport::installEmulatedStack(
-        sceneWith("", R"(, "peers": {"listen": "127.0.0.1:0", "name": "Meter"})"));
-    QVERIFY(stack);
-    QCOMPARE(stack->peersPort(), quint16(0)); // nobody listens yet
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<QString>("expected"); // empty: a scene that works
+    // Every file the README calls an example scene.
+    const QDir scenes(QStringLiteral(VARNEL_SOURCE_DIR "/tools/scenes"));
+    const QStringList files = scenes.entryList({QStringLiteral("*.json")});
+    for (const QString &file : files)
+        QTest::newRow(qPrintable(file)) << scenes.filePath(file) << QString();
+    QTest::newRow("/dev/zero") << "/dev/zero"
+                               << "not a regular file";
+    QTest::newRow("fifo") << "FIFO"
+                          << "not a regular file";
+    QTest::newRow("directory") << "/"
+                               << "not a regular file";
+    QTest::newRow("missing") << "/nonexistent/scene.json"
+                             << "cannot read the file";
+}
 
-    std::unique_ptr<bt::RfcommServer> server(bt::stack().createServer());
-    QVERIFY(server->listen(adapterAddress));
-    QVERIFY(stack->peersPort() != 0);
-    QSignalSpy newConnection(server.get(), &bt::RfcommServer::newConnection);
+void TestEmulator::sceneFiles()
+{
+    QFETCH(QString, path);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    if (path == QLatin1String("FIFO")) {
+        path = dir.filePath(QStringLiteral("fifo"));
+        QCOMPARE(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    }
+    QString error;
+    if (expected.isEmpty()) {
+        // Parsed, not installed: the scene's fixed ports may be in use here.
+        QByteArray json;
+        emu::Scene scene;
+        QVERIFY2(emu::readSceneFile(path, &json, &error), qPrintable(error));
+        QVERIFY2(emu::Scene::parse(json, &scene, &error), qPrintable(error));
+        QVERIFY(!scene.adapters.isEmpty());
+        return;
+    }
+    QVERIFY(!bt::createStack("emulator:" + QFile::encodeName(path), &error));
+    QVERIFY2(error.startsWith(QStringLiteral("VARNEL_BLUETOOTH: scene %1: %2").arg(path, expected)),
+             qPrintable(error));
+}
 
-    QTcpSocket peer;
-    peer.connectToHost(QHostAddress::LocalHost, stack->peersPort());
-    QVERIFY(newConnection.wait(5000));
-    QVERIFY(server->hasPendingConnections());
-    std::unique_ptr<bt::RfcommSocket> socket(server->nextPendingConnection());
-    QVERIFY(socket);
-    QVERIFY(!server->hasPendingConnections());
-    QCOMPARE(socket->peerName(), QStringLiteral("Meter"));
-    QCOMPARE(socket->state(), QBluetoothSocket::ConnectedState);
-    QVERIFY(socket->isOpen());
+void TestEmulator::answerSettings_data()
+{
+    QTest::addColumn<QByteArray>("options");
+    QTest::addColumn<QByteArray>("commands");
+    QTest::addColumn<QByteArray>("expected"); // every answer, stray bytes and cutting included
+    QTest::addColumn<QList<int>>("delays");
+    const QByteArray version = hex("4205000047");
+    const QByteArray identity = hex("420e00692102183030313233341e");
+    const QByteArray serial =
+        protocol::frameBytes(protocol::setSerialFrame(QStringLiteral("123456")));
+    QByteArray write = instrument("{}")->recordBlock(1);
+    write[0] = char(0x43);
+    protocol::sealFrame(write);
+    QTest::newRow("write echoed") << QByteArray("{}") << write << hex("43040047") << QList<int>{5};
+    QTest::newRow("write 0x45") << QByteArray(R"({"writeAck": "0x45"})") << write << hex("45040049")
+                                << QList<int>{5};
+    QTest::newRow("serial echoed")
+        << QByteArray("{}") << serial << hex("44040048") << QList<int>{5};
+    QTest::newRow("serial 0x46") << QByteArray(R"({"serialAck": "0x46"})") << serial
+                                 << hex("4604004a") << QList<int>{5};
+    QTest::newRow("serial 0x43") << QByteArray(R"({"serialAck": "0x43"})") << serial
+                                 << hex("43040047") << QList<int>{5};
+    QTest::newRow("late acknowledgement")
+        << QByteArray(R"({"ackDelayMs": 3500, "delayMs": 7})") << version + serial + version
+        << identity + hex("44040048") + hex("420e006921021831323334353629")
+        << QList<int>{7, 3500, 7};
+    QTest::newRow("two stray 0x41") << QByteArray(R"({"stray": 65, "strayCount": 2})") << version
+                                    << hex("4141") + identity << QList<int>{5};
+    QTest::newRow("two garbage frames")
+        << QByteArray(R"({"garbageFrames": 2})") << version
+        << hex("40040045") + hex("41040046") + identity << QList<int>{5};
+    QTest::newRow("every 2nd dropped")
+        << QByteArray(R"({"dropEvery": 2})") << version + version + version << identity + identity
+        << QList<int>{5, 5};
+    QByteArray spoilt = identity;
+    spoilt[spoilt.size() - 1] = char(0x1f);
+    QTest::newRow("every 2nd spoilt") << QByteArray(R"({"corruptEvery": 2})") << version + version
+                                      << identity + spoilt << QList<int>{5, 5};
+    QTest::newRow("endless stream: no answers")
+        << QByteArray(R"({"endlessStream": "lines"})") << version << QByteArray() << QList<int>{};
+}
 
-    QSignalSpy readyRead(socket.get(), &QIODevice::readyRead);
-    peer.write("hello\n");
-    QVERIFY(readyRead.wait(5000));
-    QTRY_VERIFY_WITH_TIMEOUT(socket->canReadLine(), 5000);
-    QCOMPARE(socket->readLine(), QByteArray("hello\n"));
+void TestEmulator::answerSettings()
+{
+    QFETCH(QByteArray, options);
+    QFETCH(QByteArray, commands);
+    QFETCH(QByteArray, expected);
+    QFETCH(QList<int>, delays);
+    const auto emulated = instrument(options);
+    QVERIFY(emulated);
+    QByteArray got;
+    QList<int> gotDelays;
+    const QList<emu::EmulatedInstrument::Answer> answers = emulated->answer(commands);
+    for (const auto &answer : answers) {
+        got += joined(emulated->cut(answer.bytes));
+        gotDelays << answer.delayMs;
+    }
+    QCOMPARE(got.toHex(), expected.toHex());
+    QCOMPARE(gotDelays, delays);
+}
 
-    socket->write("back\n");
-    QTRY_VERIFY_WITH_TIMEOUT(peer.canReadLine(), 5000);
-    QCOMPARE(peer.readLine(), QByteArray("back\n"));
+void TestEmulator::chunking()
+{
+    const QByteArray identity = hex("420e00692102183030313233341e");
+    const auto fixed = instrument(R"({"chunk": 4})");
+    QCOMPARE(fixed->cut(identity),
+             (QList<QByteArray>{hex("420e0069"), hex("21021830"), hex("30313233"), hex("341e")}));
+    QCOMPARE(instrument(R"({"chunk": "whole"})")->cut(identity), QList<QByteArray>{identity});
+    const auto random = instrument(R"({"chunk": "random", "seed": 3})");
+    const QByteArray block = random->recordBlock(random->recordNumbers().first());
+    const QList<QByteArray> pieces = random->cut(block);
+    QVERIFY(pieces.size() > 4);
+    QCOMPARE(joined(pieces), block);
+}
 
+void TestEmulator::linkSettings_data()
+{
+    QTest::addColumn<QByteArray>("options");
+    QTest::addColumn<int>("answersBeforeHangUp"); // -1: the link stays up
+    QTest::addColumn<int>("lineEnds");            // 0 none, 1 some; -1 not a stream
+    QTest::newRow("hang up after 2") << QByteArray(R"({"hangUpAfter": 2, "chunk": 3})") << 2 << -1;
+    QTest::newRow("endless lines") << QByteArray(R"({"endlessStream": "lines"})") << -1 << 1;
+    QTest::newRow("endless bytes") << QByteArray(R"({"endlessStream": "bytes"})") << -1 << 0;
+}
+
+void TestEmulator::linkSettings()
+{
+    QFETCH(QByteArray, options);
+    QFETCH(int, answersBeforeHangUp);
+    QFETCH(int, lineEnds);
+    QVERIFY(testsupport::installEmulatedStack(
+        sceneWith(R"({"channel": 1, "instrument": )" + options + "}")));
+    std::unique_ptr<bt::RfcommSocket> socket(bt::stack().createSocket());
+    QSignalSpy error(socket.get(), &bt::RfcommSocket::error);
     QSignalSpy disconnected(socket.get(), &bt::RfcommSocket::disconnected);
-    peer.close();
-    QVERIFY(disconnected.wait(5000));
-    QCOMPARE(socket->state(), QBluetoothSocket::UnconnectedState);
+    socket->connectToService(testsupport::sceneService(0, 0));
+    QTRY_COMPARE(socket->state(), QBluetoothSocket::ConnectedState);
+    QByteArray received;
+    connect(socket.get(), &QIODevice::readyRead, this, [&] { received += socket->readAll(); });
+    const QByteArray version = hex("4205000047");
+    socket->write(version + version + version);
+    if (answersBeforeHangUp >= 0) {
+        QTRY_COMPARE(disconnected.count(), 1);
+        QCOMPARE(error.count(), 1);
+        QCOMPARE(error.at(0).at(0).value<QBluetoothSocket::SocketError>(),
+                 QBluetoothSocket::RemoteHostClosedError);
+        const QByteArray identity = hex("420e00692102183030313233341e");
+        QCOMPARE(received.toHex(), (identity + identity).toHex());
+        return;
+    }
+    // The stream goes on as long as it is read, and waits while it is not.
+    QTRY_VERIFY(received.size() > 1024 * 1024);
+    QCOMPARE(received.contains('\n'), lineEnds == 1);
+    disconnect(socket.get(), &QIODevice::readyRead, this, nullptr);
+    // Unread, it fills the socket's 64 KiB and stops there.
+    QTRY_VERIFY(socket->bytesAvailable() >= 64 * 1024);
+    QVERIFY(socket->bytesAvailable() <= 64 * 1024 + 4096);
+    QCOMPARE(disconnected.count(), 0);
 }
 
-QTEST_GUILESS_MAIN(TestEmulator)
+void TestEmulator::tcpBridgePipesBothWays()
+{
+    QTcpServer far;
+    QVERIFY(far.listen(QHostAddress::LocalHost, 0));
+    QVERIFY(testsupport::installEmulatedStack(sceneWith(
+        R"({"channel": 2, "tcp": "127.0.0.1:)" + QByteArray::number(far.serverPort()) + "\"}")));
+    std::unique_ptr<bt::RfcommSocket> socket(bt::stack().createSocket());
+    socket->connectToService(testsupport::sceneService(0, 0));
+    QTRY_VERIFY(far.hasPendingConnections());
+    std::unique_ptr<QTcpSocket> peer(far.nextPendingConnection());
+    QTRY_COMPARE(socket->state(), QBluetoothSocket::ConnectedState);
+    socket->write(hex("4205000047"));
+    QByteArray atFar;
+    QTRY_COMPARE((atFar += peer->readAll()).toHex(), QByteArray("4205000047"));
+    peer->write(hex("41000a31"));
+    QTRY_COMPARE(socket->bytesAvailable(), qint64(4));
+    QCOMPARE(socket->readLine(), hex("41000a"));
+    QSignalSpy disconnected(socket.get(), &bt::RfcommSocket::disconnected);
+    peer->close();
+    QTRY_COMPARE(disconnected.count(), 1);
+}
+
+QTEST_MAIN(TestEmulator)
 #include "tst_emulator.moc"

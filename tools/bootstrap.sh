@@ -13,7 +13,8 @@ mode=${1:-demo}
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages="build-essential cmake qtbase5-dev qtconnectivity5-dev qttools5-dev-tools qttools5-dev \
-libqt5charts5-dev libqt5svg5 qttranslations5-l10n xvfb xauth"
+libqt5charts5-dev libqt5svg5 qttranslations5-l10n xvfb xauth \
+python3-dbusmock dbus libqt5bluetooth5-bin"
 
 install_packages() {
     missing=""

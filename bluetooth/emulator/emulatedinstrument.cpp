@@ -25,6 +25,7 @@ namespace {
 constexpr int kMaxRecords = 255;
 constexpr int kMaxDelayMs = 60000;
 constexpr int kMaxRandomPiece = 64;
+constexpr int kRandomStray = 256;
 constexpr double kMaxNoise = 50.0;
 // A fixed origin for the length counters; only their difference matters.
 constexpr quint32 kLengthOrigin = 1000;
@@ -33,6 +34,10 @@ constexpr quint32 kLengthOrigin = 1000;
 constexpr std::array<quint32, 12> kPulseWidthNs{2, 2, 5, 5, 10, 20, 50, 100, 200, 500, 1000, 2000};
 
 enum class Chunking { Whole, Fixed, Random };
+enum class Stream { None, Lines, Bytes };
+
+constexpr int kStreamPiece = 4096;
+constexpr int kMaxStray = 1000;
 
 // Everything needed to build one record block.
 struct RecordPlan
@@ -90,7 +95,7 @@ public:
     bool fail(const QString &key, const QString &expected)
     {
         if (error.isEmpty())
-            error = key + QLatin1String(": ") + expected;
+            error = (key + QLatin1String(": ") + expected).simplified();
         return false;
     }
 
@@ -425,6 +430,17 @@ struct EmulatedInstrument::Private
     int delayMs = 5;
     int dropEvery = 0;
     int corruptEvery = 0;
+    // Command byte of the answers to WriteRecord and SetSerial: an instrument
+    // may echo the command or answer with any other byte from 0x43 to 0x46.
+    quint8 writeAck = quint8(TDRCommand::WriteRecord);
+    quint8 serialAck = quint8(TDRCommand::SetSerial);
+    int stray = -1; // byte value, kRandomStray, or none
+    int strayCount = 1;
+    int garbageFrames = 0;
+    int ackDelayMs = -1; // -1: as delayMs
+    Stream stream = Stream::None;
+    int hangUpAfter = 0;
+    QRandomGenerator noiseRandom;
     bool silent = false; // switched off: commands arrive, nothing comes back
 
     QByteArray pending; // received bytes not yet part of a whole command
@@ -474,11 +490,11 @@ QByteArray EmulatedInstrument::Private::execute(const QByteArray &command)
         block[0] = char(TDRCommand::ReadRecord);
         protocol::sealFrame(block);
         records.insert(byte(3), block);
-        return protocol::buildFrame(TDRCommand::WriteRecord, {});
+        return protocol::buildFrame(TDRCommand(writeAck), {});
     }
     case TDRCommand::SetSerial:
         serial = command.mid(3, 6);
-        return protocol::buildFrame(TDRCommand::SetSerial, {});
+        return protocol::buildFrame(TDRCommand(serialAck), {});
     }
     return {};
 }
@@ -500,13 +516,34 @@ std::unique_ptr<EmulatedInstrument> EmulatedInstrument::fromJson(const QJsonObje
         return nullptr;
     };
 
-    if (!reader.knownKeys(options,
-                          {QStringLiteral("model"), QStringLiteral("serial"),
-                           QStringLiteral("version"), QStringLiteral("records"),
-                           QStringLiteral("seed"), QStringLiteral("chunk"),
-                           QStringLiteral("delayMs"), QStringLiteral("dropEvery"),
-                           QStringLiteral("corruptEvery")},
-                          QString()))
+    if (!reader.knownKeys(
+            options,
+            {QStringLiteral("model"), QStringLiteral("serial"), QStringLiteral("version"),
+             QStringLiteral("records"), QStringLiteral("seed"), QStringLiteral("chunk"),
+             QStringLiteral("delayMs"), QStringLiteral("dropEvery"), QStringLiteral("corruptEvery"),
+             QStringLiteral("writeAck"), QStringLiteral("serialAck"), QStringLiteral("stray"),
+             QStringLiteral("strayCount"), QStringLiteral("garbageFrames"),
+             QStringLiteral("ackDelayMs"), QStringLiteral("endlessStream"),
+             QStringLiteral("hangUpAfter")},
+            QString()))
+        return failed();
+
+    const auto ackByte = [&](const QString &key, quint8 &target) {
+        if (!options.contains(key))
+            return true;
+        const QString text = options.value(key).toString();
+        static const QStringList bytes{QStringLiteral("0x43"), QStringLiteral("0x44"),
+                                       QStringLiteral("0x45"), QStringLiteral("0x46")};
+        if (text == QLatin1String("echo"))
+            return true;
+        if (!options.value(key).isString() || !bytes.contains(text))
+            return reader.fail(key, QStringLiteral("expected \"echo\", \"0x43\", \"0x44\", "
+                                                   "\"0x45\" or \"0x46\""));
+        target = quint8(text.mid(2).toUInt(nullptr, 16));
+        return true;
+    };
+    if (!ackByte(QStringLiteral("writeAck"), d.writeAck) ||
+        !ackByte(QStringLiteral("serialAck"), d.serialAck))
         return failed();
 
     const auto optionalInt = [&](const QString &key, qint64 min, qint64 max,
@@ -532,6 +569,41 @@ std::unique_ptr<EmulatedInstrument> EmulatedInstrument::fromJson(const QJsonObje
         !optionalInt(QStringLiteral("corruptEvery"), 0, INT_MAX,
                      QStringLiteral("expected a whole number, 0 or more"), d.corruptEvery))
         return failed();
+
+    if (!optionalInt(QStringLiteral("strayCount"), 1, kMaxStray,
+                     QStringLiteral("expected a whole number from 1 to %1").arg(kMaxStray),
+                     d.strayCount) ||
+        !optionalInt(QStringLiteral("garbageFrames"), 0, kMaxStray,
+                     QStringLiteral("expected a whole number from 0 to %1").arg(kMaxStray),
+                     d.garbageFrames) ||
+        !optionalInt(
+            QStringLiteral("ackDelayMs"), 0, kMaxDelayMs,
+            QStringLiteral("expected a whole number of milliseconds from 0 to %1").arg(kMaxDelayMs),
+            d.ackDelayMs) ||
+        !optionalInt(QStringLiteral("hangUpAfter"), 0, INT_MAX,
+                     QStringLiteral("expected a whole number, 0 or more"), d.hangUpAfter))
+        return failed();
+    if (options.contains(QLatin1String("stray"))) {
+        const QJsonValue stray = options.value(QLatin1String("stray"));
+        const double byte = stray.toDouble(-1);
+        if (stray == QJsonValue(QStringLiteral("random")))
+            d.stray = kRandomStray;
+        else if (stray.isDouble() && std::floor(byte) == byte && byte >= 0 && byte <= 255)
+            d.stray = int(byte);
+        else if (!reader.fail(QStringLiteral("stray"),
+                              QStringLiteral("expected a byte value from 0 to 255 or \"random\"")))
+            return failed();
+    }
+    if (options.contains(QLatin1String("endlessStream"))) {
+        const QJsonValue stream = options.value(QLatin1String("endlessStream"));
+        if (stream == QJsonValue(QStringLiteral("lines")))
+            d.stream = Stream::Lines;
+        else if (stream == QJsonValue(QStringLiteral("bytes")))
+            d.stream = Stream::Bytes;
+        else if (!reader.fail(QStringLiteral("endlessStream"),
+                              QStringLiteral("expected \"lines\" or \"bytes\"")))
+            return failed();
+    }
 
     if (options.contains(QLatin1String("serial"))) {
         const QJsonValue value = options.value(QLatin1String("serial"));
@@ -572,6 +644,7 @@ std::unique_ptr<EmulatedInstrument> EmulatedInstrument::fromJson(const QJsonObje
         }
     }
     d.cutRandom = generatorFor(d.seed, 2);
+    d.noiseRandom = generatorFor(d.seed, 3);
 
     const QJsonValue records = options.value(QLatin1String("records"));
     if (records.isUndefined() || records.isDouble()) {
@@ -618,6 +691,15 @@ void EmulatedInstrument::setSilent(bool silent)
 QList<QByteArray> EmulatedInstrument::receive(const QByteArray &bytes)
 {
     QList<QByteArray> answers;
+    const QList<Answer> timed = answer(bytes);
+    for (const Answer &one : timed)
+        answers.append(one.bytes);
+    return answers;
+}
+
+QList<EmulatedInstrument::Answer> EmulatedInstrument::answer(const QByteArray &bytes)
+{
+    QList<Answer> answers;
     d->pending.append(bytes);
     while (!d->pending.isEmpty()) {
         const quint8 command = quint8(d->pending.at(0));
@@ -643,8 +725,10 @@ QList<QByteArray> EmulatedInstrument::receive(const QByteArray &bytes)
         d->pending.remove(0, length);
         ++d->commands;
         QByteArray answer = d->execute(frame);
-        if (answer.isEmpty() || d->silent)
+        if (answer.isEmpty() || d->silent || d->stream != Stream::None)
             continue;
+        const bool write = TDRCommand(command) == TDRCommand::WriteRecord ||
+                           TDRCommand(command) == TDRCommand::SetSerial;
 
         const int n = ++d->answersMade;
         if (d->dropEvery > 0 && n % d->dropEvery == 0) {
@@ -657,16 +741,28 @@ QList<QByteArray> EmulatedInstrument::receive(const QByteArray &bytes)
             qCDebug(lcEmulator) << "spoiling the checksum of answer" << n;
         }
         ++d->answersSent;
-        answers.append(answer);
+        answers.append({answer, write && d->ackDelayMs >= 0 ? d->ackDelayMs : d->delayMs});
     }
     return answers;
 }
 
-QList<QByteArray> EmulatedInstrument::cut(const QByteArray &answer)
+QList<QByteArray> EmulatedInstrument::cut(const QByteArray &bare)
 {
     QList<QByteArray> pieces;
-    if (answer.isEmpty())
+    if (bare.isEmpty())
         return pieces;
+    QByteArray answer;
+    if (d->stray >= 0) {
+        for (int i = 0; i < d->strayCount; ++i)
+            answer.append(char(d->stray == kRandomStray ? d->noiseRandom.bounded(256) : d->stray));
+    }
+    for (int i = 0; i < d->garbageFrames; ++i) {
+        QByteArray garbage =
+            protocol::buildFrame(TDRCommand(protocol::kFirstAnswerByte + i % 7), {});
+        garbage[3] = char(quint8(garbage.at(3)) + 1);
+        answer.append(garbage);
+    }
+    answer.append(bare);
     if (d->chunking == Chunking::Whole) {
         pieces.append(answer);
         return pieces;
@@ -684,6 +780,33 @@ QList<QByteArray> EmulatedInstrument::cut(const QByteArray &answer)
 int EmulatedInstrument::delayMs() const
 {
     return d->delayMs;
+}
+
+bool EmulatedInstrument::streaming() const
+{
+    return d->stream != Stream::None && d->commands > 0;
+}
+
+QByteArray EmulatedInstrument::streamPiece()
+{
+    if (!streaming())
+        return {};
+    QByteArray piece(kStreamPiece, Qt::Uninitialized);
+    for (char &byte : piece) {
+        byte = char(d->noiseRandom.bounded(256));
+        if (byte == '\n' && d->stream == Stream::Bytes)
+            byte = 0;
+    }
+    if (d->stream == Stream::Lines) {
+        for (int at = int(d->noiseRandom.bounded(80)); at < piece.size(); at += 80)
+            piece[at] = '\n';
+    }
+    return piece;
+}
+
+int EmulatedInstrument::hangUpAfter() const
+{
+    return d->hangUpAfter;
 }
 
 QString EmulatedInstrument::model() const

@@ -22,12 +22,26 @@ public:
     // was expected.
     //
     // Keys: model, serial, version, seed, chunk ("whole", "random" or a piece
-    // size), delayMs, dropEvery, corruptEvery, and records: a count (slots 1 to
+    // size), delayMs, dropEvery, corruptEvery, writeAck and serialAck (the
+    // command byte of the answers to WriteRecord and SetSerial: "echo", the
+    // default, or one of "0x43" to "0x46"), and records: a count (slots 1 to
     // n, generated from the seed) or a list of {number, date, time, waveform:
     // {range, length, faults: [{distance, kind, strength}], noise,
     // stepDivisor}}. A listed record's missing number is its position + 1; its
     // other missing fields are those a generated record at that position would
-    // have. Inside a given waveform the range defaults to the smallest that
+    // have.
+    //
+    // Faults a real instrument or its radio may produce: stray (a byte value
+    // 0-255 or "random") and strayCount (1 by default) put that many stray
+    // bytes before each answer; garbageFrames puts that many short frames with
+    // a bad checksum (4 bytes, start byte 0x40-0x46) before each answer;
+    // ackDelayMs delays the answers to WriteRecord and SetSerial instead of
+    // delayMs; endlessStream ("lines" or "bytes"): from the first command on,
+    // no answers, only random bytes without end, with or without 0x0A among
+    // them; hangUpAfter: the instrument drops the link after that many answers
+    // on one connection.
+    //
+    // Inside a given waveform the range defaults to the smallest that
     // holds the cable, or every fault with a margin (1000 m when neither is
     // given), the cable length to 90 % of the range, noise to 1, no faults.
     static std::unique_ptr<EmulatedInstrument> fromJson(const QJsonObject &options, QString *error);
@@ -40,9 +54,22 @@ public:
     // answered with the bare frame 40 04 00 44: sound, but no record in it.
     QList<QByteArray> receive(const QByteArray &bytes);
 
-    // How one answer travels: the pieces, in order, that together are the answer.
+    // The same answers with the delay before each.
+    struct Answer
+    {
+        QByteArray bytes;
+        int delayMs = 0;
+    };
+    QList<Answer> answer(const QByteArray &bytes);
+
+    // How one answer travels: the pieces, in order, that together are the
+    // answer with the stray bytes and garbage frames put before it.
     QList<QByteArray> cut(const QByteArray &answer);
     int delayMs() const;
+    // Once streaming, the next run of bytes of the endless stream.
+    bool streaming() const;
+    QByteArray streamPiece();
+    int hangUpAfter() const;
 
     // State, for tests and the demo.
     QString model() const;

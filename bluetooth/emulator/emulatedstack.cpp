@@ -1,6 +1,7 @@
 #include "bluetooth/emulator/emulatedstack.h"
 
 #include "bluetooth/emulator/emulatedinstrument.h"
+#include "bluetooth/emulator/instrumentlink.h"
 #include "protocol/logging.h"
 
 #include <QBluetoothDeviceInfo>
@@ -51,11 +52,7 @@ QBluetoothServiceInfo serviceInfo(const SceneDevice &device, const SceneService 
 
 EmulatedSocket::EmulatedSocket(EmulatedStack *stack, QObject *parent)
     : bt::RfcommSocket(parent), m_stack(stack)
-{
-    m_clock.start();
-    m_deliveryTimer.setSingleShot(true);
-    connect(&m_deliveryTimer, &QTimer::timeout, this, &EmulatedSocket::deliverNextPiece);
-}
+{}
 
 EmulatedSocket::~EmulatedSocket()
 {
@@ -98,7 +95,15 @@ void EmulatedSocket::connectToService(const QBluetoothServiceInfo &service,
         return;
     }
     if (target->kind == SceneService::Kind::Instrument) {
-        m_instrument = m_stack->sharedInstrument(m_peerAddress, target->channel);
+        m_link =
+            new InstrumentLink(m_stack->sharedInstrument(m_peerAddress, target->channel), this);
+        m_link->setReadyForMore([this] { return m_received.size() < kTcpReadBuffer; });
+        connect(m_link, &InstrumentLink::bytesReady, this, [this](const QByteArray &bytes) {
+            if (m_state == QBluetoothSocket::ConnectedState)
+                appendReceived(bytes);
+        });
+        connect(m_link, &InstrumentLink::hangUp, this,
+                [this] { fail(QBluetoothSocket::RemoteHostClosedError); });
         later([this] { becomeConnected(); });
         return;
     }
@@ -190,9 +195,11 @@ void EmulatedSocket::close()
 void EmulatedSocket::teardown()
 {
     ++m_attempt;
-    m_deliveryTimer.stop();
-    m_pending.clear();
-    m_instrument.reset();
+    if (m_link) {
+        m_link->disconnect(this);
+        m_link->deleteLater();
+        m_link = nullptr;
+    }
     if (m_tcp) {
         m_tcp->disconnect(this);
         m_tcp->abort();
@@ -253,52 +260,9 @@ qint64 EmulatedSocket::writeData(const char *data, qint64 size)
     }
     if (m_tcp)
         return m_tcp->write(data, size);
-    if (m_instrument) {
-        const QList<QByteArray> answers = m_instrument->receive(QByteArray(data, int(size)));
-        for (const QByteArray &answer : answers) {
-            PendingAnswer pending;
-            pending.due = m_clock.elapsed() + m_instrument->delayMs();
-            if (!m_pending.isEmpty())
-                pending.due = std::max(pending.due, m_pending.last().due);
-            for (const QByteArray &piece : m_instrument->cut(answer)) {
-                if (!piece.isEmpty())
-                    pending.pieces.append(piece);
-            }
-            if (!pending.pieces.isEmpty())
-                m_pending.append(pending);
-        }
-        scheduleDelivery();
-    }
+    if (m_link)
+        m_link->write(QByteArray(data, int(size)));
     return size;
-}
-
-void EmulatedSocket::scheduleDelivery()
-{
-    if (m_pending.isEmpty()) {
-        m_deliveryTimer.stop();
-        return;
-    }
-    if (m_deliveryTimer.isActive())
-        return;
-    m_deliveryTimer.start(int(std::max<qint64>(0, m_pending.first().due - m_clock.elapsed())));
-}
-
-void EmulatedSocket::deliverNextPiece()
-{
-    if (m_pending.isEmpty() || m_state != QBluetoothSocket::ConnectedState)
-        return;
-    PendingAnswer &head = m_pending.first();
-    if (head.due > m_clock.elapsed()) {
-        scheduleDelivery();
-        return;
-    }
-    const QByteArray piece = head.pieces.takeFirst();
-    if (head.pieces.isEmpty())
-        m_pending.removeFirst();
-    QPointer<EmulatedSocket> guard(this);
-    appendReceived(piece);
-    if (guard)
-        scheduleDelivery();
 }
 
 void EmulatedSocket::appendReceived(const QByteArray &bytes)
@@ -495,6 +459,19 @@ std::unique_ptr<EmulatedStack> EmulatedStack::fromJson(const QByteArray &json, Q
     Scene scene;
     if (!Scene::parse(json, &scene, error))
         return nullptr;
+    if (scene.hasPeers) {
+        // Find out now whether the tool's server will be able to take peers
+        // there, rather than run on with them silently off.
+        QTcpServer probe;
+        if (!probe.listen(scene.peersHost, scene.peersPort)) {
+            if (error)
+                *error = QStringLiteral("peers.listen: cannot listen on %1 port %2: %3")
+                             .arg(scene.peersHost.toString())
+                             .arg(scene.peersPort)
+                             .arg(probe.errorString());
+            return nullptr;
+        }
+    }
     return std::make_unique<EmulatedStack>(scene);
 }
 

@@ -3,7 +3,6 @@
 #include "bluetooth/bluetoothstack.h"
 #include "bluetooth/emulator/scene.h"
 
-#include <QElapsedTimer>
 #include <QPointer>
 #include <QTimer>
 
@@ -16,6 +15,7 @@ namespace emu {
 
 class EmulatedInstrument;
 class EmulatedStack;
+class InstrumentLink;
 
 // A socket of the emulated radio. Depending on what it is connected to it
 // talks to an emulated instrument, to a TCP endpoint (a bridge to another
@@ -50,26 +50,15 @@ private:
     void teardown();
     void becomeConnected();
     void attachTcp(QTcpSocket *tcp);
-    void deliverNextPiece();
-    void scheduleDelivery();
     void appendReceived(const QByteArray &bytes);
-
-    struct PendingAnswer
-    {
-        qint64 due = 0;
-        QList<QByteArray> pieces;
-    };
 
     QPointer<EmulatedStack> m_stack;
     QBluetoothSocket::SocketState m_state = QBluetoothSocket::UnconnectedState;
     QString m_peerName;
     QBluetoothAddress m_peerAddress;
     QByteArray m_received;
-    std::shared_ptr<EmulatedInstrument> m_instrument;
+    InstrumentLink *m_link = nullptr;
     QTcpSocket *m_tcp = nullptr;
-    QList<PendingAnswer> m_pending;
-    QTimer m_deliveryTimer;
-    QElapsedTimer m_clock;
     int m_attempt = 0;
 };
 

@@ -2,17 +2,60 @@
 
 #include "bluetooth/emulator/emulatedinstrument.h"
 
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonParseError>
-#include <QRegularExpression>
 #include <QSet>
 
+#include <cctype>
 #include <cmath>
 
 namespace emu {
 
 namespace {
+
+// Four decimal parts for IPv4, or IPv6 (in brackets or bare): the system's
+// parser would also take "1.2.3" and read it as 1.2.0.3.
+QHostAddress strictAddress(QString text)
+{
+    if (text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')))
+        text = text.mid(1, text.size() - 2);
+    else if (text.contains(QLatin1Char('[')) || text.contains(QLatin1Char(']')))
+        return {};
+    if (text.contains(QLatin1Char(':'))) {
+        const QHostAddress v6(text);
+        return v6.protocol() == QAbstractSocket::IPv6Protocol ? v6 : QHostAddress();
+    }
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != 4)
+        return {};
+    for (const QString &part : parts) {
+        bool digits = !part.isEmpty() && part.size() <= 3 &&
+                      (part.size() == 1 || part.at(0) != QLatin1Char('0'));
+        for (const QChar c : part)
+            digits = digits && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+        if (!digits || part.toInt() > 255)
+            return {};
+    }
+    return QHostAddress(text);
+}
+
+// Keys come from the file and may hold line ends; an error stays one line.
+QString oneLine(QString text)
+{
+    for (int i = 0; i < text.size(); ++i) {
+        if (text.at(i).unicode() < 0x20) {
+            const QString escape =
+                QStringLiteral("\\u%1").arg(text.at(i).unicode(), 4, 16, QLatin1Char('0'));
+            text.replace(i, 1, escape);
+            i += escape.size() - 1;
+        }
+    }
+    return text;
+}
 
 // Each check returns false after writing "<path>: <what was expected>".
 class Reader
@@ -23,7 +66,7 @@ public:
     bool fail(const QString &path, const QString &what)
     {
         if (m_error)
-            *m_error = path.isEmpty() ? what : path + QStringLiteral(": ") + what;
+            *m_error = oneLine(path.isEmpty() ? what : path + QStringLiteral(": ") + what);
         return false;
     }
 
@@ -81,11 +124,15 @@ public:
 
     bool address(const QJsonValue &value, const QString &path, QBluetoothAddress *out)
     {
-        static const QRegularExpression pattern(
-            QStringLiteral("^[0-9A-Fa-f]{2}(:[0-9A-Fa-f]{2}){5}$"));
         const QString text = value.toString();
+        bool wellFormed = text.size() == 17;
+        for (int i = 0; wellFormed && i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            const char latin = c.unicode() < 128 ? char(c.unicode()) : '\0';
+            wellFormed = i % 3 == 2 ? latin == ':' : std::isxdigit(uchar(latin)) != 0;
+        }
         const QBluetoothAddress parsed(text);
-        if (!value.isString() || !pattern.match(text).hasMatch() || parsed.isNull())
+        if (!value.isString() || !wellFormed || parsed.isNull())
             return fail(path,
                         QStringLiteral("expected a Bluetooth address like 00:1A:7D:DA:71:13"));
         *out = parsed;
@@ -95,18 +142,10 @@ public:
     bool hostPort(const QJsonValue &value, const QString &path, int lowestPort, QHostAddress *host,
                   quint16 *port)
     {
-        const QString text = value.toString();
-        const int colon = text.lastIndexOf(QLatin1Char(':'));
-        bool portOk = false;
-        const int number = colon > 0 ? text.mid(colon + 1).toInt(&portOk) : -1;
-        const QHostAddress parsed(colon > 0 ? text.left(colon) : QString());
-        if (!value.isString() || !portOk || number < lowestPort || number > 65535 ||
-            parsed.isNull())
-            return fail(path, QStringLiteral("expected \"IP:PORT\" like 127.0.0.1:7001, with a "
-                                             "port from %1 to 65535")
+        if (!value.isString() || !parseHostPort(value.toString(), lowestPort, host, port))
+            return fail(path, QStringLiteral("expected \"IP:PORT\" like 127.0.0.1:7001 or "
+                                             "[::1]:7001, with a port from %1 to 65535")
                                   .arg(lowestPort));
-        *host = parsed;
-        *port = quint16(number);
         return true;
     }
 
@@ -208,6 +247,10 @@ bool parseDevice(Reader &r, const QJsonValue &value, const QString &path, SceneD
 bool Scene::parse(const QByteArray &json, Scene *scene, QString *error)
 {
     Reader r(error);
+    if (json.size() > kMaxSceneBytes)
+        return r.fail(
+            QString(),
+            QStringLiteral("the scene is larger than %1 MiB").arg(kMaxSceneBytes / (1024 * 1024)));
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError)
@@ -264,16 +307,17 @@ bool Scene::parse(const QByteArray &json, Scene *scene, QString *error)
         QJsonArray devices;
         if (!r.array(top.value(QLatin1String("devices")), QStringLiteral("devices"), &devices))
             return false;
+        QHash<quint64, int> seen; // address -> index, so that big scenes stay quick
         for (int i = 0; i < devices.size(); ++i) {
             SceneDevice device;
             const QString path = Reader::index(QStringLiteral("devices"), i);
             if (!parseDevice(r, devices.at(i), path, &device))
                 return false;
-            for (int j = 0; j < result.devices.size(); ++j) {
-                if (result.devices.at(j).address == device.address)
-                    return r.fail(Reader::join(path, QStringLiteral("address")),
-                                  QStringLiteral("same address as devices[%1]").arg(j));
-            }
+            const auto earlier = seen.constFind(device.address.toUInt64());
+            if (earlier != seen.constEnd())
+                return r.fail(Reader::join(path, QStringLiteral("address")),
+                              QStringLiteral("same address as devices[%1]").arg(*earlier));
+            seen.insert(device.address.toUInt64(), i);
             result.devices.append(device);
         }
     }
@@ -299,6 +343,43 @@ bool Scene::parse(const QByteArray &json, Scene *scene, QString *error)
     return true;
 }
 
+bool parseHostPort(const QString &text, int lowestPort, QHostAddress *host, quint16 *port)
+{
+    const int colon = text.lastIndexOf(QLatin1Char(':'));
+    bool portOk = false;
+    const int number = colon > 0 ? text.mid(colon + 1).toInt(&portOk) : -1;
+    const QHostAddress parsed = strictAddress(colon > 0 ? text.left(colon) : QString());
+    if (!portOk || number < lowestPort || number > 65535 || parsed.isNull())
+        return false;
+    *host = parsed;
+    *port = quint16(number);
+    return true;
+}
+
+bool readSceneFile(const QString &path, QByteArray *json, QString *error)
+{
+    const QFileInfo info(path);
+    auto fail = [error](const QString &text) {
+        if (error)
+            *error = text;
+        return false;
+    };
+    // A device, a FIFO or /dev/zero would block or never end.
+    if (info.exists() && !info.isFile())
+        return fail(QStringLiteral("not a regular file"));
+    if (info.size() > kMaxSceneBytes)
+        return fail(
+            QStringLiteral("the file is larger than %1 MiB").arg(kMaxSceneBytes / (1024 * 1024)));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(QStringLiteral("cannot read the file: ") + file.errorString());
+    *json = file.read(kMaxSceneBytes + 1);
+    if (json->size() > kMaxSceneBytes)
+        return fail(
+            QStringLiteral("the file is larger than %1 MiB").arg(kMaxSceneBytes / (1024 * 1024)));
+    return true;
+}
+
 QByteArray demoSceneJson()
 {
     // Keep in step with tools/scenes/demo.json.
@@ -307,7 +388,8 @@ QByteArray demoSceneJson()
     "defaultAdapter": 0,
     "devices": [
         {"name": "KV-105", "address": "00:1A:7D:DA:71:13",
-         "services": [ {"name": "Serial Port", "channel": 1, "instrument": {}} ]},
+         "services": [ {"name": "Serial Port", "channel": 1,
+                        "instrument": {"writeAck": "0x45", "serialAck": "0x46"}} ]},
         {"name": "Office Printer", "address": "00:1A:7D:DA:71:27",
          "services": [
              {"name": "Printing", "channel": 3},
@@ -317,7 +399,7 @@ QByteArray demoSceneJson()
         {"name": "", "address": "00:1A:7D:DA:71:3C",
          "services": [ {"name": "Audio Sink", "channel": 5} ]}
     ],
-    "peers": {"listen": "127.0.0.1:47002", "name": "Meter"}
+    "peers": {"listen": "127.0.0.1:0", "name": "Meter"}
 }
 )");
 }

@@ -22,7 +22,8 @@ class EmulatedInstrument;
 //                   a service with neither refuses connections; "instrument" holds
 //                   the emulated instrument's options, "tcp" an "IP:PORT" to bridge to
 //   peers           {listen: "IP:PORT" (port 0 = any), name}: TCP clients there become
-//                   peers of a listening server
+//                   peers of a listening server; a scene whose address cannot be
+//                   listened on is refused
 //
 // Unknown keys are errors at every level, so that a typo does not pass silently.
 struct SceneAdapter
@@ -66,6 +67,17 @@ struct Scene
     // naming the offending key and what was expected there.
     static bool parse(const QByteArray &json, Scene *scene, QString *error);
 };
+
+// "IP:PORT" with a plain IPv4 address (four decimal parts) or an IPv6 one,
+// bare or in brackets, and a port from lowestPort to 65535.
+bool parseHostPort(const QString &text, int lowestPort, QHostAddress *host, quint16 *port);
+
+// Scenes are written by hand; anything much larger is a mistake.
+constexpr int kMaxSceneBytes = 4 * 1024 * 1024;
+
+// Reads a scene (or instrument settings) file: only a regular file of at most
+// kMaxSceneBytes. On failure returns false with a one-line reason.
+bool readSceneFile(const QString &path, QByteArray *json, QString *error);
 
 // The scene behind VARNEL_BLUETOOTH=emulator.
 QByteArray demoSceneJson();
