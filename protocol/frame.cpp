@@ -50,13 +50,14 @@ bool answerLengthPlausible(quint8 command, int length)
 {
     if (length < kMinFrameLength || length > kMaxFrameLength)
         return false;
+    // Only lengths no answer can have are refused; the checksum judges the
+    // rest. A short record or identity answer, or a list with bytes after its
+    // last whole entry, is still a checked answer that releases its command.
     switch (command) {
     case quint8(TDRCommand::ReadRecord):
-        return length == kRecordBlockLength || length == kMinFrameLength;
+        return length <= kRecordBlockLength;
     case quint8(TDRCommand::GetList):
-        return (length - kMinFrameLength) % kRecordEntryLength == 0;
-    case quint8(TDRCommand::GetVersion):
-        return length >= kIdentityMinLength;
+        return length < kMinFrameLength + kRecordEntryLength * (kMaxRecordEntries + 1);
     default:
         return startsAnswer(command);
     }

@@ -34,9 +34,9 @@ constexpr int kLogFrameBytes = 64;
 QString frameTextForLog(const QByteArray &frame);
 
 // Whether an answer starting with `command` can declare `length`: a record
-// answer is a whole record block or an empty slot's bare frame, a record list
-// answer holds whole entries, an identity answer at least its fields; what
-// answers a write may be any frame.
+// answer is at most a record block, a record list answer holds at most one
+// entry per record number (plus a partial entry, which is ignored); other
+// answers may be any frame.
 bool answerLengthPlausible(quint8 command, int length);
 
 // True when `frame` is at least 4 bytes, its length field matches its size and

@@ -25,7 +25,8 @@ constexpr int kIdentityMinLength = 14;
 constexpr int kSetSerialLength = 10;
 constexpr int kReadRecordLength = 5;
 constexpr int kRecordEntryLength = 8;
-constexpr int kSampleCount = 249; // sample bytes in a record block
+constexpr int kMaxRecordEntries = 256; // record numbers are one byte
+constexpr int kSampleCount = 249;      // sample bytes in a record block
 
 constexpr bool startsAnswer(quint8 byte)
 {

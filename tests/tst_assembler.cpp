@@ -130,9 +130,12 @@ void TestAssembler::plausibleLengths_data()
 
     QTest::newRow("record block") << 0x40 << 283 << true;
     QTest::newRow("empty slot") << 0x40 << 4 << true;
-    QTest::newRow("record of 282") << 0x40 << 282 << false;
-    QTest::newRow("list with half an entry") << 0x41 << 16 << false;
-    QTest::newRow("identity") << 0x42 << 14 << true;
+    QTest::newRow("short record") << 0x40 << 282 << true;
+    QTest::newRow("record longer than a block") << 0x40 << 284 << false;
+    QTest::newRow("list with half an entry") << 0x41 << 16 << true;
+    QTest::newRow("list of 256 entries and 7 bytes") << 0x41 << 2059 << true;
+    QTest::newRow("list of 257 entries") << 0x41 << 2060 << false;
+    QTest::newRow("short identity") << 0x42 << 5 << true;
     QTest::newRow("0x46 of 65535") << 0x46 << 65535 << true;
     QTest::newRow("0x47") << 0x47 << 4 << false;
 }
