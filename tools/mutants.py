@@ -18,6 +18,7 @@ compile, is reported as such and not counted. It takes minutes, so it is not par
 
 import argparse
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -64,8 +65,9 @@ def copy_tree(dest):
 
 def failing_test(output):
     for line in output.splitlines():
-        if "***Failed" in line or "***Timeout" in line or "***Exception" in line:
-            return line.split("-", 1)[-1].split()[0] if "-" in line else line.strip()
+        found = re.search(r"Test\s+#\d+: (\S+) .*\*\*\*(Failed|Timeout|Exception)", line)
+        if found:
+            return found.group(1)
     return "?"
 
 
