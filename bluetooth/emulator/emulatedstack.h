@@ -4,113 +4,13 @@
 #include "bluetooth/emulator/scene.h"
 
 #include <QPointer>
-#include <QTimer>
 
 #include <memory>
-
-class QTcpServer;
-class QTcpSocket;
 
 namespace emu {
 
 class EmulatedInstrument;
-class EmulatedStack;
-class InstrumentLink;
-
-// A socket of the emulated radio. Depending on what it is connected to it
-// talks to an emulated instrument, to a TCP endpoint (a bridge to another
-// program) or, on the server side, to a TCP client playing a remote peer.
-class EmulatedSocket : public bt::RfcommSocket
-{
-    Q_OBJECT
-public:
-    explicit EmulatedSocket(EmulatedStack *stack, QObject *parent = nullptr);
-    ~EmulatedSocket() override;
-
-    void connectToService(const QBluetoothServiceInfo &service,
-                          QIODevice::OpenMode mode = QIODevice::ReadWrite) override;
-    QString peerName() const override;
-    QBluetoothAddress peerAddress() const override;
-    QBluetoothSocket::SocketState state() const override;
-
-    qint64 bytesAvailable() const override;
-    bool canReadLine() const override;
-    void close() override;
-
-    // Server side: wraps an accepted TCP connection from a peer.
-    void adoptPeer(QTcpSocket *tcp, const QString &name);
-
-protected:
-    qint64 readData(char *data, qint64 maxSize) override;
-    qint64 readLineData(char *data, qint64 maxSize) override;
-    qint64 writeData(const char *data, qint64 size) override;
-
-private:
-    void fail(QBluetoothSocket::SocketError error);
-    void teardown();
-    void becomeConnected();
-    void attachTcp(QTcpSocket *tcp);
-    void appendReceived(const QByteArray &bytes);
-
-    QPointer<EmulatedStack> m_stack;
-    QBluetoothSocket::SocketState m_state = QBluetoothSocket::UnconnectedState;
-    QString m_peerName;
-    QBluetoothAddress m_peerAddress;
-    QByteArray m_received;
-    InstrumentLink *m_link = nullptr;
-    QTcpSocket *m_tcp = nullptr;
-    int m_attempt = 0;
-};
-
-class EmulatedServer : public bt::RfcommServer
-{
-    Q_OBJECT
-public:
-    explicit EmulatedServer(EmulatedStack *stack, QObject *parent = nullptr);
-    ~EmulatedServer() override;
-
-    bool listen(const QBluetoothAddress &adapter, quint16 port = 0) override;
-    bool isListening() const override;
-    quint16 serverPort() const override;
-    bool hasPendingConnections() const override;
-    bt::RfcommSocket *nextPendingConnection() override;
-
-    // The TCP port on which peers are accepted (0 when not listening for peers).
-    quint16 peersPort() const;
-
-private:
-    void acceptPeers();
-
-    QPointer<EmulatedStack> m_stack;
-    quint16 m_channel = 0;
-    QTcpServer *m_peers = nullptr;
-    QList<QPointer<EmulatedSocket>> m_pendingConnections;
-};
-
-class EmulatedDiscoveryAgent : public bt::ServiceDiscoveryAgent
-{
-    Q_OBJECT
-public:
-    EmulatedDiscoveryAgent(EmulatedStack *stack, const QBluetoothAddress &adapter,
-                           QObject *parent = nullptr);
-
-    void start() override;
-    void stop() override;
-    void clear() override;
-    bool isActive() const override;
-
-    QList<QBluetoothServiceInfo> discoveredServices() const { return m_discovered; }
-
-private:
-    void reportNext();
-
-    QPointer<EmulatedStack> m_stack;
-    QBluetoothAddress m_adapter;
-    QTimer m_timer;
-    QList<QBluetoothServiceInfo> m_toReport;
-    QList<QBluetoothServiceInfo> m_discovered;
-    bool m_active = false;
-};
+class EmulatedServer;
 
 // The radio of a scene: adapters, devices in range and their services.
 class EmulatedStack : public QObject, public bt::BluetoothStack
