@@ -3,6 +3,7 @@
 // With --report PDF the report of the files is written instead of a window.
 #include "app/startup.h"
 #include "app/waveformwindow.h"
+#include "session/recordstore.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -52,15 +53,20 @@ int main(int argc, char *argv[])
     parser.addOptions({report, note});
     parser.process(app);
 
-    WaveformWindow window;
     QStringList files;
-    QString folder = QDir::currentPath();
+    QString folder;
     for (const QString &path : parser.positionalArguments()) {
         if (QFileInfo(path).isDir())
             folder = path;
         else
             files.append(QFileInfo(path).absoluteFilePath());
     }
+    // Files alone are listed with their own folder.
+    if (folder.isEmpty())
+        folder = files.isEmpty() ? QDir::currentPath() : QFileInfo(files.first()).absolutePath();
+    RecordStore store;
+    store.setDirectory(folder);
+    WaveformWindow window(&store);
     window.setDirectory(folder);
     if (!files.isEmpty())
         window.showFiles(files);
