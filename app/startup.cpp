@@ -4,6 +4,8 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QFile>
+#include <QFileInfo>
 #include <QString>
 
 int runMainWindow()
@@ -43,10 +45,15 @@ QString missingDisplayMessage(int argc, const char *const *argv)
     if (platformArgument(argc, argv) || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") ||
         !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
         return QString();
-    return QStringLiteral(
-        "varnel-reader: no display available (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
-        "Run it from a desktop session, or on a machine without one under a virtual display:\n"
-        "    xvfb-run -a -s \"-screen 0 1280x900x24\" varnel-reader\n");
+    // The viewer says this too, under its own name.
+    const QString program = argc > 0 && argv[0][0] != '\0'
+                                ? QFileInfo(QFile::decodeName(argv[0])).fileName()
+                                : QStringLiteral("varnel-reader");
+    return QStringLiteral("%1: no display available (neither DISPLAY nor WAYLAND_DISPLAY is set).\n"
+                          "Run it from a desktop session, or on a machine without one under a "
+                          "virtual display:\n"
+                          "    xvfb-run -a -s \"-screen 0 1280x900x24\" %1\n")
+        .arg(program);
 #else
     Q_UNUSED(argc)
     Q_UNUSED(argv)
