@@ -100,17 +100,21 @@ void WaveformWindow::setDirectory(const QString &dir)
         return;
     }
     m_store = store;
-    m_directory = cleaned;
-    m_folderLabel->setText(QDir::toNativeSeparators(cleaned));
-    m_folderLabel->setToolTip(QDir::toNativeSeparators(cleaned));
-    setWindowTitle(tr("Waveforms - %1").arg(QDir::toNativeSeparators(cleaned)));
-    // Files of another folder are no longer what the list shows.
-    m_shownPaths.clear();
+    const bool otherFolder = cleaned != m_directory;
+    if (otherFolder) {
+        m_directory = cleaned;
+        m_folderLabel->setText(QDir::toNativeSeparators(cleaned));
+        m_folderLabel->setToolTip(QDir::toNativeSeparators(cleaned));
+        setWindowTitle(tr("Waveforms - %1").arg(QDir::toNativeSeparators(cleaned)));
+        // Files of another folder are no longer what the list shows.
+        m_shownPaths.clear();
+    }
     if (cleanedPath(store->directory()) != cleaned)
         store->setDirectory(cleaned); // lists it: filesChanged fills the list
     else
         fillList();
-    plotPaths({});
+    if (otherFolder)
+        plotPaths({});
 }
 
 void WaveformWindow::refresh()
