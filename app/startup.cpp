@@ -4,9 +4,13 @@
 
 #include <QApplication>
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QString>
+#include <QTranslator>
 
 int runMainWindow()
 {
@@ -17,6 +21,22 @@ int runMainWindow()
         exitCode = QApplication::exec();
     }
     return exitCode;
+}
+
+void installTranslations()
+{
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::RussianFederation));
+    auto *translator = new QTranslator(QCoreApplication::instance());
+    translator->load(QLocale(), QStringLiteral("Varnel_Reader"), QStringLiteral("_"),
+                     QDir::currentPath(), QStringLiteral(".qm"));
+    QCoreApplication::installTranslator(translator);
+
+    // With our translation in place, Qt's own dialog buttons follow it.
+    auto *qtTranslator = new QTranslator(QCoreApplication::instance());
+    if (!translator->isEmpty() &&
+        qtTranslator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                           QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+        QCoreApplication::installTranslator(qtTranslator);
 }
 
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS) && !defined(Q_OS_ANDROID)

@@ -9,9 +9,6 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -25,16 +22,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnel-viewer"));
 
-    QTranslator translator;
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::RussianFederation));
-    translator.load(QLocale(), QStringLiteral("Varnel_Reader"), QStringLiteral("_"),
-                    QDir::currentPath(), QStringLiteral(".qm"));
-    QCoreApplication::installTranslator(&translator);
-    QTranslator qtTranslator;
-    if (!translator.isEmpty() &&
-        qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTranslator);
+    installTranslations();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
