@@ -2,10 +2,6 @@
 #include "bluetooth/backend.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -27,18 +23,7 @@ int main(int argc, char *argv[])
 
     QApplication app(argc, argv);
 
-    QTranslator translator;
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::RussianFederation));
-    translator.load(QLocale(), QStringLiteral("Varnel_Reader"), QStringLiteral("_"),
-                    QDir::currentPath(), QStringLiteral(".qm"));
-    QCoreApplication::installTranslator(&translator);
-
-    // With our translation in place, Qt's own dialog buttons follow it.
-    QTranslator qtTranslator;
-    if (!translator.isEmpty() &&
-        qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTranslator);
+    installTranslations();
 
     bt::BluetoothStack::install(std::move(stack));
     const int exitCode = runMainWindow();

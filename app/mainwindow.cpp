@@ -210,7 +210,7 @@ void MainWindow::showStatus(const QString &text)
 void MainWindow::openWaveforms(const QString &fileName)
 {
     if (!waveformWindow) {
-        waveformWindow = new WaveformWindow(nullptr);
+        waveformWindow = new WaveformWindow(&session.store(), nullptr);
         waveformWindow->setAttribute(Qt::WA_DeleteOnClose, false);
         // Closing the main window ends the tool even while the viewer is open.
         waveformWindow->setAttribute(Qt::WA_QuitOnClose, false);

@@ -2,8 +2,6 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "app/waveformwindow.h"
-
 #include <QFileDialog>
 #include <QHelpEvent>
 #include <QSet>
@@ -46,9 +44,6 @@ void MainWindow::refreshFileList()
         m_undecodableShown = store.undecodableFiles();
         reportUndecodableFiles();
     }
-
-    if (waveformWindow)
-        waveformWindow->setDirectory(store.directory());
 }
 
 void MainWindow::selectFolderClicked()

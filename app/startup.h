@@ -7,6 +7,10 @@ class QString;
 // be installed first.
 int runMainWindow();
 
+// The tool's translation from the current directory, and Qt's own with it;
+// the default locale is Russian. Needs the application object.
+void installTranslations();
+
 // Where no display can be reached, a window cannot open: returns the text that
 // tells the user how to run the tool instead, or an empty string. A platform
 // chosen on the command line ("-platform X", "-platform=X") counts like one

@@ -5,6 +5,7 @@
 #include "app/waveform/glyphs.h"
 #include "app/waveform/waveformplot.h"
 #include "protocol/logging.h"
+#include "session/recordstore.h"
 
 #include <QAction>
 #include <QDir>
@@ -21,14 +22,16 @@
 
 #include <cmath>
 
-WaveformWindow::WaveformWindow(QWidget *parent) : QMainWindow(parent)
+WaveformWindow::WaveformWindow(RecordStore *store, QWidget *parent)
+    : QMainWindow(parent), m_sharedStore(store)
 {
     m_plot = new WaveformPlot(this);
     buildActions();
     buildUi();
     setAcceptDrops(true);
-    connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &WaveformWindow::refresh);
-    connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &WaveformWindow::fileChanged);
+    connect(&m_shownWatcher, &QFileSystemWatcher::fileChanged, this, &WaveformWindow::fileChanged);
+    if (store)
+        follow(store);
     plotPaths({});
 }
 
@@ -228,8 +231,8 @@ void WaveformWindow::buildUi()
 
 void WaveformWindow::plotPaths(const QStringList &paths)
 {
-    if (!m_watcher.files().isEmpty())
-        m_watcher.removePaths(m_watcher.files());
+    if (!m_shownWatcher.files().isEmpty())
+        m_shownWatcher.removePaths(m_shownWatcher.files());
     m_shownPaths = paths;
     m_shownStamps.clear();
     m_errors.clear();
@@ -238,7 +241,7 @@ void WaveformWindow::plotPaths(const QStringList &paths)
         const QFileInfo info(path);
         m_shownStamps.insert(path, {info.lastModified(), info.size()});
         if (info.isFile())
-            m_watcher.addPath(path);
+            m_shownWatcher.addPath(path);
         protocol::TraceResult result = protocol::readTrace(path);
         if (result.ok()) {
             traces.append(result.trace);
@@ -252,9 +255,7 @@ void WaveformWindow::plotPaths(const QStringList &paths)
 
     if (traces.isEmpty()) {
         if (m_errors.isEmpty()) {
-            m_placeholder->setText(m_list->count() == 0
-                                       ? tr("There are no *.tdr files in this folder yet.")
-                                       : tr("Select one or more files to see their waveforms."));
+            m_placeholder->setText(placeholderText());
             m_stack->setCurrentWidget(m_placeholderPage);
         } else {
             m_message->setText(messageText());

@@ -8,8 +8,10 @@
 #include <QFileSystemWatcher>
 #include <QHash>
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 class QAction;
@@ -18,6 +20,7 @@ class QLabel;
 class QListWidget;
 class QStackedWidget;
 class EventTable;
+class RecordStore;
 struct ReportContent;
 class WaveformChartView;
 class WaveformPlot;
@@ -26,7 +29,7 @@ namespace QtCharts {
 class QChart;
 }
 
-// Shows the reflectograms of *.tdr files against distance: its own list of a
+// Shows the reflectograms of *.tdr files against distance: a list of a
 // directory's files, one or several traces overlaid, rubber-band zoom and
 // panning, a measuring cursor and a reference cursor, the events found on
 // the selected trace, and CSV, PNG and PDF report export.
@@ -35,7 +38,9 @@ class WaveformWindow : public QMainWindow
     Q_OBJECT
 
 public:
-    explicit WaveformWindow(QWidget *parent = nullptr);
+    // The list shows `store`'s folder whenever the viewer is on that folder,
+    // and follows it to another one; other folders get a store of their own.
+    explicit WaveformWindow(RecordStore *store = nullptr, QWidget *parent = nullptr);
     ~WaveformWindow() override;
 
     // Lists the directory's *.tdr files (any case) and follows it for new,
@@ -92,6 +97,14 @@ private:
     void plotPaths(const QStringList &paths);
     void selectionChanged();
     void fileChanged(const QString &path);
+    void follow(RecordStore *store);
+    RecordStore *storeFor(const QString &directory);
+    void fillList();
+    void fileAdded(const QString &name);
+    void fileRemoved(const QString &name);
+    int rowFor(const QString &name) const;
+    void replotIfStale();
+    QString placeholderText() const;
     void updateActions();
     void updateCursors();
     void updateEvents();
@@ -100,6 +113,8 @@ private:
     QString pathFor(const QString &fileName) const;
     bool saved(const QString &path, bool ok, const QString &error);
     ReportContent reportContent(const QString &note) const;
+    // The user's note for a report; nothing when cancelled or nothing is shown.
+    std::optional<QString> askReportNote(const QString &title);
     std::function<void(QPainter &, const QRectF &)> reportPlot();
 
     QString m_directory;
@@ -110,7 +125,11 @@ private:
     protocol::EventAnalysis m_events;
     bool m_fillingList = false;
 
-    QFileSystemWatcher m_watcher;
+    QPointer<RecordStore> m_sharedStore;
+    std::unique_ptr<RecordStore> m_ownStore;
+    RecordStore *m_store = nullptr;    // the one listed
+    QFileSystemWatcher m_shownWatcher; // the shown files, rewritten in place
+
     WaveformPlot *m_plot = nullptr;
     QListWidget *m_list = nullptr;
     QLabel *m_folderLabel = nullptr;

@@ -241,8 +241,11 @@ int Cli::info(const QString &device)
     return ExitDone;
 }
 
-bool Cli::listRecords(QList<protocol::RecordEntry> *entries)
+int Cli::listRecords(const QString &device, QList<protocol::RecordEntry> *entries)
 {
+    const int opened = open(device);
+    if (opened != ExitDone)
+        return opened;
     bool listed = false;
     const auto connection = QObject::connect(&m_session, &InstrumentSession::recordListReceived,
                                              [&](const QList<protocol::RecordEntry> &received) {
@@ -254,17 +257,17 @@ bool Cli::listRecords(QList<protocol::RecordEntry> *entries)
     QObject::disconnect(connection);
     if (!listed && m_linkFailed)
         printError(m_linkProblem);
-    return listed;
+    if (!listed)
+        return m_interrupted ? ExitPartly : ExitNoDevice;
+    return ExitDone;
 }
 
 int Cli::list(const QString &device)
 {
-    const int opened = open(device);
-    if (opened != ExitDone)
-        return opened;
     QList<protocol::RecordEntry> entries;
-    if (!listRecords(&entries))
-        return m_interrupted ? ExitPartly : ExitNoDevice;
+    const int listed = listRecords(device, &entries);
+    if (listed != ExitDone)
+        return listed;
     QJsonArray array;
     for (const protocol::RecordEntry &entry : qAsConst(entries)) {
         if (m_options.json)

@@ -49,7 +49,8 @@ private:
     int open(const QString &device);
     // Runs the event loop until `done` holds; false when interrupted.
     bool waitUntil(const std::function<bool()> &done);
-    bool listRecords(QList<protocol::RecordEntry> *entries);
+    // Opens the device and asks for its list of records; an exit status.
+    int listRecords(const QString &device, QList<protocol::RecordEntry> *entries);
     void progress(const QString &text);
     void print(const QString &text);
     void printJson(const QJsonValue &value);

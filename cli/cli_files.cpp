@@ -42,12 +42,10 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
     }
     m_session.store().setDirectory(directory);
 
-    const int opened = open(device);
-    if (opened != ExitDone)
-        return opened;
     QList<protocol::RecordEntry> entries;
-    if (!listRecords(&entries))
-        return m_interrupted ? ExitPartly : ExitNoDevice;
+    const int listed = listRecords(device, &entries);
+    if (listed != ExitDone)
+        return listed;
 
     QSet<int> stored;
     for (const protocol::RecordEntry &entry : qAsConst(entries))

@@ -96,8 +96,6 @@ void RecordStore::setDirectory(const QString &directory)
     if (!m_watcher.directories().isEmpty())
         m_watcher.removePaths(m_watcher.directories());
     m_directory = directory;
-    if (QFileInfo(directory).isDir())
-        m_watcher.addPath(directory);
     refresh();
 }
 
@@ -108,6 +106,9 @@ QString RecordStore::pathOf(const QString &fileName) const
 
 QHash<QString, qint64> RecordStore::listDirectory()
 {
+    // A directory that came back (or appeared) is followed again.
+    if (m_watcher.directories().isEmpty() && QFileInfo(m_directory).isDir())
+        m_watcher.addPath(m_directory);
     QDir dir(m_directory);
     dir.setFilter(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     dir.setNameFilters({QStringLiteral("*.tdr")});

@@ -224,7 +224,7 @@ void StartupTest::platformArgumentCountsAsDisplay()
         saved << qgetenv(name);
         qunsetenv(name);
     }
-    QByteArrayList bytes{"varnel-reader"};
+    QByteArrayList bytes{"/usr/bin/varnel-viewer"};
     for (const QString &argument : arguments)
         bytes << argument.toUtf8();
     QVector<const char *> argv;
@@ -236,6 +236,8 @@ void StartupTest::platformArgumentCountsAsDisplay()
             qputenv(names.at(i), saved.at(i));
     }
     QCOMPARE(!message.isEmpty(), refused);
+    if (refused) // under the name it was started by
+        QVERIFY(message.startsWith(QStringLiteral("varnel-viewer: no display available")));
 }
 
 QTEST_MAIN(StartupTest)

@@ -2,6 +2,7 @@
 #include "bluetooth/emulator/waveform.h"
 #include "protocol/tdrrecord.h"
 #include "protocol/trace.h"
+#include "session/recordstore.h"
 
 #include <QCheckBox>
 #include <QListWidget>
@@ -85,10 +86,13 @@ private slots:
                  0);
         QVERIFY(QFile::link(path(QStringLiteral("pipe.tdr")), path(QStringLiteral("link.tdr"))));
 
+        QVERIFY(writeFile(path(QStringLiteral("b1.tdr")), QByteArray(10, 'x')));
+
         WaveformWindow window;
         window.setDirectory(m_dir.path());
-        QCOMPARE(window.listedFiles(),
-                 QStringList({m_first, m_second, QStringLiteral("UPPER.TDR")}));
+        // By name, case ignored.
+        QCOMPARE(window.listedFiles(), QStringList({m_first, m_second, QStringLiteral("b1.tdr"),
+                                                    QStringLiteral("UPPER.TDR")}));
         window.showFile(QStringLiteral("link.tdr"));
         QCOMPARE(window.messageText(), QStringLiteral("link.tdr is not a regular file."));
         QCOMPARE(window.seriesCount(), 0);
@@ -178,6 +182,34 @@ private slots:
         QVERIFY(writeFile(path(m_first), protocol::recordBytes(changed)));
         window.setCursorDistance(10 * double(kStep));
         QTRY_VERIFY(window.readoutText().endsWith(QStringLiteral("| level 7")));
+    }
+
+    // The main window's store feeds the list: a saved record is in it at
+    // once; another folder has a list of its own and leaves the store alone.
+    void listsTheStoreItIsGiven()
+    {
+        RecordStore store;
+        store.setDirectory(m_dir.path());
+        WaveformWindow window(&store);
+        window.setDirectory(m_dir.path());
+        const RecordStore::Saved saved =
+            store.save(protocol::recordFromBytes(recordFile(90, 50)), 3);
+        QVERIFY(saved.error.isEmpty());
+        QCOMPARE(window.listedFiles(), QStringList({m_first, m_second, saved.fileName}));
+
+        QTemporaryDir other;
+        QVERIFY(writeFile(other.filePath(QStringLiteral("a.tdr")), recordFile()));
+        window.showFile(other.filePath(QStringLiteral("a.tdr")));
+        QCOMPARE(window.shownFiles(), QStringList{QStringLiteral("a.tdr")});
+        QCOMPARE(store.directory(), m_dir.path());
+        QVERIFY(store.save(protocol::recordFromBytes(recordFile(90, 55)), 4).error.isEmpty());
+        QCOMPARE(window.listedFiles(), QStringList{QStringLiteral("a.tdr")});
+
+        // The store's folder chosen again: the viewer goes back to it.
+        store.setDirectory(m_dir.path());
+        QCOMPARE(window.directory(), QDir::cleanPath(m_dir.path()));
+        QCOMPARE(window.listedFiles().size(), 4);
+        QVERIFY(window.shownFiles().isEmpty());
     }
 
     void mouseAndKeys()

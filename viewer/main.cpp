@@ -3,14 +3,12 @@
 // With --report PDF the report of the files is written instead of a window.
 #include "app/startup.h"
 #include "app/waveformwindow.h"
+#include "session/recordstore.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 #include <cstdio>
 
@@ -24,16 +22,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnel-viewer"));
 
-    QTranslator translator;
-    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::RussianFederation));
-    translator.load(QLocale(), QStringLiteral("Varnel_Reader"), QStringLiteral("_"),
-                    QDir::currentPath(), QStringLiteral(".qm"));
-    QCoreApplication::installTranslator(&translator);
-    QTranslator qtTranslator;
-    if (!translator.isEmpty() &&
-        qtTranslator.load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                          QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
-        QCoreApplication::installTranslator(&qtTranslator);
+    installTranslations();
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -52,15 +41,20 @@ int main(int argc, char *argv[])
     parser.addOptions({report, note});
     parser.process(app);
 
-    WaveformWindow window;
     QStringList files;
-    QString folder = QDir::currentPath();
+    QString folder;
     for (const QString &path : parser.positionalArguments()) {
         if (QFileInfo(path).isDir())
             folder = path;
         else
             files.append(QFileInfo(path).absoluteFilePath());
     }
+    // Files alone are listed with their own folder.
+    if (folder.isEmpty())
+        folder = files.isEmpty() ? QDir::currentPath() : QFileInfo(files.first()).absolutePath();
+    RecordStore store;
+    store.setDirectory(folder);
+    WaveformWindow window(&store);
     window.setDirectory(folder);
     if (!files.isEmpty())
         window.showFiles(files);

@@ -142,37 +142,41 @@ void WaveformWindow::exportPngInteractive()
         QMessageBox::warning(this, tr("Export Image"), statusBar()->currentMessage());
 }
 
-void WaveformWindow::exportReportInteractive()
+std::optional<QString> WaveformWindow::askReportNote(const QString &title)
 {
     if (m_measurement.traces().isEmpty())
-        return;
+        return std::nullopt;
     bool ok = false;
     const QString note = QInputDialog::getMultiLineText(
-        this, tr("Export Report"), tr("Note for the report (may be left empty):"), QString(), &ok);
+        this, title, tr("Note for the report (may be left empty):"), QString(), &ok);
     if (!ok)
+        return std::nullopt;
+    return note;
+}
+
+void WaveformWindow::exportReportInteractive()
+{
+    const std::optional<QString> note = askReportNote(tr("Export Report"));
+    if (!note)
         return;
     const QString base =
         QFileInfo(m_measurement.traces().at(selectedTraceIndex()).fileName).completeBaseName();
     const QString path = QFileDialog::getSaveFileName(
         this, tr("Export Report"), pathFor(base + QStringLiteral(".pdf")), tr("PDF files (*.pdf)"));
-    if (!path.isEmpty() && !exportReport(path, note))
+    if (!path.isEmpty() && !exportReport(path, *note))
         QMessageBox::warning(this, tr("Export Report"), statusBar()->currentMessage());
 }
 
 void WaveformWindow::printReportInteractive()
 {
-    if (m_measurement.traces().isEmpty())
-        return;
-    bool ok = false;
-    const QString note = QInputDialog::getMultiLineText(
-        this, tr("Print Report"), tr("Note for the report (may be left empty):"), QString(), &ok);
-    if (!ok)
+    const std::optional<QString> note = askReportNote(tr("Print Report"));
+    if (!note)
         return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(QPageSize::A4));
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const ReportWriter writer(reportContent(note), reportPlot());
+    const ReportWriter writer(reportContent(*note), reportPlot());
     writer.print(&printer);
 }

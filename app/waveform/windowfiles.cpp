@@ -1,6 +1,8 @@
-// The viewer's files: the folder it lists and follows, opening files and
-// folders, and files dropped onto it.
+// The viewer's files: the folder it lists (from a record store) and follows,
+// opening files and folders, and files dropped onto it.
 #include "app/waveformwindow.h"
+
+#include "session/recordstore.h"
 
 #include <QDir>
 #include <QDragEnterEvent>
@@ -9,6 +11,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
+#include <QSet>
+#include <QStackedWidget>
 #include <QUrl>
 
 namespace {
@@ -20,6 +24,18 @@ QPair<QDateTime, qint64> stampOf(const QString &path)
     if (!info.exists())
         return {};
     return {info.lastModified(), info.size()};
+}
+
+QString cleanedPath(const QString &dir)
+{
+    return QDir::cleanPath(QFileInfo(dir).absoluteFilePath());
+}
+
+// The viewer's order: by name, case ignored, ascending; case only breaks ties.
+bool listedBefore(const QString &a, const QString &b)
+{
+    const int order = QString::compare(a, b, Qt::CaseInsensitive);
+    return order != 0 ? order < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
 }
 
 // The local *.tdr files and folders among dropped URLs.
@@ -39,47 +55,83 @@ QStringList droppedPaths(const QMimeData *data)
 
 } // namespace
 
+void WaveformWindow::follow(RecordStore *store)
+{
+    connect(store, &RecordStore::filesChanged, this, [this, store] {
+        // The main window's folder, listed anew or another one, is followed.
+        if (store != m_sharedStore)
+            fillList();
+        else if (m_store == store && cleanedPath(store->directory()) == m_directory)
+            fillList();
+        else
+            setDirectory(store->directory());
+    });
+    connect(store, &RecordStore::fileAdded, this, [this, store](const QString &name) {
+        if (store == m_store)
+            fileAdded(name);
+    });
+    connect(store, &RecordStore::fileRemoved, this, [this, store](const QString &name) {
+        if (store == m_store)
+            fileRemoved(name);
+    });
+}
+
+RecordStore *WaveformWindow::storeFor(const QString &directory)
+{
+    if (m_sharedStore && cleanedPath(m_sharedStore->directory()) == directory) {
+        m_ownStore.reset();
+        return m_sharedStore;
+    }
+    if (!m_ownStore) {
+        m_ownStore = std::make_unique<RecordStore>();
+        follow(m_ownStore.get());
+    }
+    return m_ownStore.get();
+}
+
 void WaveformWindow::setDirectory(const QString &dir)
 {
-    const QString cleaned = QDir::cleanPath(QFileInfo(dir).absoluteFilePath());
-    if (cleaned == m_directory) {
-        // The main window may hand over its folder each time it opens this one.
-        refresh();
+    const QString cleaned = cleanedPath(dir);
+    RecordStore *store = storeFor(cleaned);
+    if (cleaned == m_directory && store == m_store) {
+        // The main window hands over its folder each time it opens this one;
+        // the store keeps the list current.
+        replotIfStale();
         return;
     }
-    if (!m_watcher.directories().isEmpty())
-        m_watcher.removePaths(m_watcher.directories());
-    m_directory = cleaned;
-    if (QFileInfo(cleaned).isDir())
-        m_watcher.addPath(cleaned);
-    m_folderLabel->setText(QDir::toNativeSeparators(cleaned));
-    m_folderLabel->setToolTip(QDir::toNativeSeparators(cleaned));
-    setWindowTitle(tr("Waveforms - %1").arg(QDir::toNativeSeparators(cleaned)));
-    // Files of another folder are no longer what the list shows.
-    m_shownPaths.clear();
-    refresh();
-    plotPaths({});
+    m_store = store;
+    const bool otherFolder = cleaned != m_directory;
+    if (otherFolder) {
+        m_directory = cleaned;
+        m_folderLabel->setText(QDir::toNativeSeparators(cleaned));
+        m_folderLabel->setToolTip(QDir::toNativeSeparators(cleaned));
+        setWindowTitle(tr("Waveforms - %1").arg(QDir::toNativeSeparators(cleaned)));
+        // Files of another folder are no longer what the list shows.
+        m_shownPaths.clear();
+    }
+    if (cleanedPath(store->directory()) != cleaned)
+        store->setDirectory(cleaned); // lists it: filesChanged fills the list
+    else
+        fillList();
+    if (otherFolder)
+        plotPaths({});
 }
 
 void WaveformWindow::refresh()
 {
-    QStringList names;
-    if (!m_directory.isEmpty()) {
-        QDir dir(m_directory);
-        // Regular files only, as the main window lists them: a link could
-        // lead to a FIFO, whose read would never return.
-        names =
-            dir.entryList({QStringLiteral("*.tdr")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks,
-                          QDir::Name | QDir::IgnoreCase);
-        // A folder that came back (or appeared) is followed again.
-        if (dir.exists() && !m_watcher.directories().contains(m_directory))
-            m_watcher.addPath(m_directory);
-    }
+    if (m_store)
+        m_store->rescan();
+    replotIfStale();
+}
 
-    QStringList shownNames;
+void WaveformWindow::fillList()
+{
+    QStringList names = m_store ? m_store->files() : QStringList();
+    std::sort(names.begin(), names.end(), listedBefore);
+    QSet<QString> shownNames;
     for (const QString &path : qAsConst(m_shownPaths))
         if (QFileInfo(path).absolutePath() == m_directory)
-            shownNames.append(QFileInfo(path).fileName());
+            shownNames.insert(QFileInfo(path).fileName());
 
     m_fillingList = true;
     m_list->clear();
@@ -90,13 +142,65 @@ void WaveformWindow::refresh()
             item->setSelected(true);
     }
     m_fillingList = false;
+    replotIfStale();
+}
 
+int WaveformWindow::rowFor(const QString &name) const
+{
+    int low = 0;
+    int high = m_list->count();
+    while (low < high) {
+        const int middle = (low + high) / 2;
+        if (listedBefore(m_list->item(middle)->text(), name))
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low;
+}
+
+void WaveformWindow::fileAdded(const QString &name)
+{
+    const int row = rowFor(name);
+    if (row < m_list->count() && m_list->item(row)->text() == name)
+        return;
+    auto *item = new QListWidgetItem(name);
+    item->setToolTip(QDir::toNativeSeparators(pathFor(name)));
+    m_fillingList = true;
+    m_list->insertItem(row, item);
+    // A shown file that comes back is selected again.
+    item->setSelected(m_shownPaths.contains(pathFor(name)));
+    m_fillingList = false;
+    replotIfStale();
+}
+
+void WaveformWindow::fileRemoved(const QString &name)
+{
+    const int row = rowFor(name);
+    if (row >= m_list->count() || m_list->item(row)->text() != name)
+        return;
+    m_fillingList = true;
+    delete m_list->takeItem(row);
+    m_fillingList = false;
+    replotIfStale();
+}
+
+void WaveformWindow::replotIfStale()
+{
     // Shown files that were rewritten or removed are read again.
     bool stale = false;
     for (const QString &path : qAsConst(m_shownPaths))
         stale = stale || stampOf(path) != m_shownStamps.value(path);
     if (stale)
         plotPaths(m_shownPaths);
+    else if (m_stack->currentWidget() == m_placeholderPage)
+        m_placeholder->setText(placeholderText());
+}
+
+QString WaveformWindow::placeholderText() const
+{
+    return m_list->count() == 0 ? tr("There are no *.tdr files in this folder yet.")
+                                : tr("Select one or more files to see their waveforms.");
 }
 
 void WaveformWindow::fileChanged(const QString &path)

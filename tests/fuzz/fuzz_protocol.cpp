@@ -3,6 +3,7 @@
 // directions and the file name. Besides the sanitizers, it checks properties
 // that must hold for any input.
 
+#include "fuzzcheck.h"
 #include "protocol/answerassembler.h"
 #include "protocol/frame.h"
 #include "protocol/tdrrecord.h"
@@ -11,18 +12,8 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);    \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
 
 void checkAnswer(const AnswerAssembler::Answer &answer)
 {

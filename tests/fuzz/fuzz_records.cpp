@@ -4,6 +4,7 @@
 // sanitizers, it checks properties that must hold for any input.
 
 #include "app/waveform/measurement.h"
+#include "fuzzcheck.h"
 #include "protocol/events.h"
 #include "protocol/tdrrecord.h"
 #include "protocol/trace.h"
@@ -13,19 +14,9 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);    \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
 
 void checkEvents(const protocol::EventAnalysis &analysis, double length)
 {

@@ -5,24 +5,15 @@
 
 #include "bluetooth/emulator/emulatedinstrument.h"
 #include "bluetooth/emulator/scene.h"
+#include "fuzzcheck.h"
 #include "protocol/frame.h"
 
 #include <QJsonDocument>
 #include <QSet>
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
-
-#define FUZZ_CHECK(condition)                                                                      \
-    do {                                                                                           \
-        if (!(condition)) {                                                                        \
-            std::fprintf(stderr, "check failed: %s (%s:%d)\n", #condition, __FILE__, __LINE__);    \
-            std::abort();                                                                          \
-        }                                                                                          \
-    } while (false)
 
 void checkScene(const emu::Scene &scene)
 {
