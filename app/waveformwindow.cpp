@@ -4,6 +4,7 @@
 #include "app/waveform/eventtable.h"
 #include "app/waveform/glyphs.h"
 #include "app/waveform/waveformplot.h"
+#include "app/windowstate.h"
 #include "protocol/logging.h"
 
 #include <QAction>
@@ -30,6 +31,7 @@ WaveformWindow::WaveformWindow(QWidget *parent) : QMainWindow(parent)
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this, &WaveformWindow::refresh);
     connect(&m_watcher, &QFileSystemWatcher::fileChanged, this, &WaveformWindow::fileChanged);
     plotPaths({});
+    keepWindowState(this, QStringLiteral("WaveformWindow"));
 }
 
 WaveformWindow::~WaveformWindow() = default;
