@@ -90,6 +90,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     connectSession();
     applyUiState();
+    fitToScreen();
     keepWindowState(this, QStringLiteral("MainWindow"));
 }
 

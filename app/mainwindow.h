@@ -107,6 +107,7 @@ private:
     // Comfort: shortcuts, the remembered instrument, questions before data
     // could be lost (mainwindow_comfort.cpp).
     void addComfort();
+    void fitToScreen();
     void rememberInstrument();
     void connectToLast();
     int lastInstrumentRow() const;

@@ -7,8 +7,12 @@
 
 #include <QBluetoothDeviceInfo>
 #include <QCloseEvent>
+#include <QGuiApplication>
 #include <QMessageBox>
+#include <QScreen>
 #include <QSignalBlocker>
+
+#include <algorithm>
 
 namespace {
 
@@ -52,6 +56,28 @@ void MainWindow::addComfort()
     m_last = session::LastInstrument::load(settings);
     connect(&session, &InstrumentSession::identityReceived, this, &MainWindow::rememberInstrument);
     rememberInstrument();
+}
+
+void MainWindow::fitToScreen()
+{
+    // On a small screen, or a large scale factor, the two long lists give up
+    // height first, so that the whole window stays on the screen.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QMargins frame = expectedWindowFrame();
+    const int spare = screen->availableGeometry().height() - frame.top() - frame.bottom() -
+                      minimumSizeHint().height();
+    if (spare >= 0)
+        return;
+    constexpr int kShortestList = 120;
+    for (QListWidget *list : {ui->filesLst, ui->recordsLst})
+        list->setMinimumHeight(std::max(kShortestList, list->minimumHeight() + spare));
+    // Every layout on the way up keeps the old minimum until told.
+    ui->gridLayout_2->invalidate();
+    ui->gridLayout->invalidate();
+    ui->centralwidget->updateGeometry();
+    layout()->invalidate();
 }
 
 void MainWindow::rememberInstrument()

@@ -49,13 +49,17 @@ QVector<QRect> availableScreens()
     return areas;
 }
 
-QMargins unknownFrame()
+} // namespace
+
+QMargins expectedWindowFrame()
 {
     // Before a window is shown its frame is unknown; a title bar's worth keeps
     // it on screen under any common window manager.
     const int bar = QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight);
     return QMargins(4, bar + 8, 4, 4);
 }
+
+namespace {
 
 void restore(QMainWindow *window, const QString &group)
 {
@@ -66,12 +70,11 @@ void restore(QMainWindow *window, const QString &group)
     const QMargins frame = margins.size() == 4
                                ? QMargins(margins.at(0).toInt(), margins.at(1).toInt(),
                                           margins.at(2).toInt(), margins.at(3).toInt())
-                               : unknownFrame();
+                               : expectedWindowFrame();
 
-    // Never smaller than the layout allows: such a window would be laid out
-    // beyond its own edges.
-    QRect client = saved.isValid() ? saved : QRect(QPoint(), window->size());
-    client.setSize(client.size().expandedTo(window->minimumSizeHint()));
+    // No smaller than the layout allows is left to Qt: before the window is
+    // shown its minimum may still be the one of the form.
+    const QRect client = saved.isValid() ? saved : QRect(QPoint(), window->size());
     const QRect outer = client.marginsAdded(frame);
     const QVector<QRect> screens = availableScreens();
     QRect fitted = fitOntoScreens(outer, screens);
