@@ -3,6 +3,7 @@
 #include "ui_mainwindow.h"
 
 #include "app/waveformwindow.h"
+#include "app/windowstate.h"
 #include "link/tdrserver.h"
 #include "resources/resources.h"
 
@@ -52,6 +53,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(&session.store(), &RecordStore::fileRemoved, this, &MainWindow::fileRemoved);
     // File descriptions are read when a tooltip asks for them, not before.
     ui->filesLst->viewport()->installEventFilter(this);
+    addComfort();
     loadSettings();
 
     ui->statusbar->showMessage(tr("Disconnected"), 0);
@@ -88,6 +90,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     connectSession();
     applyUiState();
+    fitToScreen();
+    keepWindowState(this, QStringLiteral("MainWindow"));
 }
 
 void MainWindow::connectSession()
@@ -129,6 +133,8 @@ MainWindow::~MainWindow()
         delete server;
         server = nullptr;
     }
+    if (waveformWindow && waveformWindow->isVisible())
+        waveformWindow->close(); // keeps its place for the next run
     delete waveformWindow;
 
     delete ui;

@@ -3,6 +3,7 @@
 #include "app/aboutdialog.h"
 #include "bluetooth/bluetoothstack.h"
 #include "session/instrumentsession.h"
+#include "session/lastinstrument.h"
 
 #include <QBluetoothHostInfo>
 #include <QBluetoothServiceInfo>
@@ -103,6 +104,19 @@ private:
 
     void openWaveforms(const QString &fileName = QString());
 
+    // Comfort: shortcuts, the remembered instrument, questions before data
+    // could be lost (mainwindow_comfort.cpp).
+    void addComfort();
+    void fitToScreen();
+    void rememberInstrument();
+    void connectToLast();
+    int lastInstrumentRow() const;
+    QList<int> uploadTargets(const QStringList &paths, int firstSlot) const;
+    bool confirmStop(bool quitting);
+    bool confirmOverwrite(const QList<int> &targets, quint32 serial,
+                          const QList<protocol::RecordEntry> &entries);
+    void closeEvent(QCloseEvent *event) override;
+
     // Declaration order is construction order.
     Ui::MainWindow *ui;
     QString localName;
@@ -120,11 +134,15 @@ private:
     QAction *actionCancel = nullptr;
     QAction *actionView_Waveforms = nullptr;
     QAction *actionSelect_New = nullptr;
+    QAction *actionConnect_Last = nullptr;
     QProgressBar *chainProgress = nullptr;
     QPointer<WaveformWindow> waveformWindow;
     UiState m_state = UiState::Disconnected;
     bool m_scanning = false;
     bool m_deviceChosen = false;
     bool m_cancelRequested = false;
+    session::LastInstrument m_last;
+    bool m_connectingLast = false;
+    bool m_linkFailing = false; // a socket error unchecks Connect: no question then
     int m_undecodableShown = 0;
 };

@@ -16,6 +16,17 @@ QString deviceText(const QBluetoothServiceInfo &service)
 
 void MainWindow::setConnect(bool goConnect)
 {
+    if (!goConnect && !m_linkFailing && session.isLinked() &&
+        session.chain() != InstrumentSession::Chain::None) {
+        const bool stop = confirmStop(false);
+        if (!session.isLinked())
+            return; // it went meanwhile, and said so
+        if (!stop) {
+            const QSignalBlocker blocker(ui->actionConnect);
+            ui->actionConnect->setChecked(true);
+            return;
+        }
+    }
     ui->actionConnect->setEnabled(false);
     const QBluetoothServiceInfo service = selectedService;
 
@@ -57,11 +68,18 @@ void MainWindow::disconnected(const QString &statusText)
 void MainWindow::reactOnSocketError(QString error, bool linkWasUp)
 {
     ui->messageEd->insertPlainText(error);
+    m_linkFailing = true;
     ui->actionConnect->setChecked(false);
+    m_linkFailing = false;
     ui->actionConnect->setEnabled(true);
     if (linkWasUp)
         return; // the link reports its end itself
     // It never came up: no "Disconnecting..." left behind, but who and why.
     setUiState(UiState::Disconnected);
-    showStatus(tr("Could not connect to %1: %2").arg(deviceText(session.service()), error));
+    if (m_connectingLast)
+        showStatus(tr("Could not connect to the last instrument %1, it is not there (switched "
+                      "off or out of reach): %2")
+                       .arg(deviceText(session.service()), error));
+    else
+        showStatus(tr("Could not connect to %1: %2").arg(deviceText(session.service()), error));
 }

@@ -63,7 +63,7 @@ void MainWindow::discoveryFinished()
     ui->statusbar->showMessage(tr("discovery Finished"), 0);
     m_scanning = false;
     if (ui->devicesLst->count() > 0)
-        ui->devicesLst->setCurrentRow(0, QItemSelectionModel::SelectCurrent);
+        ui->devicesLst->setCurrentRow(lastInstrumentRow(), QItemSelectionModel::SelectCurrent);
     applyUiState();
 }
 
@@ -74,6 +74,7 @@ void MainWindow::on_devicesLst_currentItemChanged(QListWidgetItem *item)
     qDebug() << "select service" << item->text();
     selectedService = discoveredServices.value(item, QBluetoothServiceInfo());
     m_deviceChosen = true;
+    m_connectingLast = false;
     if (discoveryAgent && discoveryAgent->isActive())
         discoveryAgent->stop();
     applyUiState();

@@ -40,6 +40,8 @@ void MainWindow::showRecordList(const QList<protocol::RecordEntry> &entries)
     }
     updateRecordMarks();
     deviceRecordListReceived();
+    if (entries.isEmpty())
+        showStatus(tr("The instrument holds no records."));
 }
 
 void MainWindow::deviceRecordListReceived()

@@ -25,6 +25,11 @@ void MainWindow::writeSelectedClicked()
     const QList<QListWidgetItem *> selected = ui->filesLst->selectedItems();
     for (const QListWidgetItem *item : selected)
         paths.append(session.store().pathOf(item->text()));
+    // What the instrument holds, as its list showed it when the user chose.
+    QList<protocol::RecordEntry> held;
+    for (const quint64 raw : qAsConst(recordMap))
+        held.append(protocol::RecordEntry{raw});
+    const quint32 serial = session.record().serialNumber;
 
     bool accepted = false;
     const int first =
@@ -39,6 +44,16 @@ void MainWindow::writeSelectedClicked()
     }
     if (!accepted) {
         session.queueList();
+        return;
+    }
+    if (!confirmOverwrite(uploadTargets(paths, first), serial, held)) {
+        showStatus(tr("Nothing was uploaded; the instrument's records stay as they were."));
+        if (session.isLinked())
+            session.queueList();
+        return;
+    }
+    if (!session.isLinked()) {
+        showStatus(tr("Not connected to an instrument: nothing was uploaded."));
         return;
     }
     const InstrumentSession::UploadPlan plan = session.upload(paths, first);

@@ -35,6 +35,7 @@ void MainWindow::applyUiState()
     ui->filesLst->setEnabled(listed);
     ui->actionUpload_Selected->setEnabled(listed && !ui->filesLst->selectedItems().isEmpty());
     ui->actionSet_Serial->setEnabled(identified);
+    actionConnect_Last->setEnabled(!m_scanning && m_state == UiState::Disconnected);
 
     const bool transferring = m_state == UiState::Transferring;
     actionCancel->setEnabled(transferring && !m_cancelRequested);

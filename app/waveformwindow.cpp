@@ -4,6 +4,7 @@
 #include "app/waveform/eventtable.h"
 #include "app/waveform/glyphs.h"
 #include "app/waveform/waveformplot.h"
+#include "app/windowstate.h"
 #include "protocol/logging.h"
 #include "session/recordstore.h"
 
@@ -33,6 +34,7 @@ WaveformWindow::WaveformWindow(RecordStore *store, QWidget *parent)
     if (store)
         follow(store);
     plotPaths({});
+    keepWindowState(this, QStringLiteral("WaveformWindow"));
 }
 
 WaveformWindow::~WaveformWindow() = default;

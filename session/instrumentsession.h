@@ -60,6 +60,9 @@ public:
     QBluetoothServiceInfo service() const { return m_service; }
     bool isLinked() const { return m_linked; }
     Chain chain() const { return m_chain.kind; }
+    // The running chain's records saved or files written so far, of its total.
+    int chainDone() const { return m_chain.done; }
+    int chainTotal() const { return m_chain.total; }
 
     // Opens a link to `service`; frames queued for an earlier link are dropped.
     void connectTo(const QBluetoothServiceInfo &service);

@@ -60,7 +60,7 @@ emu::EmulatedStack *installScene(const QByteArray &json)
     return stack;
 }
 
-void answerNextDialog(std::function<void(QWidget *)> handle)
+QTimer *answerNextDialog(std::function<void(QWidget *)> handle)
 {
     auto *timer = new QTimer;
     timer->setInterval(10);
@@ -73,4 +73,5 @@ void answerNextDialog(std::function<void(QWidget *)> handle)
         handle(dialog);
     });
     timer->start();
+    return timer;
 }

@@ -9,6 +9,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QTextEdit>
+#include <QTimer>
 
 #include <functional>
 
@@ -51,5 +52,6 @@ void isolateSettings(const QString &directory);
 // Installs an emulated stack built from a JSON scene; fails the test on error.
 emu::EmulatedStack *installScene(const QByteArray &json);
 
-// Accepts or rejects the next modal dialog once it shows up.
-void answerNextDialog(std::function<void(QWidget *)> handle);
+// Accepts or rejects the next modal dialog once it shows up. The returned
+// watch deletes itself once it has handled a dialog.
+QTimer *answerNextDialog(std::function<void(QWidget *)> handle);

@@ -64,6 +64,8 @@ class TestWaveformWindow : public QObject
     Q_OBJECT
 
 private slots:
+    // The viewer keeps its place in the settings: never the user's.
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); }
     void init()
     {
         QVERIFY(m_dir.isValid());

@@ -5,12 +5,21 @@
 #include "bluetooth/emulator/emulatedstack.h"
 #include "protocol/frame.h"
 
+#include <QAbstractButton>
 #include <QInputDialog>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPointer>
+#include <QRegularExpression>
+#include <QSet>
+#include <QSettings>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextDocument>
+
+#include <memory>
 
 namespace {
 
@@ -67,10 +76,17 @@ private slots:
     void uploadDialogOutlivesListAndLink();
     void logStaysBounded();
     void scanChoicesAndEmptyScan();
+    void lastInstrumentWithoutScan();
+    void overwriteAskedForHeldSlots_data();
+    void overwriteAskedForHeldSlots();
+    void stopAskedOnlyWhileTransferring_data();
+    void stopAskedOnlyWhileTransferring();
+    void shortcutsShownAndDistinct();
 
 private:
     void scanAndConnect(int row);
     void compareStates(const QString &expected, const QString &status = QString());
+    void newWindow();
 
     QTemporaryDir m_config;
     QTemporaryDir m_work;
@@ -84,6 +100,9 @@ void WindowTest::init()
 {
     isolateSettings(m_config.path());
     QDir::setCurrent(m_work.path());
+    const QStringList left = QDir(m_work.path()).entryList(QDir::Files);
+    for (const QString &name : left)
+        QFile::remove(m_work.filePath(name));
     m_bridge.listen(QHostAddress::LocalHost);
     connect(&m_bridge, &QTcpServer::newConnection, this, [this] {
         m_peer = m_bridge.nextPendingConnection();
@@ -271,6 +290,8 @@ void WindowTest::uploadDialogOutlivesListAndLink()
     QTRY_VERIFY(m_probe->session().queue().isEmpty());
     m_probe->action("actionGet_List")->trigger();
     QTRY_VERIFY(m_probe->list("filesLst")->isEnabled());
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("The instrument holds no records."));
+    QTRY_COMPARE(m_probe->items("filesLst"), QStringList({"a.tdr"}));
     m_probe->list("filesLst")->item(0)->setSelected(true);
 
     // While the dialog is open the file list is refilled and the link goes.
@@ -327,6 +348,183 @@ void WindowTest::scanChoicesAndEmptyScan()
     QTRY_COMPARE(m_probe->status(), QStringLiteral("discovery Finished"));
     QCOMPARE(m_probe->controlStates(), kStart);
     QVERIFY(!m_probe->selectedService().isValid());
+}
+
+void WindowTest::newWindow()
+{
+    delete m_probe;
+    delete m_window;
+    m_window = new MainWindow;
+    QVERIFY(m_window->init());
+    m_probe = new MainWindowProbe(*m_window);
+}
+
+void WindowTest::lastInstrumentWithoutScan()
+{
+    scanAndConnect(1);
+    QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-200")));
+    QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
+    QCOMPARE(settings.value("LastInstrument/address").toString(),
+             QStringLiteral("00:1A:7D:DA:71:14"));
+    QCOMPARE(settings.value("LastInstrument/channel").toInt(), 2);
+    QCOMPARE(settings.value("LastInstrument/uuid").toString(),
+             QStringLiteral("{00001101-0000-1000-8000-00805f9b34fb}"));
+
+    // The next run connects from the settings alone, without a scan.
+    newWindow();
+    QAction *last = m_probe->action("actionConnect_Last");
+    QCOMPARE(last->text(), QStringLiteral("Connect to last instrument (KV-200)"));
+    QVERIFY(last->isEnabled() && last->isVisible());
+    last->trigger();
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Connected to KV-200 ( 00:1A:7D:DA:71:14 )"));
+    QVERIFY(m_probe->items("devicesLst").isEmpty());
+    QVERIFY(!last->isEnabled());
+
+    // A scan that finds it makes it the current entry.
+    m_probe->action("actionConnect")->setChecked(false);
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Disconnected"));
+    m_probe->action("actionScan")->trigger();
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("discovery Finished"));
+    QCOMPARE(m_probe->list("devicesLst")->currentRow(), 1);
+
+    // Gone from the air: the status says so.
+    settings.setValue("LastInstrument/address", "00:1A:7D:DA:7F:FF");
+    newWindow();
+    m_probe->action("actionConnect_Last")->trigger();
+    QTRY_VERIFY2(m_probe->status().startsWith(QStringLiteral(
+                     "Could not connect to the last instrument KV-200 ( 00:1A:7D:DA:7F:FF ), "
+                     "it is not there")),
+                 qPrintable(m_probe->status()));
+}
+
+void WindowTest::overwriteAskedForHeldSlots_data()
+{
+    QTest::addColumn<int>("slot");
+    QTest::addColumn<int>("answer"); // 0: no question expected
+    QTest::addColumn<bool>("written");
+    // Record 1 is downloaded first, so it is on disk; 2 to 4 are not.
+    QTest::newRow("free slot, no question") << 20 << 0 << true;
+    QTest::newRow("slot of a saved record, No") << 1 << int(QMessageBox::No) << false;
+    QTest::newRow("slot of an unsaved record, No") << 3 << int(QMessageBox::No) << false;
+    QTest::newRow("slot of an unsaved record, Yes") << 4 << int(QMessageBox::Yes) << true;
+}
+
+void WindowTest::overwriteAskedForHeldSlots()
+{
+    QFETCH(int, slot);
+    QFETCH(int, answer);
+    QFETCH(bool, written);
+    scanAndConnect(0);
+    QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-105")));
+    m_probe->action("actionGet_List")->trigger();
+    QTRY_COMPARE(m_probe->items("recordsLst").size(), 4);
+    m_probe->list("recordsLst")->item(0)->setSelected(true);
+    m_probe->action("actionLoad_Selected")->trigger();
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Records saved: 1."));
+    m_probe->list("filesLst")->item(0)->setSelected(true);
+    // "#003 2021-02-18 12_30_00" in the list: "Slot 3: record of 2021-02-18 12:30:00".
+    const QString held = slot <= 4 ? m_probe->items("recordsLst").at(slot - 1) : QString();
+    const QString line = QStringLiteral("Slot %1: record of %2")
+                             .arg(slot)
+                             .arg(held.mid(5).replace(QLatin1Char('_'), QLatin1Char(':')));
+
+    auto asked = std::make_shared<QString>();
+    answerNextDialog([slot, answer, asked](QWidget *dialog) {
+        qobject_cast<QInputDialog *>(dialog)->setIntValue(slot);
+        qobject_cast<QInputDialog *>(dialog)->accept();
+        if (answer != 0)
+            answerNextDialog([answer, asked](QWidget *next) {
+                auto *box = qobject_cast<QMessageBox *>(next);
+                *asked = box->text();
+                box->button(QMessageBox::StandardButton(answer))->click();
+            });
+    });
+    m_probe->action("actionUpload_Selected")->trigger();
+    QCOMPARE(asked->isEmpty(), answer == 0);
+    QVERIFY2(answer == 0 || asked->contains(line), qPrintable(*asked + " / " + line));
+    QCOMPARE(asked->contains(QStringLiteral("NOT in the working directory")),
+             answer != 0 && slot > 1);
+    const QString frame =
+        m_probe->localName() + QStringLiteral(": 431b01%1").arg(slot, 2, 16, QLatin1Char('0'));
+    if (written)
+        QTRY_VERIFY(m_probe->log().contains(frame));
+    QTRY_VERIFY(m_probe->session().queue().isIdle());
+    QCOMPARE(m_probe->log().contains(QStringLiteral(": 431b")), written);
+}
+
+void WindowTest::stopAskedOnlyWhileTransferring_data()
+{
+    QTest::addColumn<bool>("running");
+    QTest::addColumn<bool>("disconnect"); // else quit
+    QTest::addColumn<int>("answer");
+    QTest::newRow("idle, quit") << false << false << 0;
+    QTest::newRow("running, quit, No") << true << false << int(QMessageBox::No);
+    QTest::newRow("running, quit, Yes") << true << false << int(QMessageBox::Yes);
+    QTest::newRow("running, disconnect, No") << true << true << int(QMessageBox::No);
+    QTest::newRow("running, disconnect, Yes") << true << true << int(QMessageBox::Yes);
+}
+
+void WindowTest::stopAskedOnlyWhileTransferring()
+{
+    QFETCH(bool, running);
+    QFETCH(bool, disconnect);
+    QFETCH(int, answer);
+    m_window->show();
+    scanAndConnect(0);
+    QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-105")));
+    m_probe->action("actionGet_List")->trigger();
+    QTRY_COMPARE(m_probe->items("recordsLst").size(), 4);
+    if (running) {
+        m_probe->list("recordsLst")->selectAll();
+        m_probe->action("actionLoad_Selected")->trigger();
+    }
+
+    auto asked = std::make_shared<QString>();
+    QPointer<QTimer> hook = answerNextDialog([answer, asked](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        *asked = box->text();
+        box->button(QMessageBox::StandardButton(answer))->click();
+    });
+    if (disconnect)
+        m_probe->action("actionConnect")->setChecked(false);
+    else
+        m_probe->action("actionExit")->trigger();
+    delete hook;
+    const QString verb = disconnect ? QStringLiteral("disconnect") : QStringLiteral("quit");
+    QVERIFY2(
+        asked->contains(QRegularExpression(
+            QStringLiteral("^Download running: [0-4] of 4 saved\\. Stop and %1\\?$").arg(verb))) ==
+            running,
+        qPrintable(*asked));
+
+    const bool stopped = answer != QMessageBox::No;
+    QCOMPARE(m_window->isVisible(), disconnect || !stopped);
+    QCOMPARE(m_probe->action("actionConnect")->isChecked(), !(disconnect && stopped));
+    if (running && !stopped)
+        QTRY_COMPARE(m_probe->status(), QStringLiteral("Records saved: 4."));
+    if (disconnect && stopped)
+        QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Disconnected")));
+    // Whatever was finished stays on disk.
+    QTRY_COMPARE(m_probe->session().chain(), InstrumentSession::Chain::None);
+    QCOMPARE(m_probe->items("filesLst").size(), QDir(m_work.path()).entryList({"*.tdr"}).size());
+}
+
+void WindowTest::shortcutsShownAndDistinct()
+{
+    QSet<QString> seen;
+    const QList<QAction *> actions = m_window->findChild<QMenu *>("menuDevice")->actions();
+    for (QAction *action : actions) {
+        if (action->isSeparator() || !action->isVisible())
+            continue;
+        QVERIFY2(!action->shortcut().isEmpty(), qPrintable(action->text()));
+        for (const QKeySequence &key : action->shortcuts()) {
+            QVERIFY2(!seen.contains(key.toString()), qPrintable(key.toString()));
+            seen.insert(key.toString());
+        }
+    }
+    QCOMPARE(m_probe->action("actionExit")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+    QVERIFY(m_probe->action("actionGet_List")->shortcuts().contains(QKeySequence(Qt::Key_F5)));
+    QCOMPARE(m_probe->action("actionSelect_New")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
 }
 
 QTEST_MAIN(WindowTest)

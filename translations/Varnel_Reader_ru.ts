@@ -332,6 +332,60 @@ DEVICE - адрес или имя прибора. Стек Bluetooth выбир�
 <context>
     <name>MainWindow</name>
     <message>
+        <source>Connect to last instrument (%1)</source>
+        <translation>Подключиться к последнему прибору (%1)</translation>
+    </message>
+    <message>
+        <source>Download running: %1 of %2 saved. Stop and quit?</source>
+        <translation>Идёт загрузка: сохранено %1 из %2. Остановить и выйти?</translation>
+    </message>
+    <message>
+        <source>Download running: %1 of %2 saved. Stop and disconnect?</source>
+        <translation>Идёт загрузка: сохранено %1 из %2. Остановить и отключиться?</translation>
+    </message>
+    <message>
+        <source>Upload running: %1 of %2 written. Stop and quit?</source>
+        <translation>Идёт запись в прибор: записано %1 из %2. Остановить и выйти?</translation>
+    </message>
+    <message>
+        <source>Upload running: %1 of %2 written. Stop and disconnect?</source>
+        <translation>Идёт запись в прибор: записано %1 из %2. Остановить и отключиться?</translation>
+    </message>
+    <message>
+        <source>Slot %1: record of %2</source>
+        <translation>Ячейка %1: запись от %2</translation>
+    </message>
+    <message>
+        <source> - NOT in the working directory</source>
+        <translation> — НЕТ в рабочем каталоге</translation>
+    </message>
+    <message>
+        <source>The upload overwrites records the instrument holds:
+%1</source>
+        <translation>Запись в прибор заменит хранящиеся в нём записи:
+%1</translation>
+    </message>
+    <message>
+        <source>Records that are not in the working directory will be lost for good.</source>
+        <translation>Записи, которых нет в рабочем каталоге, будут потеряны безвозвратно.</translation>
+    </message>
+    <message>
+        <source>Overwrite them?</source>
+        <translation>Заменить их?</translation>
+    </message>
+    <message>
+        <source>Nothing was uploaded; the instrument&apos;s records stay as they were.</source>
+        <translation>Ничего не записано; записи прибора остались прежними.</translation>
+    </message>
+    <message>
+        <source>Could not connect to the last instrument %1, it is not there (switched off or out of reach): %2</source>
+        <translation>Не удалось подключиться к последнему прибору %1, его нет рядом (выключен или вне досягаемости): %2</translation>
+    </message>
+    <message>
+        <source>The instrument holds no records.</source>
+        <translation>В приборе нет записей.</translation>
+    </message>
+    <message>
         <source>Varnel Reader</source>
         <translation>Varnel Reader</translation>
     </message>

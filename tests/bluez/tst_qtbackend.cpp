@@ -63,6 +63,7 @@ private slots:
     void connectShowsTheIdentity();
     void downloadIsByteExact();
     void linkLostMidTransfer();
+    void lastInstrumentWithoutScan();
     void unknownDeviceFailsToConnect();
     void cleanupTestCase();
 
@@ -202,6 +203,22 @@ void QtBackendTest::linkLostMidTransfer()
     QVERIFY(action("actionScan")->isEnabled());
     QVERIFY(list("devicesLst")->isEnabled());
     QVERIFY(m_window->findChild<QLabel *>("devnameLbl")->text().isEmpty());
+}
+
+void QtBackendTest::lastInstrumentWithoutScan()
+{
+    // The next run connects from the service kept in the settings: no scan.
+    QDBusReply<void> bridged =
+        mock().call(QStringLiteral("SetBridge"), kInstrument,
+                    qEnvironmentVariable("VARNEL_TEST_WORK") + QStringLiteral("/instrument.sock"));
+    QVERIFY2(bridged.isValid(), qPrintable(bridged.error().message()));
+    m_window.reset();
+    m_window = std::make_unique<MainWindow>();
+    QVERIFY(m_window->init());
+    action("actionConnect_Last")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(status(),
+                              QStringLiteral("Connected to KV-105 ( %1 )").arg(kInstrument), 10000);
+    QCOMPARE(list("devicesLst")->count(), 0);
 }
 
 void QtBackendTest::unknownDeviceFailsToConnect()
