@@ -34,6 +34,9 @@ QByteArray sceneJson(const QString &instrument)
          "services": [ {"name": "Serial Port", "channel": 1, "instrument": {}} ]},
         {"name": "KV-100", "address": "00:1A:7D:DA:72:06",
          "services": [ {"name": "Serial Port", "channel": 1, "instrument": {}} ]},
+        {"name": "KV-200", "address": "00:1A:7D:DA:71:14",
+         "services": [ {"name": "Serial Port", "channel": 1,
+                        "instrument": {"records": 4, "hangUpAfter": 4}} ]},
         {"name": "KV-300", "address": "00:1A:7D:DA:71:15",
          "services": [ {"name": "Audio Sink", "channel": 3} ]}
       ]
@@ -151,6 +154,9 @@ void CliTest::commands_data()
                                     << "KV-100 (00:1A:7D:DA:72:05), KV-100 (00:1A:7D:DA:72:06)";
     QTest::newRow("failing link") << QStringList{"info", "KV-300"} << 3 << ""
                                   << "cannot talk to KV-300 (00:1A:7D:DA:71:15)";
+    QTest::newRow("link lost mid-download")
+        << QStringList{"download", "KV-200", "--all", "--to", "."} << 3 << ""
+        << "Records not downloaded: 3.";
     QTest::newRow("record not stored")
         << QStringList{"download", "KV-105", "2", "9", "--to", "."} << 1 << ""
         << "record 9 is not in the instrument";

@@ -50,17 +50,26 @@ def run(cmd, cwd, timeout, env=None):
 
 
 def copy_tree(dest):
+    """Mirrors the tracked and new files into dest; changed files get a new time so make sees them."""
     files = subprocess.run(["git", "ls-files", "-co", "--exclude-standard", "-z"], cwd=TOP,
                            stdout=subprocess.PIPE, check=True).stdout.split(b"\0")
+    wanted = set()
     for rel in filter(None, files):
         rel = rel.decode()
         src = os.path.join(TOP, rel)
         if not os.path.isfile(src):
             continue
+        wanted.add(rel)
         dst = os.path.join(dest, rel)
         os.makedirs(os.path.dirname(dst), exist_ok=True)
         if not os.path.exists(dst) or open(src, "rb").read() != open(dst, "rb").read():
-            shutil.copy2(src, dst)
+            shutil.copy(src, dst)
+            shutil.copymode(src, dst)
+    for root, _, names in os.walk(dest):
+        for name in names:
+            path = os.path.join(root, name)
+            if os.path.relpath(path, dest) not in wanted:
+                os.remove(path)
 
 
 def failing_test(output):
