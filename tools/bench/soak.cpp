@@ -5,7 +5,7 @@
 // (read through the tests' independent reading of the file layout), every
 // upload that reports success against the slots it wrote.
 //
-//   soak [minutes (10)] [seed (1)]
+//   soak [minutes (10)] [seed (1)]      SOAK_TRACE=1 prints every round
 //
 // Prints the figures at the end; exit status 1 when any file or claim was
 // wrong.
