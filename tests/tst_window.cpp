@@ -272,7 +272,8 @@ void WindowTest::uploadDialogOutlivesListAndLink()
     QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-200")));
     QTRY_VERIFY(m_probe->session().queue().isEmpty());
     m_probe->action("actionGet_List")->trigger();
-    QTRY_VERIFY(m_probe->list("filesLst")->isEnabled());
+    // The new file shows once the folder watcher has seen it.
+    QTRY_VERIFY(m_probe->list("filesLst")->isEnabled() && m_probe->items("filesLst").size() > 0);
     m_probe->list("filesLst")->item(0)->setSelected(true);
 
     // While the dialog is open the file list is refilled and the link goes.
@@ -285,6 +286,7 @@ void WindowTest::uploadDialogOutlivesListAndLink()
     m_probe->action("actionUpload_Selected")->trigger();
     QCOMPARE(m_probe->status(),
              QStringLiteral("Not connected to an instrument: nothing was uploaded."));
+    QCOMPARE(m_probe->list("filesLst")->selectedItems().size(), 1); // kept through the refill
     QVERIFY(m_probe->session().queue().isEmpty());
     QVERIFY(!m_probe->log().contains(QStringLiteral(": 431b01")));
 }
