@@ -159,6 +159,7 @@ int main(int argc, char **argv)
     qint64 rssAtWarmUp = -1;
     long long recordsAtWarmUp = 0;
     const long long warmUp = 1000;
+    QString rssSeries; // VmRSS at every 1,000 records
 
     emu::EmulatedInstrument *instrument = nullptr;
     QHash<QString, QByteArray> sourceOf; // file name -> block it was saved from
@@ -185,6 +186,8 @@ int main(int argc, char **argv)
                              rssAtWarmUp = statusKiB("VmRSS:");
                              recordsAtWarmUp = downloaded;
                          }
+                         if (downloaded % 1000 == 0)
+                             rssSeries += QStringLiteral(" %1").arg(statusKiB("VmRSS:"));
                      });
     QObject::connect(&session, &InstrumentSession::chainFinished,
                      [&](const InstrumentSession::Summary &s) {
@@ -287,5 +290,6 @@ int main(int argc, char **argv)
     std::printf("peak memory (VmHWM): %lld KiB; VmRSS after %lld records: %lld KiB, at the end: "
                 "%lld KiB; growth: %.1f KiB per 1,000 records\n",
                 statusKiB("VmHWM:"), recordsAtWarmUp, rssAtWarmUp, rss, growth);
+    std::printf("VmRSS (KiB) at every 1,000 records:%s\n", qPrintable(rssSeries));
     return wrongFiles + wrongSlots + falseSuccess > 0 ? 1 : 0;
 }
