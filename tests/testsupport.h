@@ -20,6 +20,16 @@ emu::EmulatedStack *installEmulatedStack(const QByteArray &sceneJson, QString *e
 // `deviceIndex` of the installed emulated stack.
 QBluetoothServiceInfo sceneService(int deviceIndex, int serviceIndex = 0);
 
+// The file a download must write for a 283-byte record block, worked out
+// from the file layout alone, under the identity model 105, version
+// 2021-02-18 and `serial`; empty for a block with step divisor 0.
+struct DownloadedFile
+{
+    QString name;
+    QByteArray bytes;
+};
+DownloadedFile expectedDownload(const QByteArray &block, quint32 serial = 1234);
+
 // A loopback TCP port that nothing listens on at the moment of the call.
 quint16 unusedTcpPort();
 

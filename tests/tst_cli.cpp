@@ -45,7 +45,9 @@ QByteArray sceneJson(const QString &instrument)
         .toUtf8();
 }
 
-const QString kInstrument = QStringLiteral(R"({"records": 4, "seed": 5, "chunk": "random"})");
+// Writes are acknowledged with 0x45, as an instrument may do.
+const QString kInstrument =
+    QStringLiteral(R"({"records": 4, "seed": 5, "chunk": "random", "writeAck": "0x45"})");
 
 struct Result
 {

@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace {
 
 const QBluetoothAddress kInstrument(QStringLiteral("00:1A:7D:DA:71:13"));
@@ -73,11 +75,14 @@ private slots:
     void downloadOneAtATime();
     void uploadRoundTripAndSkips_data();
     void uploadRoundTripAndSkips();
+    void serialNumberThenIdentity_data();
     void serialNumberThenIdentity();
+    void lostWriteIsNeverTakenForDone();
     void cancelKeepsRecordInFlight();
     void endsWithoutAnswers_data();
     void endsWithoutAnswers();
     void repeatKeepsHalfAnswer();
+    void framesNeverReachTheNextLink_data();
     void framesNeverReachTheNextLink();
     void failedSaveLeavesFilesAlone_data();
     void failedSaveLeavesFilesAlone();
@@ -109,7 +114,7 @@ void SessionTest::init()
     connect(&m_bridge, &QTcpServer::newConnection, this, [this] {
         m_peer = m_bridge.nextPendingConnection();
         connect(m_peer, &QTcpSocket::readyRead, this,
-                [this] { m_peerReceived += m_peer->readAll(); });
+                [this, peer = m_peer] { m_peerReceived += peer->readAll(); });
     });
 }
 
@@ -120,6 +125,8 @@ void SessionTest::cleanup()
     m_events.clear();
     m_finished = 0;
     m_peerReceived.clear();
+    delete m_peer; // the next test's bridge connection is a new one
+    m_peer = nullptr;
     m_bridge.close();
     m_bridge.disconnect(this);
     delete m_work;
@@ -165,6 +172,20 @@ void SessionTest::downloadOneAtATime_data()
         << QStringLiteral(R"({"records": 5, "seed": 9, "corruptEvery": 2, "delayMs": 1})");
     QTest::newRow("answers later than the time-out")
         << QStringLiteral(R"({"records": 5, "seed": 9, "delayMs": 450})");
+    // Bytes before every answer cost nothing, whatever they are: a start
+    // byte, a line end, or a frame with a bad checksum.
+    for (int stray : {0x00, 0x0a, 0x3f, 0x40, 0x41, 0x43, 0x46, 0x47, 0xff})
+        QTest::newRow(qPrintable(
+            QStringLiteral("stray 0x%1 before each").arg(stray, 2, 16, QLatin1Char('0'))))
+            << QStringLiteral(R"({"records": 5, "seed": 3, "stray": %1})").arg(stray);
+    QTest::newRow("three random stray bytes, random pieces")
+        << QStringLiteral(R"({"records": 5, "seed": 4, "stray": "random", "strayCount": 3,
+                              "chunk": "random"})");
+    QTest::newRow("two garbage frames before each")
+        << QStringLiteral(R"({"records": 5, "seed": 5, "garbageFrames": 2})");
+    QTest::newRow("garbage and stray bytes in pieces")
+        << QStringLiteral(R"({"records": 5, "seed": 6, "garbageFrames": 1, "stray": "random",
+                              "chunk": 7})");
 }
 
 void SessionTest::downloadOneAtATime()
@@ -201,13 +222,9 @@ void SessionTest::downloadOneAtATime()
     // the same record twice is one file.
     QCOMPARE(QDir(m_work->path()).entryList(QDir::Files).size(), 3);
     for (int number : {1, 3, 5}) {
-        TDRRecord expected = protocol::emptyRecord();
-        protocol::applyIdentity(expected, *protocol::parseIdentity(kIdentity));
-        QVERIFY(protocol::applyRecordBlock(expected, instrument()->recordBlock(number)));
-        const QString name = protocol::recordFileName(expected, quint8(number));
-        QVERIFY(name.startsWith(QStringLiteral("#%1 20").arg(number, 3, 10, QLatin1Char('0'))));
-        QVERIFY(name.endsWith(QStringLiteral("sn001234.tdr")));
-        QCOMPARE(readAll(m_session->store().pathOf(name)), protocol::recordBytes(expected));
+        const auto expected = testsupport::expectedDownload(instrument()->recordBlock(number));
+        QVERIFY(expected.name.startsWith(QStringLiteral("#00%1 20").arg(number)));
+        QCOMPARE(readAll(m_session->store().pathOf(expected.name)), expected.bytes);
     }
     // Inserted one by one, in the order a fresh listing has.
     QDir dir(m_work->path(), QStringLiteral("*.tdr"), QDir::Name | QDir::Reversed, QDir::Files);
@@ -220,18 +237,29 @@ void SessionTest::uploadRoundTripAndSkips_data()
     QTest::addColumn<int>("firstSlot");
     QTest::addColumn<int>("written");
     QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("acks"); // how the instrument acknowledges writes
     const QString notRecord = QStringLiteral("Records written: 4. Skipped: \"bad.tdr\" (not a "
                                              "record file).");
-    QTest::newRow("all files") << QByteArray() << 40 << 4 << "Records written: 4.";
-    QTest::newRow("empty file") << QByteArray("") << 40 << 4 << notRecord;
-    QTest::newRow("one byte short") << goodImage().chopped(1) << 40 << 4 << notRecord;
+    const QString all = QStringLiteral("Records written: 4.");
+    QTest::newRow("all files, echoed") << QByteArray() << 40 << 4 << all << QString();
+    QTest::newRow("all files, acknowledged 0x45")
+        << QByteArray() << 40 << 4 << all << R"(, "writeAck": "0x45")";
+    QTest::newRow("all files, acknowledged 0x46")
+        << QByteArray() << 40 << 4 << all << R"(, "writeAck": "0x46")";
+    // Each write goes out again before its acknowledgement comes; both come.
+    QTest::newRow("acknowledged after the time-out")
+        << QByteArray() << 20 << 4 << all << R"(, "writeAck": "0x45", "ackDelayMs": 800)";
+    QTest::newRow("empty file") << QByteArray("") << 40 << 4 << notRecord << QString();
+    QTest::newRow("one byte short") << goodImage().chopped(1) << 40 << 4 << notRecord << QString();
     QTest::newRow("zero step") << goodImage(100, 0.0f) << 40 << 4
-                               << "Records written: 4. Skipped: \"bad.tdr\" (bad distance step).";
+                               << "Records written: 4. Skipped: \"bad.tdr\" (bad distance step)."
+                               << QString();
     QTest::newRow("unknown range")
-        << goodImage(150) << 40 << 4 << "Records written: 4. Skipped: \"bad.tdr\" (unknown range).";
+        << goodImage(150) << 40 << 4 << "Records written: 4. Skipped: \"bad.tdr\" (unknown range)."
+        << QString();
     QTest::newRow("past the last slot")
         << QByteArray() << 97 << 3
-        << "Records written: 3. Files left out, there is no record slot after 99: 1.";
+        << "Records written: 3. Files left out, there is no record slot after 99: 1." << QString();
 }
 
 void SessionTest::uploadRoundTripAndSkips()
@@ -240,7 +268,9 @@ void SessionTest::uploadRoundTripAndSkips()
     QFETCH(int, firstSlot);
     QFETCH(int, written);
     QFETCH(QString, text);
-    open(0, QStringLiteral(R"({"records": 4, "seed": 21, "chunk": "random", "delayMs": 1})"));
+    QFETCH(QString, acks);
+    open(0, QStringLiteral(R"({"records": 4, "seed": 21, "chunk": "random", "delayMs": 1%1})")
+                .arg(acks));
     QVERIFY(m_session->download({1, 2, 3, 4}));
     runChain();
     QStringList paths;
@@ -255,12 +285,25 @@ void SessionTest::uploadRoundTripAndSkips()
     }
     m_events.clear();
     m_finished = 0;
+    const bool late = acks.contains(QLatin1String("ackDelayMs"));
+    m_session->queue().setAnswerTimeout(late ? 600 : CommandQueue::kDefaultTimeoutMs);
     const InstrumentSession::UploadPlan plan = m_session->upload(paths, firstSlot);
     QCOMPARE(plan.queued, written);
     runChain();
     QCOMPARE(m_summary.text, text);
     QCOMPARE(m_events.last(), QStringLiteral("sent 41040045")); // the list comes last
-    QCOMPARE(m_events.filter(QStringLiteral("sent 431b01")).size(), written);
+
+    // Slot after slot, none left out or taken twice; a write goes out again
+    // only when its acknowledgement is late.
+    QList<int> sentSlots, expectedSlots;
+    for (const QString &event : m_events.filter(QStringLiteral("sent 431b01")))
+        sentSlots << event.right(2).toInt(nullptr, 16);
+    const int sends = sentSlots.size();
+    sentSlots.erase(std::unique(sentSlots.begin(), sentSlots.end()), sentSlots.end());
+    for (int i = 0; i < written; ++i)
+        expectedSlots << firstSlot + i;
+    QCOMPARE(sentSlots, expectedSlots);
+    QCOMPARE(sends > written, late);
 
     // Slot firstSlot + i holds record 1 + i, apart from the documented lossy
     // fields: the record number, bytes 14 and 15, bytes 25 to 28.
@@ -275,9 +318,18 @@ void SessionTest::uploadRoundTripAndSkips()
     QVERIFY(instrument()->recordBlock(firstSlot + written).isEmpty());
 }
 
+void SessionTest::serialNumberThenIdentity_data()
+{
+    QTest::addColumn<QString>("ack");
+    for (const char *ack : {"echo", "0x46", "0x45", "0x43"})
+        QTest::newRow(ack) << QString::fromLatin1(ack);
+}
+
 void SessionTest::serialNumberThenIdentity()
 {
-    open(0);
+    QFETCH(QString, ack);
+    open(0, QStringLiteral(R"({"serialAck": "%1"})").arg(ack));
+    m_session->queue().setAnswerTimeout(CommandQueue::kDefaultTimeoutMs);
     QSignalSpy identity(m_session, &InstrumentSession::identityReceived);
     m_events.clear();
     QVERIFY(m_session->setSerial(QStringLiteral("654321")));
@@ -285,6 +337,55 @@ void SessionTest::serialNumberThenIdentity()
     QCOMPARE(m_events, QStringList({"sent 440a0036", "sent 42050000"}));
     QCOMPARE(instrument()->serial(), QStringLiteral("654321"));
     QCOMPARE(quint32(m_session->record().serialNumber), 654321u);
+}
+
+void SessionTest::lostWriteIsNeverTakenForDone()
+{
+    // The test plays an instrument that acknowledges writes with 0x45. The
+    // first write to slot 20 is acknowledged after the time-out, so it goes
+    // out twice and two acknowledgements come for it; the first write to
+    // slot 21 is lost on the way. The late acknowledgement must not pass for
+    // slot 21's.
+    open(1);
+    QList<int> stored;
+    int at = 0;
+    const auto play = [&] {
+        while (m_peerReceived.size() - at >= 3) {
+            const QByteArray frame = m_peerReceived.mid(
+                at, quint8(m_peerReceived.at(at + 1)) + 256 * quint8(m_peerReceived.at(at + 2)));
+            if (frame.size() < 4 || m_peerReceived.size() - at < frame.size())
+                return;
+            at += frame.size();
+            const QByteArray ack = protocol::frameBytes(QStringLiteral("45040049"));
+            if (frame.startsWith(char(0x42)))
+                m_peer->write(kIdentity);
+            else if (frame.startsWith(char(0x41)))
+                m_peer->write(protocol::frameBytes(protocol::kGetListFrame));
+            else if (quint8(frame.at(3)) == 21 && !stored.contains(21) && !stored.contains(-21))
+                stored << -21; // lost
+            else if ((stored << quint8(frame.at(3))).size() == 1)
+                QTimer::singleShot(400, m_peer, [this, ack] { m_peer->write(ack); });
+            else
+                m_peer->write(ack);
+        }
+    };
+    QTRY_VERIFY(m_peer);
+    connect(m_peer, &QTcpSocket::readyRead, this, play);
+    play();
+    QTRY_VERIFY(m_session->queue().isEmpty());
+    QStringList paths;
+    for (const char *name : {"a.tdr", "b.tdr", "c.tdr"}) {
+        QFile file(m_work->filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(goodImage());
+        paths << file.fileName();
+    }
+    QCOMPARE(m_session->upload(paths, 20).queued, 3);
+    runChain();
+    QCOMPARE(m_summary.text, QStringLiteral("Records written: 3."));
+    stored.removeAll(-21);
+    stored.erase(std::unique(stored.begin(), stored.end()), stored.end());
+    QCOMPARE(stored, QList<int>({20, 21, 22}));
 }
 
 void SessionTest::cancelKeepsRecordInFlight()
@@ -365,12 +466,29 @@ void SessionTest::repeatKeepsHalfAnswer()
     QCOMPARE(quint32(m_session->record().serialNumber), 1234u);
 }
 
+void SessionTest::framesNeverReachTheNextLink_data()
+{
+    QTest::addColumn<bool>("dropFirst");
+    QTest::newRow("next link while the first is up") << false;
+    QTest::newRow("first link dropped, then the next") << true;
+}
+
 void SessionTest::framesNeverReachTheNextLink()
 {
+    QFETCH(bool, dropFirst);
     open(1);
+    m_session->queue().setAnswerTimeout(60000); // only the link may end these commands
     QVERIFY(m_session->download({1, 2, 3}));
     QCOMPARE(m_session->upload({}, 0).queued, 0);
     QVERIFY(!m_session->queue().isEmpty());
+    if (dropFirst) {
+        QSignalSpy down(m_session, &InstrumentSession::linkDown);
+        QTRY_VERIFY(m_peer);
+        m_peer->disconnectFromHost();
+        QTRY_COMPARE(down.count(), 1);
+        // Nothing in flight either: no repeat is left to go out later.
+        QVERIFY(m_session->queue().isEmpty());
+    }
 
     QSignalSpy up(m_session, &InstrumentSession::linkUp);
     m_session->connectTo(testsupport::sceneService(0));
