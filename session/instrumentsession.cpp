@@ -47,6 +47,12 @@ void InstrumentSession::connectTo(const QBluetoothServiceInfo &service)
     if (m_chain.kind != Chain::None)
         finishChain(true);
     m_linked = false;
+    // Earlier links go for good; one that never came up announces no
+    // disconnection, so nothing else would ever delete it.
+    for (const QPointer<TDRClient> &client : qAsConst(m_clients)) {
+        if (client)
+            client->retire();
+    }
     m_clients.clear();
     qDebug() << "Connecting to service 2" << service.serviceName() << "on"
              << service.device().name();
@@ -191,7 +197,8 @@ bool InstrumentSession::handleAnswer(const QByteArray &frame)
     case TDRCommand::GetVersion: {
         const auto identity = protocol::parseIdentity(frame);
         if (!identity) {
-            qCWarning(lcProtocol) << "identity answer too short:" << protocol::frameTextForLog(frame);
+            qCWarning(lcProtocol) << "identity answer too short:"
+                                  << protocol::frameTextForLog(frame);
             return false;
         }
         protocol::applyIdentity(m_record, *identity);

@@ -17,6 +17,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include "link/tdrclient.h"
+
 #include <algorithm>
 
 namespace {
@@ -82,6 +84,7 @@ private slots:
     void endsWithoutAnswers_data();
     void endsWithoutAnswers();
     void repeatKeepsHalfAnswer();
+    void failedLinksAreDeleted();
     void framesNeverReachTheNextLink_data();
     void framesNeverReachTheNextLink();
     void failedSaveLeavesFilesAlone_data();
@@ -464,6 +467,23 @@ void SessionTest::repeatKeepsHalfAnswer()
     m_peer->write(kIdentity.mid(6));
     QTRY_COMPARE(identity.count(), 1);
     QCOMPARE(quint32(m_session->record().serialNumber), 1234u);
+}
+
+void SessionTest::failedLinksAreDeleted()
+{
+    open(0, QStringLiteral("{}"));
+    m_bridge.close(); // the bridge device now refuses
+    QSignalSpy errors(m_session, &InstrumentSession::linkError);
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        m_session->connectTo(testsupport::sceneService(1));
+        QTRY_COMPARE(errors.count(), attempt);
+    }
+    QSignalSpy up(m_session, &InstrumentSession::linkUp);
+    m_session->connectTo(testsupport::sceneService(0));
+    QTRY_COMPARE(up.count(), 1);
+    // Only the link in use is left: the failed ones were never announced as
+    // gone, yet must not stay behind.
+    QTRY_COMPARE(m_session->findChildren<TDRClient *>().size(), 1);
 }
 
 void SessionTest::framesNeverReachTheNextLink_data()
