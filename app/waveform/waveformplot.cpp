@@ -231,33 +231,35 @@ void WaveformPlot::resetZoom()
     setYRange(0, kLevelMax);
 }
 
+namespace {
+
+// The axis lays its ticks out as soon as either the range or the interval
+// changes: the old interval over a much wider range means millions of ticks.
+// Whichever change keeps the tick count small goes first.
+void setAxisRange(QtCharts::QValueAxis *axis, double from, double to, double interval)
+{
+    if (interval > axis->tickInterval()) {
+        axis->setTickInterval(interval);
+        axis->setRange(from, to);
+    } else {
+        axis->setRange(from, to);
+        axis->setTickInterval(interval);
+    }
+}
+
+} // namespace
+
 void WaveformPlot::setXRange(double from, double to)
 {
-    // The axis lays its ticks out as soon as either the range or the interval
-    // changes: the old interval over a much wider range means millions of
-    // ticks. Whichever change keeps the tick count small goes first.
     const double interval = niceInterval(to - from, 10);
     const int decimals = interval >= 1 ? 0 : interval >= 0.1 ? 1 : 2;
     m_xAxis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
-    if (interval > m_xAxis->tickInterval()) {
-        m_xAxis->setTickInterval(interval);
-        m_xAxis->setRange(from, to);
-    } else {
-        m_xAxis->setRange(from, to);
-        m_xAxis->setTickInterval(interval);
-    }
+    setAxisRange(m_xAxis, from, to, interval);
 }
 
 void WaveformPlot::setYRange(double from, double to)
 {
-    const double interval = qMax(1.0, niceInterval(to - from, 8)); // levels are whole
-    if (interval > m_yAxis->tickInterval()) {
-        m_yAxis->setTickInterval(interval);
-        m_yAxis->setRange(from, to);
-    } else {
-        m_yAxis->setRange(from, to);
-        m_yAxis->setTickInterval(interval);
-    }
+    setAxisRange(m_yAxis, from, to, qMax(1.0, niceInterval(to - from, 8))); // levels are whole
 }
 
 void WaveformPlot::zoomTo(double from, double to)
