@@ -83,8 +83,7 @@ void MainWindow::fitToScreen()
 void MainWindow::rememberInstrument()
 {
     const auto last = session::LastInstrument::fromService(session.service());
-    if (last.isValid() && (last.address != m_last.address || last.channel != m_last.channel ||
-                           last.name != m_last.name || last.uuid != m_last.uuid)) {
+    if (last.isValid() && last != m_last) {
         m_last = last;
         m_last.save(settings);
     }

@@ -18,6 +18,12 @@ struct LastInstrument
     QBluetoothUuid uuid; // the service's own UUID, else its first class id
 
     bool isValid() const { return !address.isNull() && channel > 0; }
+    bool operator==(const LastInstrument &other) const
+    {
+        return name == other.name && address == other.address && channel == other.channel &&
+               uuid == other.uuid;
+    }
+    bool operator!=(const LastInstrument &other) const { return !(*this == other); }
 
     static LastInstrument fromService(const QBluetoothServiceInfo &service);
     // A service record that connects like the discovered one: the device, the
