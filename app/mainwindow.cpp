@@ -89,6 +89,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->statusbar->addPermanentWidget(chainProgress);
 
     connectSession();
+    setUpNotices();
     applyUiState();
     fitToScreen();
     keepWindowState(this, QStringLiteral("MainWindow"));

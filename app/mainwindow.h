@@ -11,9 +11,11 @@
 #include <QMainWindow>
 #include <QMap>
 #include <QPointer>
+#include <QSet>
 #include <QSettings>
 #include <QString>
 
+class NoticeBar;
 class QAction;
 class QListWidgetItem;
 class QProgressBar;
@@ -117,6 +119,19 @@ private:
                           const QList<protocol::RecordEntry> &entries);
     void closeEvent(QCloseEvent *event) override;
 
+    // What went wrong out of sight, said across the window's top, and the
+    // download resumed after a lost link (mainwindow_notices.cpp).
+    void setUpNotices();
+    void startDownload(const QList<quint8> &numbers);
+    void noticeChainEnd(const InstrumentSession::Summary &summary);
+    void noticeLinkDown();
+    void noticeLinkError(const QString &error, bool wasUp);
+    void noticeEmptyScan();
+    void resumeDownload();
+    void resumeWithList(const QList<protocol::RecordEntry> &entries);
+    void updateResumeAction();
+    void setListBusy(bool busy);
+
     // Declaration order is construction order.
     Ui::MainWindow *ui;
     QString localName;
@@ -145,4 +160,15 @@ private:
     bool m_connectingLast = false;
     bool m_linkFailing = false; // a socket error unchecks Connect: no question then
     int m_undecodableShown = 0;
+
+    NoticeBar *noticeBar = nullptr;
+    QProgressBar *listBusy = nullptr;
+    QBluetoothServiceInfo m_downloadService; // the running download's, and what it saved
+    QList<quint8> m_downloadNumbers;
+    QSet<quint8> m_downloadSaved;
+    QBluetoothServiceInfo m_resumeService; // a download cut short, and what it left
+    QList<quint8> m_remaining;
+    bool m_resumeWaiting = false; // for the link, then the list, to resume
+    bool m_disconnectRequested = false;
+    QString m_linkErrorWords;
 };

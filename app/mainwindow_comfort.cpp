@@ -8,6 +8,8 @@
 #include <QBluetoothDeviceInfo>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QIcon>
+#include <QListWidgetItem>
 #include <QMessageBox>
 #include <QScreen>
 #include <QSignalBlocker>
@@ -96,6 +98,15 @@ void MainWindow::connectToLast()
 {
     if (!m_last.isValid() || m_scanning || m_state != UiState::Disconnected)
         return;
+    // The device list shows what is being connected to, as after a scan.
+    discoveredServices.clear();
+    ui->devicesLst->clear();
+    const QString name = m_last.name.isEmpty() ? tr("Anonymous") : m_last.name;
+    auto *item = new QListWidgetItem(QIcon(QStringLiteral(":/buttons/ico/ico2/ref.png")),
+                                     QStringLiteral("%1\n%2").arg(name, m_last.address.toString()));
+    discoveredServices.insert(item, m_last.service());
+    ui->devicesLst->addItem(item);
+    ui->devicesLst->setCurrentRow(0, QItemSelectionModel::SelectCurrent);
     selectedService = m_last.service();
     m_deviceChosen = true;
     m_connectingLast = true;
@@ -118,8 +129,6 @@ int MainWindow::lastInstrumentRow() const
 bool MainWindow::confirmStop(bool quitting)
 {
     const bool download = session.chain() == InstrumentSession::Chain::Download;
-    const int done = session.chainDone();
-    const int total = session.chainTotal();
     QString text;
     if (download)
         text = quitting ? tr("Download running: %1 of %2 saved. Stop and quit?")
@@ -127,8 +136,16 @@ bool MainWindow::confirmStop(bool quitting)
     else
         text = quitting ? tr("Upload running: %1 of %2 written. Stop and quit?")
                         : tr("Upload running: %1 of %2 written. Stop and disconnect?");
-    const auto answer = QMessageBox::question(this, tr("Varnel Reader"), text.arg(done).arg(total),
-                                              QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    QMessageBox box(QMessageBox::Question, tr("Varnel Reader"),
+                    text.arg(session.chainDone()).arg(session.chainTotal()),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setDefaultButton(QMessageBox::No);
+    // The transfer goes on while the question is open: its count too.
+    const auto live =
+        connect(&session, &InstrumentSession::progress, &box,
+                [&box, text](int done, int total) { box.setText(text.arg(done).arg(total)); });
+    const int answer = box.exec();
+    disconnect(live);
     if (answer != QMessageBox::Yes)
         return false;
     // The chain may have ended while the question was open.

@@ -2,6 +2,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "session/linkproblem.h"
+
 #include <QBluetoothDeviceInfo>
 #include <QSignalBlocker>
 #include <QTextEdit>
@@ -38,6 +40,8 @@ void MainWindow::setConnect(bool goConnect)
     }
 
     showStatus(tr("Disconnecting..."));
+    if (!m_linkFailing)
+        m_disconnectRequested = true;
     session.disconnectLink();
     ui->actionConnect->setEnabled(true);
 }
@@ -76,10 +80,11 @@ void MainWindow::reactOnSocketError(QString error, bool linkWasUp)
         return; // the link reports its end itself
     // It never came up: no "Disconnecting..." left behind, but who and why.
     setUiState(UiState::Disconnected);
+    // The stack's own words stay in the log; the user reads what they mean.
+    const QString words = session::linkErrorInWords(error);
     if (m_connectingLast)
-        showStatus(tr("Could not connect to the last instrument %1, it is not there (switched "
-                      "off or out of reach): %2")
-                       .arg(deviceText(session.service()), error));
+        showStatus(tr("Could not connect to the last instrument %1: %2")
+                       .arg(deviceText(session.service()), words));
     else
-        showStatus(tr("Could not connect to %1: %2").arg(deviceText(session.service()), error));
+        showStatus(tr("Could not connect to %1: %2").arg(deviceText(session.service()), words));
 }

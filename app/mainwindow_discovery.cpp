@@ -65,6 +65,7 @@ void MainWindow::discoveryFinished()
     if (ui->devicesLst->count() > 0)
         ui->devicesLst->setCurrentRow(lastInstrumentRow(), QItemSelectionModel::SelectCurrent);
     applyUiState();
+    noticeEmptyScan();
 }
 
 void MainWindow::on_devicesLst_currentItemChanged(QListWidgetItem *item)

@@ -54,6 +54,7 @@ void MainWindow::deviceRecordListReceived()
 
 void MainWindow::getListClicked()
 {
+    setListBusy(true);
     session.requestList();
 }
 

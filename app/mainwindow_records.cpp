@@ -15,7 +15,7 @@ void MainWindow::readSelectedClicked()
         if (entry != recordMap.constEnd())
             numbers.append(protocol::RecordEntry{*entry}.number());
     }
-    session.download(numbers);
+    startDownload(numbers);
 }
 
 void MainWindow::writeSelectedClicked()

@@ -61,8 +61,17 @@ QMargins expectedWindowFrame()
 
 namespace {
 
-void restore(QMainWindow *window, const QString &group)
+// A saved size that today's screens (or a scale factor of this run) cannot
+// hold, and the size the window got instead.
+struct Shrunk
 {
+    QSize saved;
+    QSize given;
+};
+
+Shrunk restore(QMainWindow *window, const QString &group)
+{
+    Shrunk shrunk;
     QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
     settings.beginGroup(group);
     const QRect saved = settings.value(QStringLiteral("geometry")).toRect();
@@ -80,6 +89,8 @@ void restore(QMainWindow *window, const QString &group)
     QRect fitted = fitOntoScreens(outer, screens);
     if (saved.isValid()) {
         window->setGeometry(fitted.marginsRemoved(frame));
+        if (fitted.size() != outer.size())
+            shrunk = Shrunk{saved.size(), fitted.marginsRemoved(frame).size()};
     } else if (fitted.size() != outer.size()) {
         // First run on a small screen: the default size does not fit, and the
         // window is placed by us, in the middle.
@@ -99,22 +110,28 @@ void restore(QMainWindow *window, const QString &group)
     for (int i = 0; i < headers.size() && i < headerStates.size(); ++i)
         headers.at(i)->restoreState(headerStates.at(i).toByteArray());
     settings.endGroup();
+    return shrunk;
 }
 
-void save(QMainWindow *window, const QString &group)
+void save(QMainWindow *window, const QString &group, const Shrunk &shrunk)
 {
     QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
     settings.beginGroup(group);
     settings.setValue(QStringLiteral("maximized"), window->isMaximized());
     // A maximized window keeps the place it goes back to.
-    const QRect client = window->isMaximized() ? window->normalGeometry() : window->geometry();
+    QRect client = window->isMaximized() ? window->normalGeometry() : window->geometry();
+    const QRect shown = client;
+    // Shrunk only to fit this run's screen or scale, and left so by the user:
+    // the next run on a larger screen gets the size back.
+    if (shrunk.saved.isValid() && client.size() == shrunk.given)
+        client.setSize(shrunk.saved);
     settings.setValue(QStringLiteral("geometry"), client);
     const QRect outer = window->frameGeometry();
     if (!window->isMaximized() && outer.contains(window->geometry()))
         settings.setValue(QStringLiteral("frame"),
-                          QVariantList{client.left() - outer.left(), client.top() - outer.top(),
-                                       outer.right() - client.right(),
-                                       outer.bottom() - client.bottom()});
+                          QVariantList{shown.left() - outer.left(), shown.top() - outer.top(),
+                                       outer.right() - shown.right(),
+                                       outer.bottom() - shown.bottom()});
     settings.setValue(QStringLiteral("state"), window->saveState());
     QVariantList splitterStates;
     const QList<QSplitter *> splitters = window->findChildren<QSplitter *>();
@@ -132,8 +149,8 @@ void save(QMainWindow *window, const QString &group)
 class StateKeeper : public QObject
 {
 public:
-    StateKeeper(QMainWindow *window, const QString &group)
-        : QObject(window), m_window(window), m_group(group)
+    StateKeeper(QMainWindow *window, const QString &group, const Shrunk &shrunk)
+        : QObject(window), m_window(window), m_group(group), m_shrunk(shrunk)
     {}
 
 protected:
@@ -144,13 +161,14 @@ protected:
         // longer a QMainWindow and its parts are gone: nothing to save then.
         if (event->type() == QEvent::Hide && !event->spontaneous() &&
             qobject_cast<QMainWindow *>(watched) == m_window)
-            save(m_window, m_group);
+            save(m_window, m_group, m_shrunk);
         return false;
     }
 
 private:
     QMainWindow *m_window;
     QString m_group;
+    Shrunk m_shrunk;
 };
 
 } // namespace
@@ -158,6 +176,6 @@ private:
 void keepWindowState(QMainWindow *window, const QString &name)
 {
     const QString group = QStringLiteral("Windows/") + name;
-    restore(window, group);
-    window->installEventFilter(new StateKeeper(window, group));
+    const Shrunk shrunk = restore(window, group);
+    window->installEventFilter(new StateKeeper(window, group, shrunk));
 }

@@ -6,7 +6,8 @@
 
 namespace bt {
 
-std::unique_ptr<BluetoothStack> createStack(const QByteArray &envValue, QString *error)
+std::unique_ptr<BluetoothStack> createStack(const QByteArray &envValue, QString *error,
+                                            StackUse use)
 {
     const QString value = QString::fromLocal8Bit(envValue);
     auto failWith = [error](const QString &text) {
@@ -39,7 +40,8 @@ std::unique_ptr<BluetoothStack> createStack(const QByteArray &envValue, QString 
     }
 
     QString problem;
-    std::unique_ptr<emu::EmulatedStack> stack = emu::EmulatedStack::fromJson(json, &problem);
+    std::unique_ptr<emu::EmulatedStack> stack =
+        emu::EmulatedStack::fromJson(json, &problem, use == StackUse::Full);
     if (!stack)
         return failWith(origin + QStringLiteral(": ") + problem);
     return stack;

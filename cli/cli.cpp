@@ -3,6 +3,8 @@
 #include "bluetooth/bluetoothstack.h"
 #include "protocol/trace.h"
 #include "session/discovery.h"
+#include "session/lastinstrument.h"
+#include "session/linkproblem.h"
 
 #include <QBluetoothDeviceInfo>
 #include <QDir>
@@ -13,6 +15,7 @@
 #include <QSaveFile>
 #include <QSettings>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -53,18 +56,58 @@ QString serviceText(const QBluetoothServiceInfo &service)
                                          service.device().address().toString());
 }
 
+// A serial number as the instrument shows it ("001234"), or typed without
+// its leading zeros.
+bool isSerialNumber(const QString &device)
+{
+    bool ok = false;
+    device.toUInt(&ok);
+    return ok && !device.startsWith(QLatin1Char('+')) && device.size() <= 10;
+}
+
+// What --json prints when the command printed nothing itself.
+struct JsonOutcome
+{
+    bool enabled = false;
+    bool printed = false;
+    QStringList errors;
+} g_json;
+
 } // namespace
+
+void Cli::setJson(bool json)
+{
+    g_json.enabled = json;
+}
 
 void Cli::printError(const QString &text)
 {
     std::fprintf(stderr, "varnel-cli: %s\n", qPrintable(text));
+    g_json.errors.append(text);
+}
+
+int Cli::finish(int status)
+{
+    if (g_json.enabled && !g_json.printed) {
+        QString error = g_json.errors.join(QStringLiteral("; "));
+        if (error.isEmpty() && status != ExitDone)
+            error = tr("stopped before the command was done");
+        printJson(QJsonObject{{QStringLiteral("error"), error}, {QStringLiteral("exit"), status}});
+    }
+    return status;
 }
 
 void Cli::print(const QString &text)
 {
+    // A path written behind the progress text would share its line.
+    const QString shown = m_progressLine;
+    if (!shown.isEmpty())
+        progress(QString());
     std::fputs(text.toLocal8Bit().constData(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
+    if (!shown.isEmpty())
+        progress(shown);
 }
 
 void Cli::printJson(const QJsonValue &value)
@@ -74,14 +117,17 @@ void Cli::printJson(const QJsonValue &value)
                                 : QJsonDocument(value.toObject()).toJson(QJsonDocument::Indented);
     std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
     std::fflush(stdout);
+    g_json.printed = true;
 }
 
 void Cli::progress(const QString &text)
 {
-    if (m_options.quiet || !stderrIsTerminal())
+    if (m_options.quiet || !stderrIsTerminal() || text == m_progressLine)
         return;
+    // The line is rewritten in place and erased when done.
     std::fprintf(stderr, "\r%s\033[K", qPrintable(text));
     std::fflush(stderr);
+    m_progressLine = text;
 }
 
 void Cli::interrupt()
@@ -157,16 +203,56 @@ int Cli::resolve(const QString &device, QBluetoothServiceInfo *service)
         printError(tr("no Bluetooth adapter found"));
         return ExitNoDevice;
     }
+    QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
+    const session::LastInstrument last = session::LastInstrument::load(settings);
+    if (device.isEmpty()) {
+        // As the window's Connect to last: no scan.
+        if (!last.isValid()) {
+            printError(tr("no DEVICE given and no instrument remembered; give an address, a "
+                          "name or a serial number"));
+            return ExitUsage;
+        }
+        *service = last.service();
+        return ExitDone;
+    }
     const QBluetoothAddress address(device);
     const bool byAddress = device.contains(QLatin1Char(':')) && !address.isNull();
-    QList<QBluetoothServiceInfo> matches;
     const QList<QBluetoothServiceInfo> found = discover(false);
-    for (const QBluetoothServiceInfo &info : found) {
-        if (byAddress ? info.device().address() == address : info.device().name() == device)
-            matches.append(info);
-    }
     if (m_interrupted)
         return ExitPartly;
+    QList<QBluetoothServiceInfo> matches;
+    // An exact name first; another case only when no name is exact.
+    for (Qt::CaseSensitivity cs : {Qt::CaseSensitive, Qt::CaseInsensitive}) {
+        for (const QBluetoothServiceInfo &info : found) {
+            if (byAddress ? info.device().address() == address
+                          : QString::compare(info.device().name(), device, cs) == 0)
+                matches.append(info);
+        }
+        if (!matches.isEmpty() || byAddress)
+            break;
+    }
+    if (matches.isEmpty() && isSerialNumber(device)) {
+        // Only the instrument knows its serial number: ask each one, the
+        // remembered one first.
+        QList<QBluetoothServiceInfo> candidates = found;
+        std::stable_sort(candidates.begin(), candidates.end(),
+                         [&last](const QBluetoothServiceInfo &a, const QBluetoothServiceInfo &b) {
+                             return a.device().address() == last.address &&
+                                    b.device().address() != last.address;
+                         });
+        for (const QBluetoothServiceInfo &candidate : qAsConst(candidates)) {
+            progress(tr("Asking %1 for its serial number").arg(serviceText(candidate)));
+            if (identify(candidate) && m_session.record().serialNumber == device.toUInt()) {
+                progress(QString());
+                *service = candidate;
+                return ExitDone;
+            }
+            if (m_interrupted)
+                return ExitPartly;
+        }
+        progress(QString());
+        m_session.disconnectLink();
+    }
     if (matches.isEmpty()) {
         printError(tr("no instrument \"%1\" in range").arg(device));
         return ExitNoDevice;
@@ -183,34 +269,50 @@ int Cli::resolve(const QString &device, QBluetoothServiceInfo *service)
     return ExitDone;
 }
 
+bool Cli::identify(const QBluetoothServiceInfo &service)
+{
+    if (!m_watching) {
+        m_watching = true;
+        QObject::connect(&m_session, &InstrumentSession::identityReceived,
+                         [this] { m_identified = true; });
+        QObject::connect(&m_session, &InstrumentSession::linkError,
+                         [this](const QString &error, bool) {
+                             m_linkFailed = true;
+                             m_linkProblem = session::linkErrorInWords(error);
+                         });
+        QObject::connect(&m_session, &InstrumentSession::linkDown, [this](const QString &text) {
+            m_linkFailed = true;
+            m_linkProblem = text.isEmpty() ? tr("the link was lost") : text;
+        });
+        QObject::connect(&m_session, &InstrumentSession::notice, [this](const QString &text) {
+            m_linkFailed = true;
+            m_linkProblem = text;
+        });
+    }
+    m_identified = false;
+    m_linkFailed = false;
+    m_linkProblem.clear();
+    m_session.connectTo(service);
+    // Both identity requests answered: the instrument is ours.
+    waitUntil([&] { return m_linkFailed || (m_identified && m_session.queue().isEmpty()); });
+    return !m_interrupted && !m_linkFailed;
+}
+
 int Cli::open(const QString &device)
 {
     QBluetoothServiceInfo service;
     const int resolved = resolve(device, &service);
     if (resolved != ExitDone)
         return resolved;
-
-    QObject::connect(&m_session, &InstrumentSession::identityReceived,
-                     [this] { m_identified = true; });
-    QObject::connect(&m_session, &InstrumentSession::linkError, [this](const QString &error, bool) {
-        m_linkFailed = true;
-        m_linkProblem = error;
-    });
-    QObject::connect(&m_session, &InstrumentSession::linkDown, [this](const QString &text) {
-        m_linkFailed = true;
-        m_linkProblem = text.isEmpty() ? tr("the link was lost") : text;
-    });
-    QObject::connect(&m_session, &InstrumentSession::notice, [this](const QString &text) {
-        m_linkFailed = true;
-        m_linkProblem = text;
-    });
+    if (m_session.isLinked() && m_identified &&
+        m_session.service().device().address() == service.device().address())
+        return ExitDone; // found by its serial number, and still connected
     progress(tr("Connecting to %1").arg(serviceText(service)));
-    m_session.connectTo(service);
-    // Both identity requests answered: the instrument is ours.
-    if (!waitUntil([&] { return m_linkFailed || (m_identified && m_session.queue().isEmpty()); }))
-        return ExitPartly;
+    const bool identified = identify(service);
     progress(QString());
-    if (m_linkFailed) {
+    if (m_interrupted)
+        return ExitPartly;
+    if (!identified) {
         printError(tr("cannot talk to %1: %2").arg(serviceText(service), m_linkProblem));
         return ExitNoDevice;
     }

@@ -36,15 +36,26 @@ public:
     int show(const QStringList &files);
     int exportCsv(const QString &file, const QString &out);
 
-    // Ctrl-C: the transfer stops after the record in flight.
+    // Ctrl-C or SIGTERM: the transfer stops after the record in flight.
     void interrupt();
 
+    // Errors go to stderr; with --json they also make the one document on
+    // stdout when the command printed none (see finish).
+    static void setJson(bool json);
     static void printError(const QString &text);
+    // With --json and no document printed yet: {"error": ..., "exit": status}.
+    static int finish(int status);
 
 private:
     QList<QBluetoothServiceInfo> discover(bool all);
     // The instrument's service, or an exit status (with its message printed).
+    // DEVICE is an address, a name in any case, or a serial number; empty
+    // means the remembered instrument. An instrument found by its serial
+    // number is left connected.
     int resolve(const QString &device, QBluetoothServiceInfo *service);
+    // Connects and waits for both identity answers; false when the link failed
+    // (m_linkProblem says why) or the user interrupted.
+    bool identify(const QBluetoothServiceInfo &service);
     // Connects and waits for the identity; an exit status on failure.
     int open(const QString &device);
     // Runs the event loop until `done` holds; false when interrupted.
@@ -53,12 +64,14 @@ private:
     int listRecords(const QString &device, QList<protocol::RecordEntry> *entries);
     void progress(const QString &text);
     void print(const QString &text);
-    void printJson(const QJsonValue &value);
+    static void printJson(const QJsonValue &value);
 
     CliOptions m_options;
     InstrumentSession m_session;
     bool m_interrupted = false;
+    bool m_watching = false;
     bool m_identified = false;
     bool m_linkFailed = false;
     QString m_linkProblem;
+    QString m_progressLine; // shown on stderr, erased before anything else is written
 };

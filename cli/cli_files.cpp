@@ -28,6 +28,22 @@ QJsonObject summaryJson(const InstrumentSession::Summary &summary)
 
 } // namespace
 
+namespace {
+
+// The directories `mkpath` would make for `path`, deepest first.
+QStringList missingDirectories(const QString &path)
+{
+    QStringList missing;
+    QFileInfo info(QDir::cleanPath(QDir(path).absolutePath()));
+    while (!info.exists() && !info.isRoot()) {
+        missing.append(info.absoluteFilePath());
+        info = QFileInfo(info.absolutePath());
+    }
+    return missing;
+}
+
+} // namespace
+
 int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int> &numbers,
                   const QString &dir)
 {
@@ -36,7 +52,12 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
         QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
         directory = RecordStore::savedDirectory(settings);
     }
-    if (!QDir().mkpath(directory)) {
+    // The directory is made once records are on their way, not for a
+    // command that fails before; whether it can be is known now.
+    const QStringList missingDirs = missingDirectories(directory);
+    const QFileInfo existing(missingDirs.isEmpty() ? directory
+                                                   : QFileInfo(missingDirs.last()).absolutePath());
+    if (!existing.isDir() || !existing.isWritable()) {
         printError(tr("cannot create the directory %1").arg(directory));
         return ExitUsage;
     }
@@ -60,6 +81,8 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
         }
     } else {
         for (int number : numbers) {
+            if (wanted.contains(quint8(number)))
+                continue;
             if (stored.contains(number)) {
                 wanted.append(quint8(number));
             } else {
@@ -68,13 +91,32 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
             }
         }
     }
+    if (!wanted.isEmpty() && !QDir().mkpath(directory)) {
+        printError(tr("cannot create the directory %1").arg(directory));
+        return ExitUsage;
+    }
 
+    // A record answered twice is one record saved; one that was never asked
+    // for is kept (it is the instrument's data) but not counted as asked.
     QJsonArray saved;
+    QJsonArray unrequested;
+    QSet<int> savedNumbers;
     QJsonArray failed;
     QObject::connect(&m_session, &InstrumentSession::recordSaved,
                      [&](quint8 number, const QString &fileName) {
-                         saved.append(QJsonObject{{QStringLiteral("number"), number},
-                                                  {QStringLiteral("file"), fileName}});
+                         const QJsonObject item{{QStringLiteral("number"), number},
+                                                {QStringLiteral("file"), fileName}};
+                         if (!wanted.contains(number)) {
+                             unrequested.append(item);
+                             printError(tr("record %1 came without being asked for; kept as %2")
+                                            .arg(number)
+                                            .arg(m_session.store().pathOf(fileName)));
+                             return;
+                         }
+                         if (savedNumbers.contains(number))
+                             return;
+                         savedNumbers.insert(number);
+                         saved.append(item);
                          if (!m_options.json)
                              print(m_session.store().pathOf(fileName));
                      });
@@ -88,6 +130,14 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
     });
     bool finished = wanted.isEmpty();
     InstrumentSession::Summary summary;
+    if (wanted.isEmpty() && !entries.isEmpty() && missing.isEmpty())
+        summary.text =
+            (entries.size() == 1
+                 ? tr("Nothing new to download (1 record already in %1).")
+                 : tr("Nothing new to download (%1 records already in %2).").arg(entries.size()))
+                .arg(QDir::toNativeSeparators(directory));
+    else if (entries.isEmpty())
+        summary.text = tr("The instrument holds no records.");
     QObject::connect(&m_session, &InstrumentSession::chainFinished,
                      [&](const InstrumentSession::Summary &s) {
                          summary = s;
@@ -101,6 +151,11 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
         m_session.cancel();
     }
     progress(QString());
+    if (saved.isEmpty() && unrequested.isEmpty()) {
+        // Nothing arrived: leave no trace of the attempt.
+        for (const QString &made : missingDirs)
+            QDir().rmdir(made);
+    }
 
     if (m_options.json) {
         QJsonObject result = summaryJson(summary);
@@ -108,8 +163,10 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
         result.insert(QStringLiteral("saved"), saved);
         result.insert(QStringLiteral("failed"), failed);
         result.insert(QStringLiteral("missing"), missing);
+        if (!unrequested.isEmpty())
+            result.insert(QStringLiteral("unrequested"), unrequested);
         printJson(result);
-    } else if (!wanted.isEmpty() && !m_options.quiet) {
+    } else if (!summary.text.isEmpty() && !m_options.quiet) {
         std::fprintf(stderr, "%s\n", qPrintable(summary.text));
     }
     if (summary.linkLost || summary.gaveUp)
@@ -168,6 +225,9 @@ int Cli::show(const QStringList &files)
         if (!result.ok()) {
             printError(result.error);
             status = ExitPartly;
+            if (m_options.json)
+                array.append(QJsonObject{{QStringLiteral("file"), path},
+                                         {QStringLiteral("error"), result.error}});
             continue;
         }
         const protocol::Trace &t = result.trace;

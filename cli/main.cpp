@@ -4,9 +4,13 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSocketNotifier>
+#include <QVector>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 
@@ -24,7 +28,7 @@ struct Texts
 
 int g_signalPipe[2] = {-1, -1};
 
-void onSigint(int)
+void onSignal(int)
 {
 #if defined(Q_OS_UNIX)
     const char byte = 1;
@@ -39,6 +43,13 @@ QString exitStatusText()
                      "the link failed.");
 }
 
+QString deviceText()
+{
+    return Texts::tr("DEVICE may be an address, a name in any case, or a serial number (six "
+                     "digits as the instrument shows it); left out, it is the instrument the "
+                     "window remembers.");
+}
+
 QString commandsText()
 {
     return Texts::tr("Commands:\n"
@@ -50,14 +61,93 @@ QString commandsText()
                      "  show FILE...                          a record file's metadata\n"
                      "  export FILE --csv [-o OUT]            a record file as CSV\n"
                      "DEVICE is an instrument's address or name. The Bluetooth stack is chosen "
-                     "by VARNEL_BLUETOOTH, as for the window.");
+                     "by VARNEL_BLUETOOTH, as for the window.") +
+           QLatin1Char('\n') + deviceText() + QLatin1Char('\n') +
+           Texts::tr("varnel-cli COMMAND --help describes one command.");
+}
+
+// One line per command for its own --help.
+QString commandText(const QString &command)
+{
+    if (command == QLatin1String("scan"))
+        return Texts::tr("Lists the instruments in range, address and name.");
+    if (command == QLatin1String("info"))
+        return Texts::tr("Prints the instrument's model, serial number and version.");
+    if (command == QLatin1String("list"))
+        return Texts::tr("Prints the records stored in the instrument.");
+    if (command == QLatin1String("download"))
+        return Texts::tr("Downloads records into *.tdr files named as the window names them: "
+                         "every record (--all), those not yet in the directory (--new), or the "
+                         "record numbers given.");
+    if (command == QLatin1String("upload"))
+        return Texts::tr("Writes record files into the instrument's record slots from N on.");
+    if (command == QLatin1String("show"))
+        return Texts::tr("Prints a record file's date and time, range, length, step, serial "
+                         "number and samples.");
+    return Texts::tr("Writes a record file as the viewer's CSV.");
+}
+
+const QStringList &commands()
+{
+    static const QStringList names{QStringLiteral("scan"),   QStringLiteral("info"),
+                                   QStringLiteral("list"),   QStringLiteral("download"),
+                                   QStringLiteral("upload"), QStringLiteral("show"),
+                                   QStringLiteral("export")};
+    return names;
+}
+
+int editDistance(const QString &a, const QString &b)
+{
+    QVector<int> row(b.size() + 1);
+    for (int j = 0; j <= b.size(); ++j)
+        row[j] = j;
+    for (int i = 1; i <= a.size(); ++i) {
+        int diagonal = row[0];
+        row[0] = i;
+        for (int j = 1; j <= b.size(); ++j) {
+            const int above = row[j];
+            row[j] = std::min(
+                {above + 1, row[j - 1] + 1, diagonal + (a.at(i - 1) == b.at(j - 1) ? 0 : 1)});
+            diagonal = above;
+        }
+    }
+    return row[b.size()];
 }
 
 int usageError(const QString &text)
 {
     Cli::printError(text);
-    Cli::printError(Texts::tr("see varnel-cli --help"));
-    return ExitUsage;
+    std::fprintf(stderr, "%s\n", qPrintable(Texts::tr("see varnel-cli --help")));
+    return Cli::finish(ExitUsage);
+}
+
+int unknownCommand(const QString &command)
+{
+    QString best;
+    int bestDistance = 3; // more edits than this is no typo
+    for (const QString &known : commands()) {
+        const int distance = editDistance(command.toLower(), known);
+        if (distance < bestDistance) {
+            bestDistance = distance;
+            best = known;
+        }
+    }
+    if (best.isEmpty())
+        return usageError(Texts::tr("Unknown command \"%1\".").arg(command));
+    return usageError(Texts::tr("Unknown command \"%1\"; did you mean \"%2\"?").arg(command, best));
+}
+
+// The first argument of download is DEVICE unless it is a record number.
+bool isRecordNumberText(const QString &arg)
+{
+    static const QRegularExpression number(QStringLiteral("^\\d{1,3}$"));
+    return number.match(arg).hasMatch();
+}
+
+// The first argument of upload is DEVICE unless it is a record file.
+bool isFileArgument(const QString &arg)
+{
+    return arg.endsWith(QLatin1String(".tdr"), Qt::CaseInsensitive) || QFileInfo(arg).isFile();
 }
 
 } // namespace
@@ -72,12 +162,11 @@ int main(int argc, char *argv[])
     if (qEnvironmentVariableIsEmpty("QT_LOGGING_RULES"))
         QLoggingCategory::setFilterRules(
             QStringLiteral("*.debug=false\n*.info=false\n*.warning=false"));
+    // Known before the arguments are understood: a usage error is a JSON
+    // document too.
+    Cli::setJson(QCoreApplication::arguments().mid(1).contains(QStringLiteral("--json")));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(Texts::tr("Reads and writes the records of a Varnel TDR "
-                                               "over Bluetooth.") +
-                                     QLatin1Char('\n') + commandsText() + QLatin1Char('\n') +
-                                     exitStatusText());
     const QCommandLineOption jsonOption(QStringLiteral("json"),
                                         Texts::tr("Machine-readable output on stdout."));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
@@ -108,21 +197,33 @@ int main(int argc, char *argv[])
     parser.parse(QCoreApplication::arguments());
     const QStringList firstPass = parser.positionalArguments();
     const QString command = firstPass.value(0);
+    if (!command.isEmpty() && !commands().contains(command))
+        return unknownCommand(command);
+    parser.setApplicationDescription(
+        command.isEmpty()
+            ? Texts::tr("Reads and writes the records of a Varnel TDR over Bluetooth.") +
+                  QLatin1Char('\n') + commandsText() + QLatin1Char('\n') + exitStatusText()
+            : commandText(command) + QLatin1Char('\n') + exitStatusText());
     parser.clearPositionalArguments();
     parser.addPositionalArgument(command.isEmpty() ? QStringLiteral("command") : command,
                                  Texts::tr("The command to run."));
+    const QString deviceHelp = Texts::tr("Address, name or serial number; left out: the "
+                                         "remembered instrument.");
     if (command == QLatin1String("scan")) {
         parser.addOption(allOption);
     } else if (command == QLatin1String("info") || command == QLatin1String("list")) {
-        parser.addPositionalArgument(QStringLiteral("DEVICE"), Texts::tr("Address or name."));
+        parser.addPositionalArgument(QStringLiteral("DEVICE"), deviceHelp,
+                                     QStringLiteral("[DEVICE]"));
     } else if (command == QLatin1String("download")) {
         parser.addOptions({allOption, newOption, toOption});
-        parser.addPositionalArgument(QStringLiteral("DEVICE"), Texts::tr("Address or name."));
+        parser.addPositionalArgument(QStringLiteral("DEVICE"), deviceHelp,
+                                     QStringLiteral("[DEVICE]"));
         parser.addPositionalArgument(QStringLiteral("N"), Texts::tr("Record numbers."),
                                      QStringLiteral("[N...]"));
     } else if (command == QLatin1String("upload")) {
         parser.addOption(slotOption);
-        parser.addPositionalArgument(QStringLiteral("DEVICE"), Texts::tr("Address or name."));
+        parser.addPositionalArgument(QStringLiteral("DEVICE"), deviceHelp,
+                                     QStringLiteral("[DEVICE]"));
         parser.addPositionalArgument(QStringLiteral("FILE"), Texts::tr("Record files."),
                                      QStringLiteral("FILE..."));
     } else if (command == QLatin1String("show")) {
@@ -142,12 +243,18 @@ int main(int argc, char *argv[])
         std::fputs(qPrintable(parser.helpText()), stdout);
         return ExitDone;
     }
-    const QStringList args = parser.positionalArguments().mid(1);
+    QStringList args = parser.positionalArguments().mid(1);
     if (command.isEmpty())
         return usageError(Texts::tr("no command given"));
+    for (const QCommandLineOption &option : {toOption, slotOption, outOption}) {
+        if (parser.values(option).size() > 1)
+            return usageError(Texts::tr("--%1 may be given once").arg(option.names().last()));
+    }
 
     QString stackError;
-    auto stack = bt::createStack(qgetenv("VARNEL_BLUETOOTH"), &stackError);
+    // The command line publishes no service of its own: a scene's peer port
+    // taken by the window is no reason to stop.
+    auto stack = bt::createStack(qgetenv("VARNEL_BLUETOOTH"), &stackError, bt::StackUse::Client);
     if (!stack)
         return usageError(stackError);
     bt::BluetoothStack::install(std::move(stack));
@@ -167,20 +274,28 @@ int main(int argc, char *argv[])
                 [[maybe_unused]] const auto got = ::read(g_signalPipe[0], &byte, 1);
                 cli.interrupt();
             });
-            std::signal(SIGINT, onSigint);
+            std::signal(SIGINT, onSignal);
+            // A service manager's stop ends the same way as Ctrl-C.
+            std::signal(SIGTERM, onSignal);
         }
 #endif
-        const auto needs = [&](int count) { return args.size() >= count; };
+        const bool deviceCommand =
+            command == QLatin1String("info") || command == QLatin1String("list");
+        QString device;
+        if ((deviceCommand && args.size() == 1) ||
+            (command == QLatin1String("download") && !args.isEmpty() &&
+             !isRecordNumberText(args.first())) ||
+            (command == QLatin1String("upload") && !args.isEmpty() &&
+             !isFileArgument(args.first())))
+            device = args.takeFirst();
         if (command == QLatin1String("scan") && args.isEmpty()) {
             status = cli.scan(parser.isSet(allOption));
-        } else if ((command == QLatin1String("info") || command == QLatin1String("list")) &&
-                   args.size() == 1) {
-            status =
-                command == QLatin1String("info") ? cli.info(args.first()) : cli.list(args.first());
-        } else if (command == QLatin1String("download") && needs(1)) {
+        } else if (deviceCommand && args.isEmpty()) {
+            status = command == QLatin1String("info") ? cli.info(device) : cli.list(device);
+        } else if (command == QLatin1String("download")) {
             QList<int> numbers;
             bool ok = true;
-            for (const QString &arg : args.mid(1)) {
+            for (const QString &arg : qAsConst(args)) {
                 const int number = arg.toInt(&ok);
                 if (!ok || number < 0 || number > 255)
                     return usageError(Texts::tr("not a record number: %1").arg(arg));
@@ -190,14 +305,14 @@ int main(int argc, char *argv[])
             const bool onlyNew = parser.isSet(newOption);
             if (int(all) + int(onlyNew) + int(!numbers.isEmpty()) != 1)
                 return usageError(Texts::tr("download needs --all, --new or record numbers"));
-            status = cli.download(args.first(), all, onlyNew, numbers, parser.value(toOption));
-        } else if (command == QLatin1String("upload") && needs(2)) {
+            status = cli.download(device, all, onlyNew, numbers, parser.value(toOption));
+        } else if (command == QLatin1String("upload") && !args.isEmpty()) {
             bool ok = false;
             const int slot = parser.value(slotOption).toInt(&ok);
             if (!ok || slot < 0 || slot > InstrumentSession::kHighestSlot)
                 return usageError(Texts::tr("upload needs --slot N, N from 0 to 99"));
-            status = cli.upload(args.first(), slot, args.mid(1));
-        } else if (command == QLatin1String("show") && needs(1)) {
+            status = cli.upload(device, slot, args);
+        } else if (command == QLatin1String("show") && !args.isEmpty()) {
             status = cli.show(args);
         } else if (command == QLatin1String("export") && args.size() == 1) {
             if (!parser.isSet(csvOption))
@@ -208,5 +323,5 @@ int main(int argc, char *argv[])
         }
     }
     bt::BluetoothStack::install(nullptr);
-    return status;
+    return Cli::finish(status);
 }

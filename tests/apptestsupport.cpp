@@ -1,4 +1,6 @@
 #include "apptestsupport.h"
+
+#include "app/noticebar.h"
 #include "testsupport.h"
 
 #include "bluetooth/emulator/emulatedstack.h"
@@ -74,4 +76,14 @@ QTimer *answerNextDialog(std::function<void(QWidget *)> handle)
     });
     timer->start();
     return timer;
+}
+
+QString MainWindowProbe::notice() const
+{
+    return w.findChild<NoticeBar *>()->text();
+}
+
+QString MainWindowProbe::noticeAction() const
+{
+    return w.findChild<NoticeBar *>()->actionText();
 }

@@ -31,6 +31,10 @@ public:
     QString deviceInfo() const { return w.findChild<QLabel *>("devnameLbl")->text(); }
     QString folderText() const { return w.findChild<QLabel *>("folderLbl")->text(); }
     QStringList items(const char *listName) const;
+    // The notice across the window's top and its action; empty when hidden.
+    QString notice() const;
+    QString noticeAction() const;
+    bool listBusy() const { return !w.findChild<QWidget *>("listBusy")->isHidden(); }
 
     InstrumentSession &session() { return w.instrumentSession(); }
     QString localName() const { return w.localAdapterName(); }

@@ -60,12 +60,13 @@ EmulatedStack::EmulatedStack(const Scene &scene) : m_scene(scene)
 
 EmulatedStack::~EmulatedStack() = default;
 
-std::unique_ptr<EmulatedStack> EmulatedStack::fromJson(const QByteArray &json, QString *error)
+std::unique_ptr<EmulatedStack> EmulatedStack::fromJson(const QByteArray &json, QString *error,
+                                                       bool servesPeers)
 {
     Scene scene;
     if (!Scene::parse(json, &scene, error))
         return nullptr;
-    if (scene.hasPeers) {
+    if (scene.hasPeers && servesPeers) {
         // Find out now whether the tool's server will be able to take peers
         // there, rather than run on with them silently off.
         QTcpServer probe;

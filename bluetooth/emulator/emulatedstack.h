@@ -21,7 +21,10 @@ public:
     ~EmulatedStack() override;
 
     // Reads a scene (JSON text); null with a one-line error on a bad scene.
-    static std::unique_ptr<EmulatedStack> fromJson(const QByteArray &json, QString *error);
+    // `servesPeers`: the program will run the tool's own service, so the
+    // scene's peer port must be free.
+    static std::unique_ptr<EmulatedStack> fromJson(const QByteArray &json, QString *error,
+                                                   bool servesPeers = true);
 
     QString backendName() const override;
     QList<QBluetoothHostInfo> allDevices() const override;

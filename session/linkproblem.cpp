@@ -1,0 +1,54 @@
+#include "session/linkproblem.h"
+
+#include "protocol/logging.h"
+
+#include <QBluetoothSocket>
+#include <QCoreApplication>
+#include <QMetaEnum>
+#include <QRegularExpression>
+
+namespace session {
+
+namespace {
+struct LinkProblem
+{
+    Q_DECLARE_TR_FUNCTIONS(LinkProblem)
+};
+} // namespace
+
+QString linkErrorInWords(const QString &errorText)
+{
+    const QMetaObject &meta = QBluetoothSocket::staticMetaObject;
+    const QMetaEnum errors = meta.enumerator(meta.indexOfEnumerator("SocketError"));
+    // The key is the word before " occurred"; the peer's name may hold blanks.
+    static const QRegularExpression pattern(QStringLiteral("(\\w+) occurred$"));
+    const QString key = pattern.match(errorText).captured(1);
+    bool known = false;
+    const int code = errors.keyToValue(key.toLatin1().constData(), &known);
+    qCWarning(lcBluetooth).noquote()
+        << "Bluetooth stack error" << (known ? key : errorText) << "code" << (known ? code : -1);
+
+    switch (known ? QBluetoothSocket::SocketError(code) : QBluetoothSocket::UnknownSocketError) {
+    case QBluetoothSocket::HostNotFoundError:
+    case QBluetoothSocket::ServiceNotFoundError:
+        return LinkProblem::tr("The instrument did not answer. Is it switched on and in range?");
+    case QBluetoothSocket::NetworkError:
+        return LinkProblem::tr(
+            "The Bluetooth connection broke down. Bring the computer closer to the "
+            "instrument and try again.");
+    case QBluetoothSocket::RemoteHostClosedError:
+        return LinkProblem::tr("The instrument closed the connection.");
+    case QBluetoothSocket::UnsupportedProtocolError:
+        return LinkProblem::tr(
+            "This computer's Bluetooth cannot open the instrument's kind of connection "
+            "(RFCOMM).");
+    case QBluetoothSocket::OperationError:
+        return LinkProblem::tr(
+            "The Bluetooth adapter refused the connection. Is Bluetooth switched on on "
+            "this computer?");
+    default:
+        return LinkProblem::tr("Bluetooth reported an unexpected error.");
+    }
+}
+
+} // namespace session
