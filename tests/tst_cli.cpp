@@ -3,7 +3,9 @@
 #include "apptestsupport.h"
 #include "testsupport.h"
 
+#include "bluetooth/emulator/emulatedinstrument.h"
 #include "bluetooth/emulator/emulatedstack.h"
+#include "protocol/frame.h"
 #include "protocol/trace.h"
 #include "session/instrumentsession.h"
 
@@ -13,7 +15,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QSettings>
 #include <QSignalSpy>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,7 +26,9 @@
 
 namespace {
 
-QByteArray sceneJson(const QString &instrument)
+// `peers`: a fixed port for the tool's own service, which the command line
+// does not run; `bridge`: the port of the test's own instrument, KV-400.
+QByteArray sceneJson(const QString &instrument, quint16 peers = 0, quint16 bridge = 0)
 {
     return QStringLiteral(R"({
       "adapters": [ {"name": "Workstation", "address": "00:1A:7D:DA:71:01"} ],
@@ -33,15 +40,20 @@ QByteArray sceneJson(const QString &instrument)
         {"name": "KV-100", "address": "00:1A:7D:DA:72:05",
          "services": [ {"name": "Serial Port", "channel": 1, "instrument": {}} ]},
         {"name": "KV-100", "address": "00:1A:7D:DA:72:06",
-         "services": [ {"name": "Serial Port", "channel": 1, "instrument": {}} ]},
+         "services": [ {"name": "Serial Port", "channel": 1, "instrument": {"serial": "000777"}} ]},
         {"name": "KV-200", "address": "00:1A:7D:DA:71:14",
          "services": [ {"name": "Serial Port", "channel": 1,
                         "instrument": {"records": 4, "hangUpAfter": 4}} ]},
         {"name": "KV-300", "address": "00:1A:7D:DA:71:15",
-         "services": [ {"name": "Audio Sink", "channel": 3} ]}
-      ]
+         "services": [ {"name": "Audio Sink", "channel": 3} ]},
+        {"name": "KV-400", "address": "00:1A:7D:DA:71:16",
+         "services": [ {"name": "Bridge", "channel": 2, "tcp": "127.0.0.1:%2"} ]}
+      ]%3
     })")
         .arg(instrument)
+        .arg(bridge)
+        .arg(peers ? QStringLiteral(R"(, "peers": {"listen": "127.0.0.1:%1"})").arg(peers)
+                   : QString())
         .toUtf8();
 }
 
@@ -69,13 +81,16 @@ class CliTest : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase();
     void init();
     void commands_data();
     void commands();
     void downloadWritesWhatTheWindowWrites();
     void uploadSkipsBadFiles();
     void showAndExport();
-    void ctrlCStopsAfterRecordInFlight();
+    void duplicateAndUnaskedRecords();
+    void signalStopsAfterRecordInFlight_data();
+    void signalStopsAfterRecordInFlight();
 
 private:
     void start(QProcess &process, const QStringList &args);
@@ -84,14 +99,28 @@ private:
 
     QTemporaryDir m_dir;
     QString m_scene;
+    QTcpServer m_window; // holds the scene's peer port, as a running window does
+    QTcpServer m_bridge;
 };
+
+void CliTest::initTestCase()
+{
+    QVERIFY(m_window.listen(QHostAddress::LocalHost));
+    QVERIFY(m_bridge.listen(QHostAddress::LocalHost));
+    // The remembered instrument, as the window keeps it.
+    QSettings last(m_dir.filePath(QStringLiteral("Halvern/Varnel Reader.conf")),
+                   QSettings::IniFormat);
+    last.setValue(QStringLiteral("LastInstrument/name"), QStringLiteral("KV-105"));
+    last.setValue(QStringLiteral("LastInstrument/address"), QStringLiteral("00:1A:7D:DA:71:13"));
+    last.setValue(QStringLiteral("LastInstrument/channel"), 1);
+}
 
 void CliTest::init()
 {
     m_scene = m_dir.filePath(QStringLiteral("scene.json"));
     QFile scene(m_scene);
     QVERIFY(scene.open(QIODevice::WriteOnly));
-    scene.write(sceneJson(kInstrument));
+    scene.write(sceneJson(kInstrument, m_window.serverPort(), m_bridge.serverPort()));
 }
 
 void CliTest::start(QProcess &process, const QStringList &args)
@@ -177,6 +206,35 @@ void CliTest::commands_data()
                                        << "";
     QTest::newRow("version") << QStringList{"--version"} << 0 << "varnel-cli 0.1.0\n"
                              << "";
+    QTest::newRow("help of download only")
+        << QStringList{"download", "--help"} << 0 << "Downloads records into *.tdr files"
+        << "";
+    QTest::newRow("typo") << QStringList{"dowload", "KV-105"} << 2 << ""
+                          << "Unknown command \"dowload\"; did you mean \"download\"?";
+    QTest::newRow("name in another case")
+        << QStringList{"info", "kv-105"} << 0 << "Instrument: KV-105 (00:1A:7D:DA:71:13)"
+        << "";
+    QTest::newRow("serial number")
+        << QStringList{"info", "777"} << 0 << "Instrument: KV-100 (00:1A:7D:DA:72:06)"
+        << "";
+    QTest::newRow("remembered instrument") << QStringList{"list"} << 0 << "#004 20"
+                                           << "";
+    QTest::newRow("slot given twice")
+        << QStringList{"upload", "KV-105", "--slot", "1", "--slot", "2", "a.tdr"} << 2 << ""
+        << "--slot may be given once";
+    // With --json every outcome is one document; --to is made only for records.
+    QTest::newRow("json: no such device")
+        << QStringList{"download", "KV-999", "--all", "--to", "never/made", "--json"} << 3
+        << "\"error\": \"no instrument \\\"KV-999\\\" in range\",\n    \"exit\": 3"
+        << "";
+    QTest::newRow("json: usage") << QStringList{"download", "KV-105", "--json", "--to",
+                                                "never/made"}
+                                 << 2 << "\"exit\": 2"
+                                 << "";
+    QTest::newRow("json: link lost")
+        << QStringList{"download", "KV-200", "--all", "--to", "never/made", "--json"} << 3
+        << "\"not_done\": 3"
+        << "";
 }
 
 void CliTest::commands()
@@ -189,6 +247,16 @@ void CliTest::commands()
     QVERIFY2(result.out.contains(out), qPrintable(result.out));
     QVERIFY2(result.err.contains(err), qPrintable(result.err));
     QCOMPARE(result.code, code);
+    if (args.contains(QStringLiteral("--json"))) {
+        QJsonParseError error;
+        QJsonDocument::fromJson(result.out.toUtf8(), &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+    }
+    // KV-200 hangs up after its first record.
+    if (args.contains(QStringLiteral("never/made")))
+        QCOMPARE(QFileInfo::exists(m_dir.filePath(QStringLiteral("never"))),
+                 args.contains(QStringLiteral("KV-200")));
+    QDir(m_dir.filePath(QStringLiteral("never"))).removeRecursively();
 }
 
 void CliTest::downloadWritesWhatTheWindowWrites()
@@ -203,7 +271,7 @@ void CliTest::downloadWritesWhatTheWindowWrites()
     QCOMPARE(saved.size(), 4);
 
     // The window's session on the same scene, in this process.
-    QVERIFY(installScene(sceneJson(kInstrument)));
+    QVERIFY(installScene(sceneJson(kInstrument, 0, m_bridge.serverPort())));
     QTemporaryDir gui;
     InstrumentSession session;
     session.store().setDirectory(gui.path());
@@ -225,6 +293,8 @@ void CliTest::downloadWritesWhatTheWindowWrites()
     again = run(args.split(QLatin1Char(' ')));
     QCOMPARE(again.code, 0);
     QVERIFY(QJsonDocument::fromJson(again.out.toUtf8())["saved"].toArray().isEmpty());
+    QCOMPARE(QJsonDocument::fromJson(again.out.toUtf8())["text"].toString(),
+             QStringLiteral("Nothing new to download (4 records already in %1).").arg(gui.path()));
     for (int i = 0; i < names.size(); ++i) {
         QCOMPARE(saved.at(i).toObject().value("file").toString(), names.at(i));
         const QByteArray bytes = readAll(gui.filePath(names.at(i)));
@@ -281,18 +351,68 @@ void CliTest::showAndExport()
     QCOMPARE(QString::fromUtf8(readAll(out)), viewerCsv);
 }
 
-void CliTest::ctrlCStopsAfterRecordInFlight()
+void CliTest::duplicateAndUnaskedRecords()
 {
+    // KV-400 answers every record twice and sends record 4 unasked after record 1.
+    std::shared_ptr<emu::EmulatedInstrument> instrument(
+        emu::EmulatedInstrument::fromJson(QJsonObject{{"records", 4}, {"seed", 5}}, nullptr));
+    connect(&m_bridge, &QTcpServer::newConnection, this, [&] {
+        QTcpSocket *socket = m_bridge.nextPendingConnection();
+        connect(socket, &QTcpSocket::readyRead, socket, [socket, instrument] {
+            const QList<QByteArray> answers = instrument->receive(socket->readAll());
+            for (const QByteArray &answer : answers) {
+                const bool record = answer.startsWith(char(0x40)) && answer.size() > 4;
+                socket->write(answer);
+                if (record)
+                    socket->write(answer);
+                if (record && answer.at(3) == 1)
+                    socket->write(
+                        instrument->receive(protocol::frameBytes(protocol::readRecordFrame(4)))
+                            .value(0));
+            }
+        });
+    });
+    QTemporaryDir target;
+    QProcess process;
+    start(process, {"download", "KV-400", "1", "2", "--to", target.path(), "--json"});
+    QTRY_VERIFY_WITH_TIMEOUT(process.state() == QProcess::NotRunning, 30000);
+    m_bridge.disconnect(this);
+    QCOMPARE(process.exitCode(), 0);
+    const QJsonObject json = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+    QCOMPARE(json.value("done").toInt(), 2);
+    const QJsonArray saved = json.value("saved").toArray();
+    QCOMPARE(saved.size(), 2);
+    QCOMPARE(saved.at(0)["number"].toInt(), 1);
+    QCOMPARE(saved.at(1)["number"].toInt(), 2);
+    const QJsonArray unasked = json.value("unrequested").toArray();
+    QCOMPARE(unasked.size(), 1);
+    QCOMPARE(unasked.at(0)["number"].toInt(), 4);
+    // Kept: it is the instrument's data, and said so.
+    QVERIFY(QFileInfo::exists(target.filePath(unasked.at(0)["file"].toString())));
+    QCOMPARE(QDir(target.path()).entryList(QDir::Files).size(), 3);
+}
+
+void CliTest::signalStopsAfterRecordInFlight_data()
+{
+    QTest::addColumn<int>("signal");
+    QTest::newRow("Ctrl-C") << int(SIGINT);
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+}
+
+void CliTest::signalStopsAfterRecordInFlight()
+{
+    QFETCH(int, signal);
     QFile scene(m_scene);
     QVERIFY(scene.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    scene.write(sceneJson(QStringLiteral(R"({"records": 10, "seed": 5, "delayMs": 150})")));
+    scene.write(sceneJson(QStringLiteral(R"({"records": 10, "seed": 5, "delayMs": 150})"),
+                          m_window.serverPort(), m_bridge.serverPort()));
     scene.close();
     QTemporaryDir target;
     QProcess process;
     start(process, {"download", "KV-105", "--all", "--to", target.path()});
     QTRY_VERIFY_WITH_TIMEOUT(!QDir(target.path()).entryList({"*.tdr"}, QDir::Files).isEmpty(),
                              20000);
-    ::kill(pid_t(process.processId()), SIGINT);
+    ::kill(pid_t(process.processId()), signal);
     QVERIFY(process.waitForFinished(20000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 1);

@@ -109,6 +109,17 @@ void WindowStateTest::savedPlaceOffScreenIsCorrected()
                                                                  .arg(w->width())
                                                                  .arg(w->height())));
     QCOMPARE(w->height(), 300);
+
+    // Shrunk for this screen only: the size kept is the one asked for, until
+    // the user picks another.
+    const QString key = QStringLiteral("Windows/Test/geometry");
+    QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
+    w->close();
+    QCOMPARE(settings.value(key).toRect().size(), QSize(30000, 300));
+    w->show();
+    w->resize(w->width() - 10, 280);
+    w->close();
+    QCOMPARE(settings.value(key).toRect().size(), QSize(w->width(), 280));
 }
 
 QTEST_MAIN(WindowStateTest)
