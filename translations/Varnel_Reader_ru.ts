@@ -226,6 +226,86 @@ DEVICE - адрес или имя прибора. Стек Bluetooth выбир�
         <source>download needs --all, --new or record numbers</source>
         <translation>для download нужен --all, --new или номера записей</translation>
     </message>
+    <message>
+        <source>stopped before the command was done</source>
+        <translation>остановлено, команда не выполнена до конца</translation>
+    </message>
+    <message>
+        <source>no DEVICE given and no instrument remembered; give an address, a name or a serial number</source>
+        <translation>DEVICE не указан, и запомненного прибора нет; укажите адрес, имя или заводской номер</translation>
+    </message>
+    <message>
+        <source>Asking %1 for its serial number</source>
+        <translation>Запрос заводского номера у %1</translation>
+    </message>
+    <message>
+        <source>record %1 came without being asked for; kept as %2</source>
+        <translation>запись %1 пришла без запроса; сохранена как %2</translation>
+    </message>
+    <message>
+        <source>Nothing new to download (1 record already in %1).</source>
+        <translation>Загружать нечего (1 запись уже в %1).</translation>
+    </message>
+    <message>
+        <source>Nothing new to download (%1 records already in %2).</source>
+        <translation>Загружать нечего (записей уже в %2: %1).</translation>
+    </message>
+    <message>
+        <source>The instrument holds no records.</source>
+        <translation>В приборе нет записей.</translation>
+    </message>
+    <message>
+        <source>DEVICE may be an address, a name in any case, or a serial number (six digits as the instrument shows it); left out, it is the instrument the window remembers.</source>
+        <translation>DEVICE — адрес, имя в любом регистре или заводской номер (шесть цифр, как его показывает прибор); если не указан — прибор, запомненный окном.</translation>
+    </message>
+    <message>
+        <source>varnel-cli COMMAND --help describes one command.</source>
+        <translation>varnel-cli КОМАНДА --help описывает одну команду.</translation>
+    </message>
+    <message>
+        <source>Lists the instruments in range, address and name.</source>
+        <translation>Перечисляет приборы поблизости: адрес и имя.</translation>
+    </message>
+    <message>
+        <source>Prints the instrument&apos;s model, serial number and version.</source>
+        <translation>Выводит модель, заводской номер и версию прибора.</translation>
+    </message>
+    <message>
+        <source>Prints the records stored in the instrument.</source>
+        <translation>Выводит записи, хранящиеся в приборе.</translation>
+    </message>
+    <message>
+        <source>Downloads records into *.tdr files named as the window names them: every record (--all), those not yet in the directory (--new), or the record numbers given.</source>
+        <translation>Загружает записи в файлы *.tdr с теми же именами, что даёт окно: все записи (--all), те, которых ещё нет в папке (--new), или записи с указанными номерами.</translation>
+    </message>
+    <message>
+        <source>Writes record files into the instrument&apos;s record slots from N on.</source>
+        <translation>Записывает файлы записей в ячейки прибора, начиная с N.</translation>
+    </message>
+    <message>
+        <source>Prints a record file&apos;s date and time, range, length, step, serial number and samples.</source>
+        <translation>Выводит дату и время, диапазон, длину, шаг, заводской номер и отсчёты файла записи.</translation>
+    </message>
+    <message>
+        <source>Writes a record file as the viewer&apos;s CSV.</source>
+        <translation>Записывает файл записи в CSV, как просмотрщик.</translation>
+    </message>
+    <message>
+        <source>Unknown command &quot;%1&quot;.</source>
+        <translation>Неизвестная команда «%1».</translation>
+    </message>
+    <message>
+        <source>Unknown command &quot;%1&quot;; did you mean &quot;%2&quot;?</source>
+        <translation>Неизвестная команда «%1»; может быть, «%2»?</translation>
+    </message>
+    <message>
+        <source>Address, name or serial number; left out: the remembered instrument.</source>
+        <translation>Адрес, имя или заводской номер; если не указан — запомненный прибор.</translation>
+    </message>
+    <message>
+        <source>--%1 may be given once</source>
+        <translation>--%1 можно указать только один раз</translation>
+    </message>
 </context>
 <context>
     <name>InstrumentSession</name>
@@ -376,10 +456,6 @@ DEVICE - адрес или имя прибора. Стек Bluetooth выбир�
     <message>
         <source>Nothing was uploaded; the instrument&apos;s records stay as they were.</source>
         <translation>Ничего не записано; записи прибора остались прежними.</translation>
-    </message>
-    <message>
-        <source>Could not connect to the last instrument %1, it is not there (switched off or out of reach): %2</source>
-        <translation>Не удалось подключиться к последнему прибору %1, его нет рядом (выключен или вне досягаемости): %2</translation>
     </message>
     <message>
         <source>The instrument holds no records.</source>
@@ -556,6 +632,62 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>Already in the working directory</source>
         <translation>Уже есть в рабочем каталоге</translation>
+    </message>
+    <message>
+        <source>Could not connect to the last instrument %1: %2</source>
+        <translation>Не удалось подключиться к последнему прибору %1: %2</translation>
+    </message>
+    <message>
+        <source>Asking the instrument for its record list...</source>
+        <translation>Запрос списка записей у прибора...</translation>
+    </message>
+    <message>
+        <source>Records not downloaded: %1 (%2).</source>
+        <translation>Не загружено записей: %1 (%2).</translation>
+    </message>
+    <message>
+        <source>The connection to %1 was lost during the download.</source>
+        <translation>Соединение с %1 потеряно во время загрузки.</translation>
+    </message>
+    <message>
+        <source>%1 stopped answering during the download.</source>
+        <translation>%1 перестал отвечать во время загрузки.</translation>
+    </message>
+    <message>
+        <source>The connection to %1 was lost.</source>
+        <translation>Соединение с %1 потеряно.</translation>
+    </message>
+    <message>
+        <source>Could not connect to the last instrument %1.</source>
+        <translation>Не удалось подключиться к последнему прибору %1.</translation>
+    </message>
+    <message>
+        <source>Could not connect to %1.</source>
+        <translation>Не удалось подключиться к %1.</translation>
+    </message>
+    <message>
+        <source>No instrument found.</source>
+        <translation>Приборы не найдены.</translation>
+    </message>
+    <message>
+        <source>Is it switched on and in range? Scan again to look once more.</source>
+        <translation>Прибор включён и находится рядом? Нажмите «Сканировать», чтобы поискать ещё раз.</translation>
+    </message>
+    <message>
+        <source>Resume the download</source>
+        <translation>Продолжить загрузку</translation>
+    </message>
+    <message>
+        <source>Reconnect and resume</source>
+        <translation>Подключиться и продолжить</translation>
+    </message>
+    <message>
+        <source>Disconnect first: the records are to come from %1.</source>
+        <translation>Сначала отключитесь: записи должны прийти от %1.</translation>
+    </message>
+    <message>
+        <source>The instrument no longer holds the records that were not downloaded (%1).</source>
+        <translation>В приборе больше нет незагруженных записей (%1).</translation>
     </message>
 </context>
 <context>
@@ -984,6 +1116,40 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>The report&apos;s note.</source>
         <translation>Примечание к отчёту.</translation>
+    </message>
+</context>
+<context>
+    <name>LinkProblem</name>
+    <message>
+        <source>The instrument did not answer. Is it switched on and in range?</source>
+        <translation>Прибор не ответил. Он включён и находится рядом?</translation>
+    </message>
+    <message>
+        <source>The Bluetooth connection broke down. Bring the computer closer to the instrument and try again.</source>
+        <translation>Соединение Bluetooth прервалось. Поднесите компьютер ближе к прибору и попробуйте снова.</translation>
+    </message>
+    <message>
+        <source>The instrument closed the connection.</source>
+        <translation>Прибор закрыл соединение.</translation>
+    </message>
+    <message>
+        <source>This computer&apos;s Bluetooth cannot open the instrument&apos;s kind of connection (RFCOMM).</source>
+        <translation>Bluetooth этого компьютера не поддерживает соединение того вида, что нужен прибору (RFCOMM).</translation>
+    </message>
+    <message>
+        <source>The Bluetooth adapter refused the connection. Is Bluetooth switched on on this computer?</source>
+        <translation>Адаптер Bluetooth отказал в соединении. Bluetooth на этом компьютере включён?</translation>
+    </message>
+    <message>
+        <source>Bluetooth reported an unexpected error.</source>
+        <translation>Bluetooth сообщил о непредвиденной ошибке.</translation>
+    </message>
+</context>
+<context>
+    <name>NoticeBar</name>
+    <message>
+        <source>Close</source>
+        <translation>Закрыть</translation>
     </message>
 </context>
 </TS>
