@@ -12,6 +12,8 @@ NoticeBar::NoticeBar(QWidget *parent)
 {
     setObjectName(QStringLiteral("noticeBar"));
     setFrameShape(QFrame::StyledPanel);
+    // As tall as its text: the form below keeps the window's height.
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
     setAutoFillBackground(true);
     QPalette colours = palette();
     colours.setColor(QPalette::Window, QColor(0xff, 0xf4, 0xce));
