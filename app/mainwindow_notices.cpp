@@ -99,17 +99,22 @@ void MainWindow::noticeChainEnd(const InstrumentSession::Summary &summary)
 {
     if (summary.kind != InstrumentSession::Chain::Download)
         return;
-    m_remaining.clear();
+    QList<quint8> left;
     for (quint8 number : qAsConst(m_downloadNumbers)) {
-        if (!m_downloadSaved.contains(number) && !m_remaining.contains(number))
-            m_remaining.append(number);
+        if (!m_downloadSaved.contains(number) && !left.contains(number))
+            left.append(number);
     }
     m_downloadNumbers.clear();
     // A disconnect the user asked for is no surprise.
-    if (!(summary.linkLost || summary.gaveUp) || m_remaining.isEmpty() || m_disconnectRequested) {
-        m_remaining.clear();
+    if (!(summary.linkLost || summary.gaveUp) || left.isEmpty() || m_disconnectRequested) {
+        // An earlier download cut short may have been finished by this one.
+        for (quint8 number : qAsConst(m_downloadSaved))
+            m_remaining.removeAll(number);
+        if (m_remaining.isEmpty() && !noticeBar->actionText().isEmpty())
+            noticeBar->hide();
         return;
     }
+    m_remaining = left;
     m_resumeService = m_downloadService;
     m_resumeWaiting = false;
     const QString what = tr("Records not downloaded: %1 (%2).")

@@ -92,7 +92,10 @@ int Cli::finish(int status)
         QString error = g_json.errors.join(QStringLiteral("; "));
         if (error.isEmpty() && status != ExitDone)
             error = tr("stopped before the command was done");
-        printJson(QJsonObject{{QStringLiteral("error"), error}, {QStringLiteral("exit"), status}});
+        QJsonObject document{{QStringLiteral("exit"), status}};
+        if (!error.isEmpty())
+            document.insert(QStringLiteral("error"), error);
+        printJson(document);
     }
     return status;
 }
@@ -108,6 +111,11 @@ void Cli::print(const QString &text)
     std::fflush(stdout);
     if (!shown.isEmpty())
         progress(shown);
+}
+
+void Cli::markOutputWritten()
+{
+    g_json.printed = true;
 }
 
 void Cli::printJson(const QJsonValue &value)

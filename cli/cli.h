@@ -45,6 +45,8 @@ public:
     static void printError(const QString &text);
     // With --json and no document printed yet: {"error": ..., "exit": status}.
     static int finish(int status);
+    // Stdout carries the command's own output (CSV): no JSON document after it.
+    static void markOutputWritten();
 
 private:
     QList<QBluetoothServiceInfo> discover(bool all);

@@ -265,6 +265,7 @@ int Cli::exportCsv(const QString &file, const QString &out)
     }
     const QByteArray csv = protocol::traceCsv(result.trace).toUtf8();
     if (out.isEmpty() || out == QLatin1String("-")) {
+        markOutputWritten();
         std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
         std::fflush(stdout);
         return ExitDone;

@@ -282,6 +282,8 @@ void WindowTest::farEndClosesThenReconnect()
     QTRY_COMPARE(m_probe->status(), QStringLiteral("Disconnected"));
     compareStates(kDisconnected);
     QVERIFY(m_probe->log().contains(QStringLiteral("KV-200 RemoteHostClosedError occurred")));
+    QCOMPARE(m_probe->notice(), QStringLiteral("The connection to KV-200 (00:1A:7D:DA:71:14) was "
+                                               "lost. The instrument closed the connection."));
 
     m_probe->action("actionConnect")->setChecked(true);
     QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-200")));
