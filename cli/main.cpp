@@ -54,14 +54,13 @@ QString commandsText()
 {
     return Texts::tr("Commands:\n"
                      "  scan [--all]                          instruments in range\n"
-                     "  info DEVICE                           the instrument's identity\n"
-                     "  list DEVICE                           the records in the instrument\n"
-                     "  download DEVICE [--all|--new|N...] [--to DIR]  records into *.tdr files\n"
-                     "  upload DEVICE --slot N FILE...        files into record slots\n"
+                     "  info [DEVICE]                         the instrument's identity\n"
+                     "  list [DEVICE]                         the records in the instrument\n"
+                     "  download [DEVICE] [--all|--new|N...] [--to DIR]  records into *.tdr files\n"
+                     "  upload [DEVICE] --slot N FILE...      files into record slots\n"
                      "  show FILE...                          a record file's metadata\n"
                      "  export FILE --csv [-o OUT]            a record file as CSV\n"
-                     "DEVICE is an instrument's address or name. The Bluetooth stack is chosen "
-                     "by VARNEL_BLUETOOTH, as for the window.") +
+                     "The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.") +
            QLatin1Char('\n') + deviceText() + QLatin1Char('\n') +
            Texts::tr("varnel-cli COMMAND --help describes one command.");
 }

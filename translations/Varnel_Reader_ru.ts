@@ -201,22 +201,22 @@
     <message>
         <source>Commands:
   scan [--all]                          instruments in range
-  info DEVICE                           the instrument&apos;s identity
-  list DEVICE                           the records in the instrument
-  download DEVICE [--all|--new|N...] [--to DIR]  records into *.tdr files
-  upload DEVICE --slot N FILE...        files into record slots
+  info [DEVICE]                         the instrument&apos;s identity
+  list [DEVICE]                         the records in the instrument
+  download [DEVICE] [--all|--new|N...] [--to DIR]  records into *.tdr files
+  upload [DEVICE] --slot N FILE...      files into record slots
   show FILE...                          a record file&apos;s metadata
   export FILE --csv [-o OUT]            a record file as CSV
-DEVICE is an instrument&apos;s address or name. The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
+The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
         <translation>Команды:
   scan [--all]                          приборы поблизости
-  info DEVICE                           сведения о приборе
-  list DEVICE                           записи в приборе
-  download DEVICE [--all|--new|N...] [--to DIR]  записи в файлы *.tdr
-  upload DEVICE --slot N FILE...        файлы в ячейки прибора
+  info [DEVICE]                         сведения о приборе
+  list [DEVICE]                         записи в приборе
+  download [DEVICE] [--all|--new|N...] [--to DIR]  записи в файлы *.tdr
+  upload [DEVICE] --slot N FILE...      файлы в ячейки прибора
   show FILE...                          сведения из файла записи
   export FILE --csv [-o OUT]            файл записи в формате CSV
-DEVICE - адрес или имя прибора. Стек Bluetooth выбирается переменной VARNEL_BLUETOOTH, как и для окна.</translation>
+Стек Bluetooth выбирается переменной VARNEL_BLUETOOTH, как и для окна.</translation>
     </message>
     <message>
         <source>download: the records not yet in the directory.</source>
