@@ -112,6 +112,7 @@ private:
     void fitToScreen();
     void rememberInstrument();
     void connectToLast();
+    void connectWithoutScan(const QBluetoothServiceInfo &service, bool last);
     int lastInstrumentRow() const;
     QList<int> uploadTargets(const QStringList &paths, int firstSlot) const;
     bool confirmStop(bool quitting);

@@ -98,18 +98,25 @@ void MainWindow::connectToLast()
 {
     if (!m_last.isValid() || m_scanning || m_state != UiState::Disconnected)
         return;
+    connectWithoutScan(m_last.service(), true);
+}
+
+void MainWindow::connectWithoutScan(const QBluetoothServiceInfo &service, bool last)
+{
     // The device list shows what is being connected to, as after a scan.
     discoveredServices.clear();
     ui->devicesLst->clear();
-    const QString name = m_last.name.isEmpty() ? tr("Anonymous") : m_last.name;
-    auto *item = new QListWidgetItem(QIcon(QStringLiteral(":/buttons/ico/ico2/ref.png")),
-                                     QStringLiteral("%1\n%2").arg(name, m_last.address.toString()));
-    discoveredServices.insert(item, m_last.service());
+    const QString name =
+        service.device().name().isEmpty() ? tr("Anonymous") : service.device().name();
+    auto *item = new QListWidgetItem(
+        QIcon(QStringLiteral(":/buttons/ico/ico2/ref.png")),
+        QStringLiteral("%1\n%2").arg(name, service.device().address().toString()));
+    discoveredServices.insert(item, service);
     ui->devicesLst->addItem(item);
     ui->devicesLst->setCurrentRow(0, QItemSelectionModel::SelectCurrent);
-    selectedService = m_last.service();
+    selectedService = service;
     m_deviceChosen = true;
-    m_connectingLast = true;
+    m_connectingLast = last;
     if (ui->actionConnect->isChecked()) {
         const QSignalBlocker blocker(ui->actionConnect);
         ui->actionConnect->setChecked(false);

@@ -204,14 +204,7 @@ void MainWindow::resumeDownload()
         return;
     }
     // As Connect to last: the same instrument, without a scan.
-    selectedService = m_resumeService;
-    m_deviceChosen = true;
-    m_connectingLast = false;
-    if (ui->actionConnect->isChecked()) {
-        const QSignalBlocker blocker(ui->actionConnect);
-        ui->actionConnect->setChecked(false);
-    }
-    ui->actionConnect->setChecked(true);
+    connectWithoutScan(m_resumeService, false);
 }
 
 void MainWindow::resumeWithList(const QList<protocol::RecordEntry> &entries)
