@@ -202,6 +202,8 @@ int Cli::scan(bool all)
     }
     if (m_options.json)
         printJson(array);
+    else if (found.isEmpty() && !m_options.quiet)
+        std::fprintf(stderr, "%s\n", qPrintable(tr("No instrument found.")));
     return ExitDone;
 }
 

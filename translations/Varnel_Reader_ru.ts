@@ -306,6 +306,10 @@ The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
         <source>--%1 may be given once</source>
         <translation>--%1 можно указать только один раз</translation>
     </message>
+    <message>
+        <source>No instrument found.</source>
+        <translation>Приборы не найдены.</translation>
+    </message>
 </context>
 <context>
     <name>InstrumentSession</name>
