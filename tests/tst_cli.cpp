@@ -17,6 +17,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -88,12 +89,14 @@ private slots:
     void downloadWritesWhatTheWindowWrites();
     void uploadSkipsBadFiles();
     void showAndExport();
+    void progressKeepsItsOwnLine();
     void duplicateAndUnaskedRecords();
     void signalStopsAfterRecordInFlight_data();
     void signalStopsAfterRecordInFlight();
 
 private:
-    void start(QProcess &process, const QStringList &args);
+    void start(QProcess &process, const QStringList &args,
+               const QString &program = QStringLiteral(VARNEL_CLI));
     Result run(const QStringList &args);
     QString writeRecordFile(const QString &name);
 
@@ -123,14 +126,14 @@ void CliTest::init()
     scene.write(sceneJson(kInstrument, m_window.serverPort(), m_bridge.serverPort()));
 }
 
-void CliTest::start(QProcess &process, const QStringList &args)
+void CliTest::start(QProcess &process, const QStringList &args, const QString &program)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("VARNEL_BLUETOOTH"), QStringLiteral("emulator:") + m_scene);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.path());
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(m_dir.path());
-    process.start(QStringLiteral(VARNEL_CLI), args);
+    process.start(program, args);
 }
 
 Result CliTest::run(const QStringList &args)
@@ -349,6 +352,30 @@ void CliTest::showAndExport()
     const QString out = m_dir.filePath(QStringLiteral("r.csv"));
     QCOMPARE(run({"export", file, "--csv", "-o", out}).code, 0);
     QCOMPARE(QString::fromUtf8(readAll(out)), viewerCsv);
+}
+
+void CliTest::progressKeepsItsOwnLine()
+{
+    // On a terminal (script(1) gives one) the progress is erased before each
+    // path and before the summary.
+    const QString script = QStandardPaths::findExecutable(QStringLiteral("script"));
+    if (script.isEmpty())
+        QSKIP("no script(1)");
+    QTemporaryDir target;
+    QProcess process;
+    start(process,
+          {"-qec",
+           QStringLiteral("'%1' download KV-105 1 2 --to '%2'").arg(VARNEL_CLI, target.path()),
+           "/dev/null"},
+          script);
+    QVERIFY(process.waitForFinished(60000));
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    const QStringList names = QDir(target.path()).entryList(QDir::Files);
+    QCOMPARE(names.size(), 2);
+    for (const QString &name : names)
+        QVERIFY2(out.contains(QStringLiteral("\r\033[K%1/%2\r\n").arg(target.path(), name)),
+                 qPrintable(out));
+    QVERIFY2(out.endsWith(QStringLiteral("\r\033[KRecords saved: 2.\r\n")), qPrintable(out));
 }
 
 void CliTest::duplicateAndUnaskedRecords()

@@ -140,6 +140,8 @@ MUTANTS = [
      "if (matches.isEmpty() && isSerialNumber(device)) {", "if (false) {"),
     ("--json errors print no document", "cli/cli.cpp",
      "if (g_json.enabled && !g_json.printed) {", "if (false) {"),
+    ("a path shares the progress line", "cli/cli.cpp",
+     "    if (!shown.isEmpty())\n        progress(QString());", "    if (false)\n        progress(QString());"),
     # The window's notices and comfort
     ("the stop question keeps its first count", "app/mainwindow_comfort.cpp",
      "box.setText(text.arg(done).arg(total));", "Q_UNUSED(done) Q_UNUSED(total)"),
