@@ -3,12 +3,12 @@
 #include "cli/cli.h"
 
 #include "protocol/trace.h"
+#include "session/outputfile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QSet>
 #include <QSettings>
 
@@ -204,15 +204,10 @@ int Cli::exportCsv(const QString &file, const QString &out)
         return ExitPartly;
     }
     const QByteArray csv = protocol::traceCsv(result.trace).toUtf8();
-    if (out.isEmpty() || out == QLatin1String("-")) {
-        std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
-        std::fflush(stdout);
-        return ExitDone;
-    }
-    QSaveFile target(out);
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Text) || target.write(csv) != csv.size() ||
-        !target.commit()) {
-        printError(tr("cannot write %1: %2").arg(out, target.errorString()));
+    const QString error = OutputFile::write(out.isEmpty() ? QStringLiteral("-") : out, csv,
+                                            OutputFile::Place::Named, QIODevice::Text);
+    if (!error.isEmpty()) {
+        printError(tr("cannot write %1: %2").arg(out, error));
         return ExitPartly;
     }
     return ExitDone;

@@ -1,5 +1,7 @@
 #include "session/recordstore.h"
 
+#include "session/outputfile.h"
+
 #include "protocol/frame.h"
 #include "protocol/trace.h"
 
@@ -8,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <algorithm>
 
@@ -50,12 +51,13 @@ bool listedBefore(const QString &a, const QString &b)
     return QString::compare(a, b, Qt::CaseSensitive) > 0;
 }
 
-// "#007 2021-02-18 12_30_45 sn001234" for a file a download named; empty for
-// any other name.
+// "#007 2021-02-18 12_30_45 sn001234" for a file a download named, its
+// extension in any case as the listing takes it (a copy tool may have changed
+// it); empty for any other name.
 QString recordKey(const QString &fileName)
 {
     static const QRegularExpression pattern(QStringLiteral(
-        "^(#\\d{3,} 20\\d\\d-\\d\\d-\\d\\d \\d\\d_\\d\\d_\\d\\d) .*m (sn\\d{6,})\\.tdr$"));
+        "^(#\\d{3,} 20\\d\\d-\\d\\d-\\d\\d \\d\\d_\\d\\d_\\d\\d) .*m (sn\\d{6,})\\.[tT][dD][rR]$"));
     const QRegularExpressionMatch match = pattern.match(fileName);
     return match.hasMatch() ? match.captured(1) + QLatin1Char(' ') + match.captured(2) : QString();
 }
@@ -63,6 +65,7 @@ QString recordKey(const QString &fileName)
 // Changes made by others come in bursts (a copy of many files): one look at
 // the directory after the burst.
 constexpr int kRescanDelayMs = 300;
+constexpr int kReturnCheckMs = 1000;
 
 } // namespace
 
@@ -73,6 +76,11 @@ RecordStore::RecordStore(QObject *parent) : QObject(parent), m_directory(QDir::c
     connect(&m_rescanTimer, &QTimer::timeout, this, &RecordStore::rescan);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this,
             [this] { m_rescanTimer.start(); });
+    m_returnTimer.setInterval(kReturnCheckMs);
+    connect(&m_returnTimer, &QTimer::timeout, this, [this] {
+        if (QFileInfo(m_directory).isDir())
+            rescan();
+    });
 }
 
 QString RecordStore::savedDirectory(QSettings &settings)
@@ -107,8 +115,13 @@ QString RecordStore::pathOf(const QString &fileName) const
 QHash<QString, qint64> RecordStore::listDirectory()
 {
     // A directory that came back (or appeared) is followed again.
-    if (m_watcher.directories().isEmpty() && QFileInfo(m_directory).isDir())
+    const bool present = QFileInfo(m_directory).isDir();
+    if (m_watcher.directories().isEmpty() && present)
         m_watcher.addPath(m_directory);
+    if (present)
+        m_returnTimer.stop();
+    else if (!m_returnTimer.isActive())
+        m_returnTimer.start();
     QDir dir(m_directory);
     dir.setFilter(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     dir.setNameFilters({QStringLiteral("*.tdr")});
@@ -198,20 +211,12 @@ RecordStore::Saved RecordStore::save(const TDRRecord &record, quint8 number)
 {
     Saved saved;
     saved.fileName = protocol::recordFileName(record, number);
-    QSaveFile file(pathOf(saved.fileName));
-    if (!file.open(QIODevice::WriteOnly)) {
-        saved.error = file.errorString();
-    } else {
-        const QByteArray bytes = protocol::recordBytes(record);
-        if (file.write(bytes) != bytes.size()) {
-            qDebug() << "Ошибка записи";
-            saved.error = file.errorString();
-            file.cancelWriting();
-        } else if (!file.commit()) {
-            qDebug() << "Ошибка записи";
-            saved.error = file.errorString();
-        }
-    }
+    // A link of that name is replaced, never written through: anyone able to
+    // write to the folder could otherwise aim a download at another file.
+    saved.error = OutputFile::write(pathOf(saved.fileName), protocol::recordBytes(record),
+                                    OutputFile::Place::Folder);
+    if (!saved.error.isEmpty())
+        qDebug() << "Ошибка записи";
     if (saved.error.isEmpty()) {
         // An overwritten file keeps its place but not its description.
         m_descriptions.remove(saved.fileName);

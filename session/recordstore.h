@@ -89,4 +89,7 @@ private:
     int m_undecodable = 0;
     QFileSystemWatcher m_watcher;
     QTimer m_rescanTimer;
+    // While the directory is missing nothing can watch it: it is looked for
+    // until it is back.
+    QTimer m_returnTimer;
 };

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHelpEvent>
+#include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -117,8 +118,14 @@ void FilesTest::listingRules()
     touch(dir.filePath(QStringLiteral("new.tdr")));
     QVERIFY(QFile::remove(dir.filePath(QStringLiteral("b.tdr"))));
     QTRY_COMPARE(probe.items("filesLst"), QStringList({".hidden.tdr", "A.TDR", "new.tdr"}));
+    // The folder deleted and made again is followed again.
+    QCOMPARE(QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-r"), dir.path()}), 0);
+    QTRY_VERIFY(probe.items("filesLst").isEmpty());
+    QVERIFY(QDir().mkpath(dir.path()));
+    touch(dir.filePath(QStringLiteral("back.tdr")));
+    QTRY_COMPARE(probe.items("filesLst"), QStringList{QStringLiteral("back.tdr")});
     chooseDirectory(probe, QString());
-    QCOMPARE(probe.items("filesLst").size(), 3);
+    QCOMPARE(probe.items("filesLst").size(), 1);
     const QString gone = dir.filePath(QStringLiteral("gone"));
     probe.session().store().setDirectory(gone);
     QCOMPARE(probe.folderText(), gone);

@@ -6,6 +6,7 @@
 #include "bluetooth/emulator/emulatedinstrument.h"
 #include "bluetooth/emulator/emulatedstack.h"
 #include "session/instrumentsession.h"
+#include "session/outputfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,11 @@
 #include "link/tdrclient.h"
 
 #include <algorithm>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -91,6 +97,8 @@ private slots:
     void failedSaveLeavesFilesAlone();
     void onDiskRule_data();
     void onDiskRule();
+    void outputNeverDestroysSpecialFiles_data();
+    void outputNeverDestroysSpecialFiles();
 
 private:
     void open(int device, const QString &options = QStringLiteral("{}"));
@@ -580,6 +588,8 @@ void SessionTest::onDiskRule_data()
     const QString name = QStringLiteral("#007 2021-02-18 12_30_45 %1m sn%2.tdr");
     QTest::newRow("same record") << name.arg("1.5", "001234") << 37775 << true;
     QTest::newRow("another length part") << name.arg("999", "001234") << 37775 << true;
+    QTest::newRow("extension in capitals")
+        << QStringLiteral("#007 2021-02-18 12_30_45 1.5m sn001234.TDR") << 37775 << true;
     QTest::newRow("another instrument") << name.arg("1.5", "004321") << 37775 << false;
     QTest::newRow("another number, same time")
         << QStringLiteral("#008 2021-02-18 12_30_45 1.5m sn001234.tdr") << 37775 << false;
@@ -602,6 +612,116 @@ void SessionTest::onDiskRule()
     const protocol::RecordEntry entry{0x4530120418022107ull};
     QCOMPARE(entry.text(), QStringLiteral("#007 2021-02-18 12_30_45"));
     QCOMPARE(store.isOnDisk(entry, 1234), onDisk);
+}
+
+void SessionTest::outputNeverDestroysSpecialFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("place"); // named, folder, or a record the store saves
+    QTest::addColumn<QString>("error"); // empty: written
+    const QString refused = QStringLiteral("not a regular file, a FIFO or a character device");
+    QTest::newRow("new file") << "new"
+                              << "named"
+                              << "";
+    QTest::newRow("regular file replaced") << "regular"
+                                           << "named"
+                                           << "";
+    QTest::newRow("FIFO written in place") << "fifo"
+                                           << "named"
+                                           << "";
+    QTest::newRow("FIFO in the folder while read") << "fifo"
+                                                   << "folder"
+                                                   << "";
+    QTest::newRow("FIFO in the folder nobody reads") << "unread"
+                                                     << "store"
+                                                     << "no one reads the FIFO";
+    QTest::newRow("character device written in place") << "device"
+                                                       << "named"
+                                                       << "";
+    QTest::newRow("character device as a record") << "device"
+                                                  << "store"
+                                                  << "";
+    QTest::newRow("folder refused") << "folder"
+                                    << "named" << refused;
+    QTest::newRow("socket refused") << "socket"
+                                    << "store" << refused;
+    QTest::newRow("named link leads to its file") << "link"
+                                                  << "named"
+                                                  << "";
+    QTest::newRow("planted link replaced, its file kept") << "link"
+                                                          << "store"
+                                                          << "";
+}
+
+void SessionTest::outputNeverDestroysSpecialFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, place);
+    QFETCH(QString, error);
+    RecordStore store;
+    store.setDirectory(m_work->path());
+    TDRRecord record = protocol::emptyRecord();
+    record.range = 100;
+    const QString path = place == QLatin1String("store")
+                             ? store.pathOf(protocol::recordFileName(record, 1))
+                             : m_work->filePath(QStringLiteral("out"));
+    const QByteArray name = QFile::encodeName(path);
+    const QString elsewhere = m_work->filePath(QStringLiteral("precious"));
+    QFile precious(elsewhere);
+    QVERIFY(precious.open(QIODevice::WriteOnly) && precious.write("keep") == 4);
+    precious.close();
+    int reader = -1;
+    if (kind == QLatin1String("regular"))
+        QVERIFY(QFile::copy(elsewhere, path));
+    if (kind == QLatin1String("fifo") || kind == QLatin1String("unread"))
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+    if (kind == QLatin1String("fifo"))
+        reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK);
+    if (kind == QLatin1String("device") && ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)))
+        QSKIP("cannot make a device node here");
+    if (kind == QLatin1String("folder"))
+        QVERIFY(QDir().mkdir(path));
+    if (kind == QLatin1String("socket"))
+        QCOMPARE(::mknod(name.constData(), S_IFSOCK | 0600, 0), 0);
+    if (kind == QLatin1String("link"))
+        QVERIFY(QFile::link(elsewhere, path));
+    struct stat before = {};
+    ::lstat(name.constData(), &before);
+
+    const QByteArray bytes = place == QLatin1String("store") ? protocol::recordBytes(record)
+                                                             : QByteArrayLiteral("a,b\n");
+    const QString written =
+        place == QLatin1String("store")
+            ? store.save(record, 1).error
+            : OutputFile::write(path, bytes,
+                                place == QLatin1String("folder") ? OutputFile::Place::Folder
+                                                                 : OutputFile::Place::Named);
+    QVERIFY2(error.isEmpty() ? written.isEmpty() : written.contains(error), qPrintable(written));
+    struct stat after = {};
+    QCOMPARE(::lstat(name.constData(), &after), 0);
+    QByteArray got(bytes.size() + 1, '\0');
+    if (reader >= 0) {
+        got.resize(int(::read(reader, got.data(), size_t(got.size()))));
+        ::close(reader);
+        QCOMPARE(got, bytes);
+    }
+    if (kind == QLatin1String("new") || kind == QLatin1String("regular") ||
+        (kind == QLatin1String("link") && place == QLatin1String("store"))) {
+        QVERIFY(S_ISREG(after.st_mode));
+        QCOMPARE(readAll(path), bytes);
+        QCOMPARE(readAll(elsewhere), QByteArrayLiteral("keep"));
+    } else {
+        // Still what it was: the same kind of file, the same inode.
+        QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
+        QCOMPARE(after.st_ino, before.st_ino);
+    }
+    if (kind == QLatin1String("link") && place == QLatin1String("named"))
+        QCOMPARE(readAll(elsewhere), bytes);
+    // The target and the other file: no temporary file left behind.
+    QCOMPARE(QDir(m_work->path())
+                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
+                 .size(),
+             2);
 }
 
 QTEST_MAIN(SessionTest)
