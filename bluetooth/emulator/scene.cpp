@@ -346,9 +346,18 @@ bool Scene::parse(const QByteArray &json, Scene *scene, QString *error)
 bool parseHostPort(const QString &text, int lowestPort, QHostAddress *host, quint16 *port)
 {
     const int colon = text.lastIndexOf(QLatin1Char(':'));
-    bool portOk = false;
-    const int number = colon > 0 ? text.mid(colon + 1).toInt(&portOk) : -1;
-    const QHostAddress parsed = strictAddress(colon > 0 ? text.left(colon) : QString());
+    const QString address = colon > 0 ? text.left(colon) : QString();
+    const QString digits = text.mid(colon + 1);
+    // The port is digits only (toInt would take " 80"); an IPv6 host is
+    // bracketed, or its last group could be read as the port.
+    bool portOk = colon > 0 && !digits.isEmpty() && digits.size() <= 5;
+    for (const QChar c : digits)
+        portOk = portOk && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const int number = portOk ? digits.toInt() : -1;
+    const QHostAddress parsed =
+        address.contains(QLatin1Char(':')) && !address.startsWith(QLatin1Char('['))
+            ? QHostAddress()
+            : strictAddress(address);
     if (!portOk || number < lowestPort || number > 65535 || parsed.isNull())
         return false;
     *host = parsed;

@@ -23,7 +23,8 @@
 
 namespace {
 
-// Flow control: the endless stream waits while this much is still unsent.
+// Flow control: the endless stream waits, and nothing more is read from a
+// client, while this much is still unsent.
 constexpr qint64 kMaxUnsent = 64 * 1024;
 
 int fail(const QString &text)
@@ -32,16 +33,16 @@ int fail(const QString &text)
     return 2;
 }
 
-// Carries one connection's bytes to and from the shared instrument.
+// Carries one connection's bytes to and from the shared instrument; each
+// connection has its own command buffer.
 template<typename Socket>
 void serve(Socket *socket, const std::shared_ptr<emu::EmulatedInstrument> &instrument)
 {
     auto *link = new emu::InstrumentLink(instrument, socket);
-    link->setReadyForMore([socket] { return socket->bytesToWrite() < kMaxUnsent; });
-    QObject::connect(socket, &Socket::readyRead, link,
-                     [socket, link] { link->write(socket->readAll()); });
-    QObject::connect(link, &emu::InstrumentLink::bytesReady, socket,
-                     [socket](const QByteArray &bytes) { socket->write(bytes); });
+    // What is not read stays with the system, whose flow control holds the
+    // client back.
+    socket->setReadBufferSize(kMaxUnsent);
+    link->serve(socket, kMaxUnsent);
     QObject::connect(link, &emu::InstrumentLink::hangUp, socket, [socket] {
         socket->flush();
         socket->abort();
