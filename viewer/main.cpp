@@ -9,6 +9,7 @@
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QStatusBar>
 
 #include <cstdio>
 
@@ -58,8 +59,26 @@ int main(int argc, char *argv[])
     window.setDirectory(folder);
     if (!files.isEmpty())
         window.showFiles(files);
-    if (parser.isSet(report))
-        return window.exportReport(parser.value(report), parser.value(note)) ? 0 : 1;
+    if (parser.isSet(report)) {
+        // No window shows what went wrong: each failure is one line.
+        const auto tell = [](const QString &line) {
+            std::fprintf(stderr, "varnel-viewer: %s\n", qPrintable(line));
+        };
+        const QStringList errors =
+            window.messageText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString &error : errors)
+            tell(error);
+        if (window.seriesCount() == 0) {
+            tell(QCoreApplication::translate("main",
+                                             "No report written: it needs record files (*.tdr)."));
+            return 1;
+        }
+        if (!window.exportReport(parser.value(report), parser.value(note))) {
+            tell(window.statusBar()->currentMessage());
+            return 1;
+        }
+        return 0;
+    }
     window.show();
     return app.exec();
 }
