@@ -97,7 +97,6 @@ private:
     void refreshFileList();
     void fileAdded(const QString &name);
     void fileRemoved(const QString &name);
-    void reportUndecodableFiles();
     void updateRecordMarks();
     void selectNewRecords();
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -144,5 +143,4 @@ private:
     session::LastInstrument m_last;
     bool m_connectingLast = false;
     bool m_linkFailing = false; // a socket error unchecks Connect: no question then
-    int m_undecodableShown = 0;
 };

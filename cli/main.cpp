@@ -1,6 +1,7 @@
 // varnel-cli: the instrument session without a window, for scripts.
 #include "bluetooth/backend.h"
 #include "cli/cli.h"
+#include "protocol/filename.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -105,7 +106,8 @@ int main(int argc, char *argv[])
                                        QStringLiteral("OUT"));
 
     // First pass: which command; its own options are added for the second.
-    parser.parse(QCoreApplication::arguments());
+    const QStringList arguments = protocol::fileArguments(argc, argv);
+    parser.parse(arguments);
     const QStringList firstPass = parser.positionalArguments();
     const QString command = firstPass.value(0);
     parser.clearPositionalArguments();
@@ -132,7 +134,7 @@ int main(int argc, char *argv[])
         parser.addOptions({csvOption, outOption});
         parser.addPositionalArgument(QStringLiteral("FILE"), Texts::tr("A record file."));
     }
-    if (!parser.parse(QCoreApplication::arguments()))
+    if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (parser.isSet(versionOption)) {
         std::printf("varnel-cli %s\n", VARNEL_VERSION);

@@ -2,6 +2,7 @@
 
 #include "session/outputfile.h"
 
+#include "protocol/filename.h"
 #include "protocol/frame.h"
 #include "protocol/trace.h"
 
@@ -15,6 +16,8 @@
 
 #if defined(Q_OS_UNIX)
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #endif
 
 namespace {
@@ -22,27 +25,33 @@ namespace {
 const QString kGroup = QStringLiteral("Paths");
 const QString kKey = QStringLiteral("savedir");
 
-// Qt leaves out directory entries whose names the locale cannot decode;
-// counting them is the most the user can be told.
-int countUndecodable(const QString &directory)
+// The *.tdr regular files (any case, hidden ones included, no links) and
+// their sizes, by the bytes of their names: Qt's own listing leaves out names
+// the locale cannot decode.
+QHash<QString, qint64> recordFiles(const QString &directory)
 {
-    int count = 0;
+    QHash<QString, qint64> sizes;
 #if defined(Q_OS_UNIX)
-    DIR *dir = ::opendir(QFile::encodeName(directory).constData());
+    DIR *dir = ::opendir(protocol::encodeFileName(directory).constData());
     if (!dir)
-        return 0;
+        return sizes;
     while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (!name.toLower().endsWith(".tdr"))
-            continue;
-        if (QFile::encodeName(QFile::decodeName(name)) != name)
-            ++count;
+        struct stat info;
+        if (QByteArray(entry->d_name).toLower().endsWith(".tdr") &&
+            ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode))
+            sizes.insert(protocol::decodeFileName(entry->d_name), info.st_size);
     }
     ::closedir(dir);
 #else
-    Q_UNUSED(directory)
+    QDir dir(directory);
+    dir.setFilter(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    dir.setNameFilters({QStringLiteral("*.tdr")});
+    const QFileInfoList entries = dir.entryInfoList(QDir::NoFilter, QDir::Unsorted);
+    for (const QFileInfo &entry : entries)
+        sizes.insert(entry.fileName(), entry.size());
 #endif
-    return count;
+    return sizes;
 }
 
 // The listing's order: by name, descending, case-sensitive.
@@ -122,16 +131,7 @@ QHash<QString, qint64> RecordStore::listDirectory()
         m_returnTimer.stop();
     else if (!m_returnTimer.isActive())
         m_returnTimer.start();
-    QDir dir(m_directory);
-    dir.setFilter(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
-    dir.setNameFilters({QStringLiteral("*.tdr")});
-    const QFileInfoList entries = dir.entryInfoList(QDir::NoFilter, QDir::Unsorted);
-    QHash<QString, qint64> sizes;
-    sizes.reserve(entries.size());
-    for (const QFileInfo &entry : entries)
-        sizes.insert(entry.fileName(), entry.size());
-    m_undecodable = countUndecodable(m_directory);
-    return sizes;
+    return recordFiles(m_directory);
 }
 
 void RecordStore::refresh()
@@ -229,15 +229,13 @@ RecordStore::Checked RecordStore::readForUpload(const QString &path)
 {
     Checked checked;
     const QString name = QFileInfo(path).fileName();
-    QFile file(path);
+    QFile file;
+    QString error;
+    bool notRegular = false;
     // Only regular files: a FIFO or a device would block the read.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        checked.skipped = tr("\"%1\" (not a record file)").arg(name);
-        return checked;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        checked.skipped = tr("\"%1\" (%2)").arg(name, file.errorString());
+    if (!protocol::openForReading(file, path, &error, &notRegular)) {
+        checked.skipped = notRegular ? tr("\"%1\" (not a record file)").arg(name)
+                                     : tr("\"%1\" (%2)").arg(name, error);
         return checked;
     }
     // Files written by other programs may carry trailing bytes: the record is

@@ -534,10 +534,6 @@ Press Retry to try again or Abort to exit application</source>
         <translation>Не удалось подключиться к %1: %2</translation>
     </message>
     <message>
-        <source>Files left out of the list, their names are not valid on this system: %1.</source>
-        <translation>Файлы не показаны, их имена недопустимы в этой системе: %1.</translation>
-    </message>
-    <message>
         <source>Not connected to an instrument: nothing was uploaded.</source>
         <translation>Нет связи с прибором: ничего не записано.</translation>
     </message>

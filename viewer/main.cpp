@@ -3,6 +3,7 @@
 // With --report PDF the report of the files is written instead of a window.
 #include "app/startup.h"
 #include "app/waveformwindow.h"
+#include "protocol/filename.h"
 #include "session/recordstore.h"
 
 #include <QApplication>
@@ -40,7 +41,7 @@ int main(int argc, char *argv[])
                                   QCoreApplication::translate("main", "The report's note."),
                                   QStringLiteral("text"));
     parser.addOptions({report, note});
-    parser.process(app);
+    parser.process(protocol::fileArguments(argc, argv));
 
     QStringList files;
     QString folder;
