@@ -356,11 +356,8 @@ void TestEmulator::connectionsKeepApartAndAreBounded()
     client.write(QByteArray::fromHex(protocol::readRecordFrame(1).toLatin1()).repeated(commands));
     QTRY_VERIFY(served->bytesAvailable() > 0 &&
                 served->bytesToWrite() + link.unsentBytes() > bound);
-    for (int i = 0; i < 50; ++i) {
-        QTest::qWait(2);
-        const qint64 unsent = served->bytesToWrite() + link.unsentBytes();
-        QVERIFY2(unsent < bound + (512 / 5 + 1) * 283, qPrintable(QString::number(unsent)));
-    }
+    QTest::qWait(100); // more time to read, were it reading
+    QVERIFY(served->bytesToWrite() + link.unsentBytes() < bound + (512 / 5 + 1) * 283);
     // Read, it gets every answer.
     qint64 received = 0;
     QTRY_VERIFY_WITH_TIMEOUT((received += client.readAll().size()) == qint64(commands) * 283,

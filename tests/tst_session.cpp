@@ -617,111 +617,73 @@ void SessionTest::onDiskRule()
 void SessionTest::outputNeverDestroysSpecialFiles_data()
 {
     QTest::addColumn<QString>("kind");
-    QTest::addColumn<QString>("place"); // named, folder, or a record the store saves
+    QTest::addColumn<bool>("record");   // saved by the store in its folder, else a named path
     QTest::addColumn<QString>("error"); // empty: written
     const QString refused = QStringLiteral("not a regular file, a FIFO or a character device");
-    QTest::newRow("new file") << "new"
-                              << "named"
-                              << "";
-    QTest::newRow("regular file replaced") << "regular"
-                                           << "named"
-                                           << "";
-    QTest::newRow("FIFO written in place") << "fifo"
-                                           << "named"
-                                           << "";
-    QTest::newRow("FIFO in the folder while read") << "fifo"
-                                                   << "folder"
-                                                   << "";
-    QTest::newRow("FIFO in the folder nobody reads") << "unread"
-                                                     << "store"
-                                                     << "no one reads the FIFO";
-    QTest::newRow("character device written in place") << "device"
-                                                       << "named"
-                                                       << "";
-    QTest::newRow("character device as a record") << "device"
-                                                  << "store"
-                                                  << "";
-    QTest::newRow("folder refused") << "folder"
-                                    << "named" << refused;
-    QTest::newRow("socket refused") << "socket"
-                                    << "store" << refused;
-    QTest::newRow("named link leads to its file") << "link"
-                                                  << "named"
-                                                  << "";
-    QTest::newRow("planted link replaced, its file kept") << "link"
-                                                          << "store"
-                                                          << "";
+    QTest::newRow("regular file replaced") << "regular" << false << "";
+    QTest::newRow("FIFO written in place") << "fifo" << false << "";
+    QTest::newRow("FIFO in the folder while read") << "fifo" << true << "";
+    QTest::newRow("FIFO in the folder nobody reads") << "unread" << true << "no one reads the FIFO";
+    QTest::newRow("character device written in place") << "device" << false << "";
+    QTest::newRow("folder refused") << "folder" << false << refused;
+    QTest::newRow("socket refused") << "socket" << true << refused;
+    QTest::newRow("named link leads to its file") << "link" << false << "";
+    QTest::newRow("planted link replaced, its file kept") << "link" << true << "";
 }
 
 void SessionTest::outputNeverDestroysSpecialFiles()
 {
     QFETCH(QString, kind);
-    QFETCH(QString, place);
+    QFETCH(bool, record);
     QFETCH(QString, error);
+    const auto is = [&kind](const char *k) { return kind == QLatin1String(k); };
     RecordStore store;
     store.setDirectory(m_work->path());
-    TDRRecord record = protocol::emptyRecord();
-    record.range = 100;
-    const QString path = place == QLatin1String("store")
-                             ? store.pathOf(protocol::recordFileName(record, 1))
-                             : m_work->filePath(QStringLiteral("out"));
+    const TDRRecord saved = protocol::emptyRecord();
+    const QString path = record ? store.pathOf(protocol::recordFileName(saved, 1))
+                                : m_work->filePath(QStringLiteral("out"));
     const QByteArray name = QFile::encodeName(path);
     const QString elsewhere = m_work->filePath(QStringLiteral("precious"));
     QFile precious(elsewhere);
     QVERIFY(precious.open(QIODevice::WriteOnly) && precious.write("keep") == 4);
     precious.close();
-    int reader = -1;
-    if (kind == QLatin1String("regular"))
+    if (is("regular"))
         QVERIFY(QFile::copy(elsewhere, path));
-    if (kind == QLatin1String("fifo") || kind == QLatin1String("unread"))
+    if (is("fifo") || is("unread"))
         QCOMPARE(::mkfifo(name.constData(), 0600), 0);
-    if (kind == QLatin1String("fifo"))
-        reader = ::open(name.constData(), O_RDONLY | O_NONBLOCK);
-    if (kind == QLatin1String("device") && ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)))
+    const int reader = is("fifo") ? ::open(name.constData(), O_RDONLY | O_NONBLOCK) : -1;
+    if (is("device") && ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
         QSKIP("cannot make a device node here");
-    if (kind == QLatin1String("folder"))
+    if (is("folder"))
         QVERIFY(QDir().mkdir(path));
-    if (kind == QLatin1String("socket"))
+    if (is("socket"))
         QCOMPARE(::mknod(name.constData(), S_IFSOCK | 0600, 0), 0);
-    if (kind == QLatin1String("link"))
+    if (is("link"))
         QVERIFY(QFile::link(elsewhere, path));
     struct stat before = {};
     ::lstat(name.constData(), &before);
 
-    const QByteArray bytes = place == QLatin1String("store") ? protocol::recordBytes(record)
-                                                             : QByteArrayLiteral("a,b\n");
-    const QString written =
-        place == QLatin1String("store")
-            ? store.save(record, 1).error
-            : OutputFile::write(path, bytes,
-                                place == QLatin1String("folder") ? OutputFile::Place::Folder
-                                                                 : OutputFile::Place::Named);
+    const QByteArray bytes = record ? protocol::recordBytes(saved) : QByteArrayLiteral("a,b\n");
+    const QString written = record ? store.save(saved, 1).error : OutputFile::write(path, bytes);
     QVERIFY2(error.isEmpty() ? written.isEmpty() : written.contains(error), qPrintable(written));
     struct stat after = {};
     QCOMPARE(::lstat(name.constData(), &after), 0);
-    QByteArray got(bytes.size() + 1, '\0');
     if (reader >= 0) {
+        QByteArray got(bytes.size() + 1, '\0');
         got.resize(int(::read(reader, got.data(), size_t(got.size()))));
         ::close(reader);
         QCOMPARE(got, bytes);
     }
-    if (kind == QLatin1String("new") || kind == QLatin1String("regular") ||
-        (kind == QLatin1String("link") && place == QLatin1String("store"))) {
+    if (is("regular") || (is("link") && record)) {
         QVERIFY(S_ISREG(after.st_mode));
         QCOMPARE(readAll(path), bytes);
-        QCOMPARE(readAll(elsewhere), QByteArrayLiteral("keep"));
     } else {
-        // Still what it was: the same kind of file, the same inode.
-        QCOMPARE(after.st_mode & S_IFMT, before.st_mode & S_IFMT);
-        QCOMPARE(after.st_ino, before.st_ino);
+        QCOMPARE(after.st_ino, before.st_ino); // the same file, none put in its place
     }
-    if (kind == QLatin1String("link") && place == QLatin1String("named"))
-        QCOMPARE(readAll(elsewhere), bytes);
+    QCOMPARE(readAll(elsewhere), is("link") && !record ? bytes : QByteArray("keep"));
     // The target and the other file: no temporary file left behind.
-    QCOMPARE(QDir(m_work->path())
-                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot)
-                 .size(),
-             2);
+    const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    QCOMPARE(QDir(m_work->path()).entryList(all).size(), 2);
 }
 
 QTEST_MAIN(SessionTest)
