@@ -51,7 +51,12 @@ bool OutputFile::open(QIODevice::OpenMode extra)
     // Only the link goes; the file it names stays as it is.
     if (link && ::unlink(name.constData()) != 0)
         return fail(tr("cannot remove the link in its place: %1").arg(systemError()));
-    if (::stat(name.constData(), &info) == 0 && !S_ISREG(info.st_mode)) {
+    // A name that cannot be looked up (a loop of links, a file in place of a
+    // folder) is not replaced either; one that is not there yet is made.
+    const int found = ::stat(name.constData(), &info);
+    if (found != 0 && errno != ENOENT)
+        return fail(systemError());
+    if (found == 0 && !S_ISREG(info.st_mode)) {
         if (!writtenInPlace(info.st_mode))
             return fail(tr("not a regular file, a FIFO or a character device"));
         // A FIFO nobody reads would hold a download for ever.

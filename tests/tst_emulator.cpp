@@ -90,8 +90,9 @@ void TestEmulator::rejectsBadScene_data()
                                    << "devices[0].services[1].channel: channel 3 is already used";
     QTest::newRow("channel 31") << sceneWith(R"({"channel": 31})")
                                 << "services[0].channel: expected an integer from 1 to 30";
-    for (const char *listen : {"1.2.3:80", "256.1.1.1:80", "127.0.0.1", "[::1:80", "localhost:80",
-                               "127.0.0.1: 80", "::1:47557", "127.0.0.1:+80"})
+    for (const char *listen :
+         {"1.2.3:80", "256.1.1.1:80", "127.0.0.1", "[::1:80", "localhost:80", "127.0.0.1: 80",
+          "::1:47557", "127.0.0.1:+80", "127.0.0.1:080", "[127.0.0.1]:80"})
         QTest::newRow(listen) << sceneWith("", QByteArray(R"(, "peers": {"listen": ")") + listen +
                                                    "\"}")
                               << "peers.listen: expected \"IP:PORT\"";

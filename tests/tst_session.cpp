@@ -628,6 +628,7 @@ void SessionTest::outputNeverDestroysSpecialFiles_data()
     QTest::newRow("folder refused") << "folder" << false << refused;
     QTest::newRow("socket refused") << "socket" << true << refused;
     QTest::newRow("named link leads to its file") << "link" << false << "";
+    QTest::newRow("loop of links refused") << "loop" << false << "Too many levels of symbolic links";
     QTest::newRow("planted link replaced, its file kept") << "link" << true << "";
 }
 
@@ -660,6 +661,8 @@ void SessionTest::outputNeverDestroysSpecialFiles()
         QCOMPARE(::mknod(name.constData(), S_IFSOCK | 0600, 0), 0);
     if (is("link"))
         QVERIFY(QFile::link(elsewhere, path));
+    if (is("loop"))
+        QVERIFY(QFile::link(path, path));
     struct stat before = {};
     ::lstat(name.constData(), &before);
 

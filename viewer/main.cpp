@@ -49,7 +49,7 @@ int main(int argc, char *argv[])
         if (QFileInfo(path).isDir())
             folder = path;
         else
-            files.append(QFileInfo(path).absoluteFilePath());
+            files.append(QDir::current().absoluteFilePath(path)); // keeps every byte of the name
     }
     // Files alone are listed with their own folder.
     if (folder.isEmpty())

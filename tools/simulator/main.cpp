@@ -129,8 +129,12 @@ int main(int argc, char *argv[])
             while (QTcpSocket *socket = tcp.nextPendingConnection())
                 serve(socket, instrument);
         });
-        out << "listening on tcp " << tcp.serverAddress().toString() << ":" << tcp.serverPort()
-            << Qt::endl;
+        // In the form --tcp takes: an IPv6 address in brackets.
+        const QHostAddress bound = tcp.serverAddress();
+        const QString shown = bound.protocol() == QAbstractSocket::IPv6Protocol
+                                  ? QLatin1Char('[') + bound.toString() + QLatin1Char(']')
+                                  : bound.toString();
+        out << "listening on tcp " << shown << ":" << tcp.serverPort() << Qt::endl;
     } else {
         const QString path = parser.value(QStringLiteral("unix"));
         if (!local.listen(path))
