@@ -8,6 +8,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -136,7 +138,14 @@ int main(int argc, char *argv[])
                                   : bound.toString();
         out << "listening on tcp " << shown << ":" << tcp.serverPort() << Qt::endl;
     } else {
-        const QString path = parser.value(QStringLiteral("unix"));
+        // A relative PATH is taken from the current folder, not from Qt's
+        // own folder for socket names.
+        const QString path = QDir::current().absoluteFilePath(parser.value(QStringLiteral("unix")));
+        // Qt's own words for these are "Name error" and "Address in use".
+        if (parser.value(QStringLiteral("unix")).isEmpty())
+            return fail(QStringLiteral("--unix needs a PATH"));
+        if (!QFileInfo(QFileInfo(path).absolutePath()).isDir())
+            return fail(QStringLiteral("cannot listen on %1: no such folder").arg(path));
         if (!local.listen(path))
             return fail(QStringLiteral("cannot listen on %1: %2").arg(path, local.errorString()));
         QObject::connect(&local, &QLocalServer::newConnection, [&] {
