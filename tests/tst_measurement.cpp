@@ -32,40 +32,28 @@ private slots:
         QTest::addColumn<double>("cursor");    // NaN: none
         QTest::addColumn<double>("reference"); // NaN: none
         QTest::addColumn<QString>("expected");
-        QTest::addColumn<double>("lastStep"); // of the last trace; kStep when not given
         const double none = qQNaN();
-        QTest::newRow("no traces") << 0 << 10.0 << none << QString() << kStep;
+        QTest::newRow("no traces") << 0 << 10.0 << none << QString();
         QTest::newRow("no cursor yet")
             << 1 << none << none
             << QStringLiteral("Click on the plot to place the cursor; right-click or Shift+click "
-                              "places the reference.")
-            << kStep;
+                              "places the reference.");
         QTest::newRow("cursor snaps to the nearest sample")
-            << 1 << 50.3 << none << QStringLiteral("Cursor: 50.50 m (sample 101) | level 101")
-            << kStep;
+            << 1 << 50.3 << none << QStringLiteral("Cursor: 50.50 m (sample 101) | level 101");
         QTest::newRow("cursor beyond the end stays on the last sample")
-            << 1 << 900.0 << none << QStringLiteral("Cursor: 124.50 m (sample 249) | level 249")
-            << kStep;
+            << 1 << 900.0 << none << QStringLiteral("Cursor: 124.50 m (sample 249) | level 249");
         QTest::newRow("reference gives the distance between them")
             << 1 << 50.0 << 12.26
             << QStringLiteral("Cursor: 50.00 m (sample 100) | level 100 | Reference: 12.50 m | "
-                              "Δ: 37.50 m")
-            << kStep;
-        QTest::newRow("each overlaid trace gives its level")
+                              "Δ: 37.50 m");
+        QTest::newRow("each overlaid trace gives its level at its own sample")
             << 2 << 5.0 << none
             << QStringLiteral("Cursor: 5.00 m (sample 10) | #001 2000-00-00 00:00:00: 10 | "
-                              "#002 2000-00-00 00:00:00: 20")
-            << kStep;
-        QTest::newRow("overlaid traces are read at their own samples")
-            << 2 << 50.3 << none
-            << QStringLiteral("Cursor: 50.50 m (sample 101) | #001 2000-00-00 00:00:00: 101 | "
-                              "#002 2000-00-00 00:00:00: 15 (sample 5)")
-            << 10.0;
+                              "#002 2000-00-00 00:00:00: 11 (sample 1)");
         QTest::newRow("past the short trace the long one leads")
-            << 2 << 2400.2 << none
-            << QStringLiteral("Cursor: 2400.00 m (sample 240) | #001 2000-00-00 00:00:00: ends "
-                              "before the cursor | #002 2000-00-00 00:00:00: 250")
-            << 10.0;
+            << 2 << 1200.2 << none
+            << QStringLiteral("Cursor: 1200.00 m (sample 240) | #001 2000-00-00 00:00:00: ends "
+                              "before the cursor | #002 2000-00-00 00:00:00: 250");
     }
 
     void readout()
@@ -74,16 +62,16 @@ private slots:
         QFETCH(double, cursor);
         QFETCH(double, reference);
         QFETCH(QString, expected);
-        QFETCH(double, lastStep);
         QVector<Trace> shown;
         for (int n = 0; n < traces; ++n) {
             shown.append(trace(QStringLiteral("#00%1 x.tdr").arg(n + 1), n));
             shown.last().year = 2000;
-        }
-        if (traces > 0) {
-            shown.last().distanceStep = float(lastStep);
-            for (int i = 0; i < shown.last().points.size(); ++i)
-                shown.last().points[i].setX(i * lastStep);
+            // Overlaid traces are read at their own samples: the second has
+            // ten times the step.
+            if (n > 0)
+                shown.last().distanceStep = float(kStep * 10);
+            for (QPointF &point : shown.last().points)
+                point.setX(point.x() * (n > 0 ? 10 : 1));
         }
         Measurement measurement;
         measurement.setTraces(shown);

@@ -253,8 +253,6 @@ void StartupTest::viewerReportFailuresSayWhy_data()
                                         << "not a regular file, a FIFO or a character device";
     QTest::newRow("a folder as input") << QStringList{"%2", "--report", "%2/out.pdf"}
                                        << "No report written: it needs record files (*.tdr).";
-    QTest::newRow("missing input")
-        << QStringList{"%2/none.tdr", "--report", "%2/out.pdf"} << "Cannot read none.tdr";
 }
 
 void StartupTest::viewerReportFailuresSayWhy()
@@ -266,8 +264,8 @@ void StartupTest::viewerReportFailuresSayWhy()
     TDRRecord bytes = protocol::emptyRecord();
     bytes.range = 100;
     bytes.distanceStep = 1.5f;
-    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(protocol::recordBytes(bytes)) > 0);
-    file.close();
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(protocol::recordBytes(bytes)) > 0 &&
+            file.flush());
     for (QString &argument : arguments)
         argument = argument.replace(QLatin1String("%1"), record)
                        .replace(QLatin1String("%2"), m_config.path());
@@ -275,6 +273,7 @@ void StartupTest::viewerReportFailuresSayWhy()
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_config.path()); // Qt's own warning otherwise
     process.setProcessEnvironment(env);
+    process.setWorkingDirectory(m_config.path()); // no translation file there
     process.start(QStringLiteral(VARNEL_VIEWER), arguments);
     QVERIFY(process.waitForFinished(30000));
     QCOMPARE(process.exitCode(), 1);
