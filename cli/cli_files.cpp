@@ -207,7 +207,7 @@ int Cli::exportCsv(const QString &file, const QString &out)
     const QString error = OutputFile::write(out.isEmpty() ? QStringLiteral("-") : out, csv,
                                             OutputFile::Place::Named, QIODevice::Text);
     if (!error.isEmpty()) {
-        printError(tr("cannot write %1: %2").arg(out, error));
+        printError(tr("cannot write %1: %2").arg(out.isEmpty() ? QStringLiteral("-") : out, error));
         return ExitPartly;
     }
     return ExitDone;

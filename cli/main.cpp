@@ -8,8 +8,10 @@
 #include <QLoggingCategory>
 #include <QSocketNotifier>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #if defined(Q_OS_UNIX)
 #include <sys/socket.h>
@@ -210,5 +212,13 @@ int main(int argc, char *argv[])
         }
     }
     bt::BluetoothStack::install(nullptr);
+    // Results that never reached stdout (a full disk, a closed pipe) are a
+    // failure, not a success.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "varnel-cli: %s\n",
+                     qPrintable(Texts::tr("cannot write the output: %1")
+                                    .arg(QString::fromLocal8Bit(std::strerror(errno)))));
+        return status == ExitDone ? ExitPartly : status;
+    }
     return status;
 }

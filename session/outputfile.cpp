@@ -111,6 +111,9 @@ bool OutputFile::commit()
         const bool flushed = m_direct.flush() && m_direct.error() == QFileDevice::NoError;
         const QString error = m_direct.errorString();
         m_direct.close();
+        // Told here, so not again by whoever checks standard output last.
+        if (!flushed && m_path == QLatin1String("-"))
+            std::clearerr(stdout);
         return flushed || fail(error);
     }
     return m_replaced.commit() || fail(m_replaced.errorString());

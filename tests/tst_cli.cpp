@@ -270,6 +270,13 @@ void CliTest::showAndExport()
     result = run({"show", file, m_dir.filePath(QStringLiteral("missing.tdr"))});
     QCOMPARE(result.code, 1);
     QVERIFY(result.out.contains(QStringLiteral("  range: 100 m\n")));
+    // Output that never reached stdout is a failure.
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    start(full, {"show", file});
+    QVERIFY(full.waitForFinished(30000));
+    QCOMPARE(full.exitCode(), 1);
+    QVERIFY(full.readAllStandardError().contains("cannot write the output: No space left"));
 
     // The same CSV as the viewer's export, to stdout or to a file.
     const QString viewerCsv = protocol::traceCsv(protocol::readTrace(file).trace);

@@ -191,6 +191,10 @@
         <translation>для export нужен --csv</translation>
     </message>
     <message>
+        <source>cannot write the output: %1</source>
+        <translation>не удаётся записать вывод: %1</translation>
+    </message>
+    <message>
         <source>wrong arguments for &quot;%1&quot;</source>
         <translation>неверные аргументы для «%1»</translation>
     </message>
