@@ -60,15 +60,18 @@ bool listedBefore(const QString &a, const QString &b)
     return QString::compare(a, b, Qt::CaseSensitive) > 0;
 }
 
-// "#007 2021-02-18 12_30_45 sn001234" for a file a download named, its
-// extension in any case as the listing takes it (a copy tool may have changed
-// it); empty for any other name.
+// "#007 2021-02-18 12_30_45 sn001234" for a file a download named, in any
+// case as the listing takes it (a copy tool may have changed it); empty for
+// any other name.
 QString recordKey(const QString &fileName)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^(#\\d{3,} 20\\d\\d-\\d\\d-\\d\\d \\d\\d_\\d\\d_\\d\\d) .*m (sn\\d{6,})\\.[tT][dD][rR]$"));
+    static const QRegularExpression pattern(
+        QStringLiteral(
+            "^(#\\d{3,} 20\\d\\d-\\d\\d-\\d\\d \\d\\d_\\d\\d_\\d\\d) .*m (sn\\d{6,})\\.tdr$"),
+        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = pattern.match(fileName);
-    return match.hasMatch() ? match.captured(1) + QLatin1Char(' ') + match.captured(2) : QString();
+    return match.hasMatch() ? match.captured(1) + QLatin1Char(' ') + match.captured(2).toLower()
+                            : QString();
 }
 
 // Changes made by others come in bursts (a copy of many files): one look at

@@ -590,6 +590,8 @@ void SessionTest::onDiskRule_data()
     QTest::newRow("another length part") << name.arg("999", "001234") << 37775 << true;
     QTest::newRow("extension in capitals")
         << QStringLiteral("#007 2021-02-18 12_30_45 1.5m sn001234.TDR") << 37775 << true;
+    QTest::newRow("name in capitals")
+        << QStringLiteral("#007 2021-02-18 12_30_45 1.5M SN001234.TDR") << 37775 << true;
     QTest::newRow("another instrument") << name.arg("1.5", "004321") << 37775 << false;
     QTest::newRow("another number, same time")
         << QStringLiteral("#008 2021-02-18 12_30_45 1.5m sn001234.tdr") << 37775 << false;
