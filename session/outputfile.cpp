@@ -59,15 +59,15 @@ bool OutputFile::open(QIODevice::OpenMode extra)
     if (found == 0 && !S_ISREG(info.st_mode)) {
         if (!writtenInPlace(info.st_mode))
             return fail(tr("not a regular file, a FIFO or a character device"));
-        // A FIFO nobody reads would hold a download for ever.
-        const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY |
-                          (m_place == Place::Folder && S_ISFIFO(info.st_mode) ? O_NONBLOCK : 0);
+        // A FIFO nobody reads, or reads too slowly, would hold a download for
+        // ever: in the folder it is written only as far as it takes the bytes.
+        const bool waits = m_place == Place::Named || !S_ISFIFO(info.st_mode);
+        const int flags = O_WRONLY | O_CLOEXEC | O_NOCTTY | (waits ? 0 : O_NONBLOCK);
         const int fd = ::open(name.constData(), flags);
         if (fd < 0)
             return fail(errno == ENXIO ? tr("no one reads the FIFO") : systemError());
         // What was opened is what was looked at, not a file put there since.
-        if (::fstat(fd, &info) != 0 || !writtenInPlace(info.st_mode) ||
-            ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        if (::fstat(fd, &info) != 0 || !writtenInPlace(info.st_mode)) {
             ::close(fd);
             return fail(tr("the file changed while it was opened"));
         }
@@ -132,8 +132,12 @@ QString OutputFile::write(const QString &path, const QByteArray &bytes, Place pl
     OutputFile file(path, place);
     if (!file.open(extra))
         return file.errorString();
-    if (file.device()->write(bytes) != bytes.size()) {
-        const QString error = file.errorString();
+    const qint64 written = file.device()->write(bytes);
+    if (written != bytes.size()) {
+        // A full FIFO takes part and says nothing of an error.
+        const QString error =
+            written > 0 ? tr("only %1 of %2 bytes were taken").arg(written).arg(bytes.size())
+                        : file.errorString();
         if (!file.m_isDirect)
             file.m_replaced.cancelWriting();
         file.commit();

@@ -658,6 +658,10 @@ Press Retry to try again or Abort to exit application</source>
         <source>a link was put in its place while it was written</source>
         <translation>пока он записывался, на его место поставили ссылку</translation>
     </message>
+    <message>
+        <source>only %1 of %2 bytes were taken</source>
+        <translation>принято только %1 байт из %2</translation>
+    </message>
 </context>
 <context>
     <name>ReportWriter</name>
