@@ -1,6 +1,6 @@
 #include "protocol/filename.h"
 
-#include <QCoreApplication>
+#include <QFileInfo>
 
 #if defined(Q_OS_UNIX)
 #include <cerrno>
