@@ -220,8 +220,10 @@ RecordStore::Saved RecordStore::save(const TDRRecord &record, quint8 number)
                                     OutputFile::Place::Folder);
     if (!saved.error.isEmpty())
         qDebug() << "Ошибка записи";
-    if (saved.error.isEmpty()) {
-        // An overwritten file keeps its place but not its description.
+    // An overwritten file keeps its place but not its description. A FIFO or a
+    // device written in place holds no record afterwards: it is not listed.
+    const QFileInfo written(pathOf(saved.fileName));
+    if (saved.error.isEmpty() && written.isFile() && !written.isSymLink()) {
         m_descriptions.remove(saved.fileName);
         insertName(saved.fileName, protocol::kRecordImageSize);
     }
