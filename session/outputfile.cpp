@@ -138,9 +138,7 @@ QString OutputFile::write(const QString &path, const QByteArray &bytes, Place pl
         const QString error =
             written > 0 ? tr("only %1 of %2 bytes were taken").arg(written).arg(bytes.size())
                         : file.errorString();
-        if (!file.m_isDirect)
-            file.m_replaced.cancelWriting();
-        file.commit();
+        file.commit(); // a file that took part of them is not put in place
         return error;
     }
     return file.commit() ? QString() : file.errorString();
