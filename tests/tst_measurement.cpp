@@ -68,8 +68,7 @@ private slots:
             shown.last().year = 2000;
             // Overlaid traces are read at their own samples: the second has
             // ten times the step.
-            if (n > 0)
-                shown.last().distanceStep = float(kStep * 10);
+            shown.last().distanceStep = float(kStep * (n > 0 ? 10 : 1));
             for (QPointF &point : shown.last().points)
                 point.setX(point.x() * (n > 0 ? 10 : 1));
         }
