@@ -57,7 +57,6 @@ MainWindow::MainWindow(QWidget *parent)
     loadSettings();
 
     ui->statusbar->showMessage(tr("Disconnected"), 0);
-    reportUndecodableFiles();
 
     connect(ui->actionExit, &QAction::triggered, this, &QWidget::close);
     connect(ui->actionSet_Serial, &QAction::triggered, this, &MainWindow::setSerialClicked);

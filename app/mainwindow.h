@@ -99,7 +99,6 @@ private:
     void refreshFileList();
     void fileAdded(const QString &name);
     void fileRemoved(const QString &name);
-    void reportUndecodableFiles();
     void updateRecordMarks();
     void selectNewRecords();
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -160,8 +159,6 @@ private:
     session::LastInstrument m_last;
     bool m_connectingLast = false;
     bool m_linkFailing = false; // a socket error unchecks Connect: no question then
-    int m_undecodableShown = 0;
-
     NoticeBar *noticeBar = nullptr;
     QProgressBar *listBusy = nullptr;
     QBluetoothServiceInfo m_downloadService; // the running download's, and what it saved

@@ -39,11 +39,6 @@ void MainWindow::refreshFileList()
     }
     applyUiState();
     updateRecordMarks();
-
-    if (store.undecodableFiles() != m_undecodableShown) {
-        m_undecodableShown = store.undecodableFiles();
-        reportUndecodableFiles();
-    }
 }
 
 void MainWindow::selectFolderClicked()
@@ -66,22 +61,11 @@ void MainWindow::on_filesLst_itemSelectionChanged()
     applyUiState();
 }
 
-void MainWindow::reportUndecodableFiles()
-{
-    if (m_undecodableShown > 0)
-        showStatus(tr("Files left out of the list, their names are not valid on this system: %1.")
-                       .arg(m_undecodableShown));
-}
-
 void MainWindow::fileAdded(const QString &name)
 {
     // The list sorts itself: one insert, no refill.
     ui->filesLst->insertItem(ui->filesLst->count(), name);
     updateRecordMarks();
-    if (session.store().undecodableFiles() != m_undecodableShown) {
-        m_undecodableShown = session.store().undecodableFiles();
-        reportUndecodableFiles();
-    }
 }
 
 void MainWindow::fileRemoved(const QString &name)

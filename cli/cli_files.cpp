@@ -3,12 +3,12 @@
 #include "cli/cli.h"
 
 #include "protocol/trace.h"
+#include "session/outputfile.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QSaveFile>
 #include <QSet>
 #include <QSettings>
 
@@ -264,16 +264,12 @@ int Cli::exportCsv(const QString &file, const QString &out)
         return ExitPartly;
     }
     const QByteArray csv = protocol::traceCsv(result.trace).toUtf8();
-    if (out.isEmpty() || out == QLatin1String("-")) {
+    const QString target = out.isEmpty() ? QStringLiteral("-") : out;
+    if (target == QLatin1String("-"))
         markOutputWritten();
-        std::fwrite(csv.constData(), 1, size_t(csv.size()), stdout);
-        std::fflush(stdout);
-        return ExitDone;
-    }
-    QSaveFile target(out);
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Text) || target.write(csv) != csv.size() ||
-        !target.commit()) {
-        printError(tr("cannot write %1: %2").arg(out, target.errorString()));
+    const QString error = OutputFile::write(target, csv, OutputFile::Place::Named, QIODevice::Text);
+    if (!error.isEmpty()) {
+        printError(tr("cannot write %1: %2").arg(target, error));
         return ExitPartly;
     }
     return ExitDone;

@@ -1,6 +1,7 @@
 // varnel-cli: the instrument session without a window, for scripts.
 #include "bluetooth/backend.h"
 #include "cli/cli.h"
+#include "protocol/filename.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -11,8 +12,10 @@
 #include <QVector>
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 
 #if defined(Q_OS_UNIX)
 #include <sys/socket.h>
@@ -193,7 +196,8 @@ int main(int argc, char *argv[])
                                        QStringLiteral("OUT"));
 
     // First pass: which command; its own options are added for the second.
-    parser.parse(QCoreApplication::arguments());
+    const QStringList arguments = protocol::fileArguments(argc, argv);
+    parser.parse(arguments);
     const QStringList firstPass = parser.positionalArguments();
     const QString command = firstPass.value(0);
     if (!command.isEmpty() && !commands().contains(command))
@@ -232,7 +236,7 @@ int main(int argc, char *argv[])
         parser.addOptions({csvOption, outOption});
         parser.addPositionalArgument(QStringLiteral("FILE"), Texts::tr("A record file."));
     }
-    if (!parser.parse(QCoreApplication::arguments()))
+    if (!parser.parse(arguments))
         return usageError(parser.errorText());
     if (parser.isSet(versionOption)) {
         std::printf("varnel-cli %s\n", VARNEL_VERSION);
@@ -322,5 +326,14 @@ int main(int argc, char *argv[])
         }
     }
     bt::BluetoothStack::install(nullptr);
-    return Cli::finish(status);
+    status = Cli::finish(status);
+    // Results that never reached stdout (a full disk, a closed pipe) are a
+    // failure, not a success.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        std::fprintf(stderr, "varnel-cli: %s\n",
+                     qPrintable(Texts::tr("cannot write the output: %1")
+                                    .arg(QString::fromLocal8Bit(std::strerror(errno)))));
+        return status == ExitDone ? ExitPartly : status;
+    }
+    return status;
 }

@@ -1,5 +1,6 @@
 #include "protocol/trace.h"
 
+#include "protocol/filename.h"
 #include "protocol/tdrrecord.h"
 
 #include <QCoreApplication>
@@ -51,20 +52,16 @@ int Trace::indexAt(double distance) const
 
 TraceResult readTrace(const QString &path)
 {
-    const QFileInfo info(path);
-    const QString name = info.fileName();
+    const QString name = QFileInfo(path).fileName();
+    QFile file;
+    QString error;
+    bool notRegular = false;
     // A FIFO or a device (or a link to one) could block the read for ever.
-    if (info.exists() && !info.isFile()) {
+    if (!openForReading(file, path, &error, &notRegular)) {
         TraceResult result;
         result.trace.fileName = name;
-        result.error = TraceText::tr("%1 is not a regular file.").arg(name);
-        return result;
-    }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        TraceResult result;
-        result.trace.fileName = name;
-        result.error = TraceText::tr("Cannot read %1: %2.").arg(name, file.errorString());
+        result.error = notRegular ? TraceText::tr("%1 is not a regular file.").arg(name)
+                                  : TraceText::tr("Cannot read %1: %2.").arg(name, error);
         return result;
     }
     // A file far larger than a record is refused without reading it whole.

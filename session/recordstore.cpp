@@ -1,5 +1,8 @@
 #include "session/recordstore.h"
 
+#include "session/outputfile.h"
+
+#include "protocol/filename.h"
 #include "protocol/frame.h"
 #include "protocol/trace.h"
 
@@ -8,12 +11,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 #include <algorithm>
 
 #if defined(Q_OS_UNIX)
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #endif
 
 namespace {
@@ -21,27 +25,33 @@ namespace {
 const QString kGroup = QStringLiteral("Paths");
 const QString kKey = QStringLiteral("savedir");
 
-// Qt leaves out directory entries whose names the locale cannot decode;
-// counting them is the most the user can be told.
-int countUndecodable(const QString &directory)
+// The *.tdr regular files (any case, hidden ones included, no links) and
+// their sizes, by the bytes of their names: Qt's own listing leaves out names
+// the locale cannot decode.
+QHash<QString, qint64> recordFiles(const QString &directory)
 {
-    int count = 0;
+    QHash<QString, qint64> sizes;
 #if defined(Q_OS_UNIX)
-    DIR *dir = ::opendir(QFile::encodeName(directory).constData());
+    DIR *dir = ::opendir(protocol::encodeFileName(directory).constData());
     if (!dir)
-        return 0;
+        return sizes;
     while (const dirent *entry = ::readdir(dir)) {
-        const QByteArray name(entry->d_name);
-        if (!name.toLower().endsWith(".tdr"))
-            continue;
-        if (QFile::encodeName(QFile::decodeName(name)) != name)
-            ++count;
+        struct stat info;
+        if (QByteArray(entry->d_name).toLower().endsWith(".tdr") &&
+            ::fstatat(::dirfd(dir), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+            S_ISREG(info.st_mode))
+            sizes.insert(protocol::decodeFileName(entry->d_name), info.st_size);
     }
     ::closedir(dir);
 #else
-    Q_UNUSED(directory)
+    QDir dir(directory);
+    dir.setFilter(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    dir.setNameFilters({QStringLiteral("*.tdr")});
+    const QFileInfoList entries = dir.entryInfoList(QDir::NoFilter, QDir::Unsorted);
+    for (const QFileInfo &entry : entries)
+        sizes.insert(entry.fileName(), entry.size());
 #endif
-    return count;
+    return sizes;
 }
 
 // The listing's order: by name, descending, case-sensitive.
@@ -50,19 +60,24 @@ bool listedBefore(const QString &a, const QString &b)
     return QString::compare(a, b, Qt::CaseSensitive) > 0;
 }
 
-// "#007 2021-02-18 12_30_45 sn001234" for a file a download named; empty for
+// "#007 2021-02-18 12_30_45 sn001234" for a file a download named, in any
+// case as the listing takes it (a copy tool may have changed it); empty for
 // any other name.
 QString recordKey(const QString &fileName)
 {
-    static const QRegularExpression pattern(QStringLiteral(
-        "^(#\\d{3,} 20\\d\\d-\\d\\d-\\d\\d \\d\\d_\\d\\d_\\d\\d) .*m (sn\\d{6,})\\.tdr$"));
+    static const QRegularExpression pattern(
+        QStringLiteral(
+            "^(#\\d{3,} 20\\d\\d-\\d\\d-\\d\\d \\d\\d_\\d\\d_\\d\\d) .*m (sn\\d{6,})\\.tdr$"),
+        QRegularExpression::CaseInsensitiveOption);
     const QRegularExpressionMatch match = pattern.match(fileName);
-    return match.hasMatch() ? match.captured(1) + QLatin1Char(' ') + match.captured(2) : QString();
+    return match.hasMatch() ? match.captured(1) + QLatin1Char(' ') + match.captured(2).toLower()
+                            : QString();
 }
 
 // Changes made by others come in bursts (a copy of many files): one look at
 // the directory after the burst.
 constexpr int kRescanDelayMs = 300;
+constexpr int kReturnCheckMs = 1000;
 
 } // namespace
 
@@ -73,6 +88,11 @@ RecordStore::RecordStore(QObject *parent) : QObject(parent), m_directory(QDir::c
     connect(&m_rescanTimer, &QTimer::timeout, this, &RecordStore::rescan);
     connect(&m_watcher, &QFileSystemWatcher::directoryChanged, this,
             [this] { m_rescanTimer.start(); });
+    m_returnTimer.setInterval(kReturnCheckMs);
+    connect(&m_returnTimer, &QTimer::timeout, this, [this] {
+        if (QFileInfo(m_directory).isDir())
+            rescan();
+    });
 }
 
 QString RecordStore::savedDirectory(QSettings &settings)
@@ -107,18 +127,14 @@ QString RecordStore::pathOf(const QString &fileName) const
 QHash<QString, qint64> RecordStore::listDirectory()
 {
     // A directory that came back (or appeared) is followed again.
-    if (m_watcher.directories().isEmpty() && QFileInfo(m_directory).isDir())
+    const bool present = QFileInfo(m_directory).isDir();
+    if (m_watcher.directories().isEmpty() && present)
         m_watcher.addPath(m_directory);
-    QDir dir(m_directory);
-    dir.setFilter(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
-    dir.setNameFilters({QStringLiteral("*.tdr")});
-    const QFileInfoList entries = dir.entryInfoList(QDir::NoFilter, QDir::Unsorted);
-    QHash<QString, qint64> sizes;
-    sizes.reserve(entries.size());
-    for (const QFileInfo &entry : entries)
-        sizes.insert(entry.fileName(), entry.size());
-    m_undecodable = countUndecodable(m_directory);
-    return sizes;
+    if (present)
+        m_returnTimer.stop();
+    else if (!m_returnTimer.isActive())
+        m_returnTimer.start();
+    return recordFiles(m_directory);
 }
 
 void RecordStore::refresh()
@@ -198,22 +214,16 @@ RecordStore::Saved RecordStore::save(const TDRRecord &record, quint8 number)
 {
     Saved saved;
     saved.fileName = protocol::recordFileName(record, number);
-    QSaveFile file(pathOf(saved.fileName));
-    if (!file.open(QIODevice::WriteOnly)) {
-        saved.error = file.errorString();
-    } else {
-        const QByteArray bytes = protocol::recordBytes(record);
-        if (file.write(bytes) != bytes.size()) {
-            qDebug() << "Ошибка записи";
-            saved.error = file.errorString();
-            file.cancelWriting();
-        } else if (!file.commit()) {
-            qDebug() << "Ошибка записи";
-            saved.error = file.errorString();
-        }
-    }
-    if (saved.error.isEmpty()) {
-        // An overwritten file keeps its place but not its description.
+    // A link of that name is replaced, never written through: anyone able to
+    // write to the folder could otherwise aim a download at another file.
+    saved.error = OutputFile::write(pathOf(saved.fileName), protocol::recordBytes(record),
+                                    OutputFile::Place::Folder);
+    if (!saved.error.isEmpty())
+        qDebug() << "Ошибка записи";
+    // An overwritten file keeps its place but not its description. A FIFO or a
+    // device written in place holds no record afterwards: it is not listed.
+    const QFileInfo written(pathOf(saved.fileName));
+    if (saved.error.isEmpty() && written.isFile() && !written.isSymLink()) {
         m_descriptions.remove(saved.fileName);
         insertName(saved.fileName, protocol::kRecordImageSize);
     }
@@ -224,15 +234,13 @@ RecordStore::Checked RecordStore::readForUpload(const QString &path)
 {
     Checked checked;
     const QString name = QFileInfo(path).fileName();
-    QFile file(path);
+    QFile file;
+    QString error;
+    bool notRegular = false;
     // Only regular files: a FIFO or a device would block the read.
-    const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) {
-        checked.skipped = tr("\"%1\" (not a record file)").arg(name);
-        return checked;
-    }
-    if (!file.open(QIODevice::ReadOnly)) {
-        checked.skipped = tr("\"%1\" (%2)").arg(name, file.errorString());
+    if (!protocol::openForReading(file, path, &error, &notRegular)) {
+        checked.skipped = notRegular ? tr("\"%1\" (not a record file)").arg(name)
+                                     : tr("\"%1\" (%2)").arg(name, error);
         return checked;
     }
     // Files written by other programs may carry trailing bytes: the record is

@@ -37,11 +37,9 @@ public:
     QString pathOf(const QString &fileName) const;
 
     // The *.tdr files (any case, hidden ones included, no links, no
-    // directories), by name, descending.
+    // directories), by name, descending. A name the locale cannot decode
+    // keeps its bytes (protocol/filename.h).
     const QStringList &files() const { return m_files; }
-    // *.tdr entries whose names this system cannot decode; Qt cannot open
-    // them, so they are left out of `files`.
-    int undecodableFiles() const { return m_undecodable; }
     // Lists the directory again: every name anew (filesChanged).
     void refresh();
     // Lists the directory again and reports only what changed.
@@ -86,7 +84,9 @@ private:
     QStringList m_files;
     QHash<QString, int> m_onDisk; // record key -> files of it
     QHash<QString, QPair<QDateTime, QString>> m_descriptions;
-    int m_undecodable = 0;
     QFileSystemWatcher m_watcher;
     QTimer m_rescanTimer;
+    // While the directory is missing nothing can watch it: it is looked for
+    // until it is back.
+    QTimer m_returnTimer;
 };

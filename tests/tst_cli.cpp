@@ -24,6 +24,7 @@
 #include <QTest>
 
 #include <csignal>
+#include <cstdio>
 
 namespace {
 
@@ -342,6 +343,13 @@ void CliTest::showAndExport()
     result = run({"show", file, m_dir.filePath(QStringLiteral("missing.tdr"))});
     QCOMPARE(result.code, 1);
     QVERIFY(result.out.contains(QStringLiteral("  range: 100 m\n")));
+    // Output that never reached stdout is a failure.
+    QProcess full;
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    start(full, {"show", file});
+    QVERIFY(full.waitForFinished(30000));
+    QCOMPARE(full.exitCode(), 1);
+    QVERIFY(full.readAllStandardError().contains("cannot write the output: No space left"));
 
     // The same CSV as the viewer's export, to stdout or to a file.
     const QString viewerCsv = protocol::traceCsv(protocol::readTrace(file).trace);
@@ -352,6 +360,17 @@ void CliTest::showAndExport()
     const QString out = m_dir.filePath(QStringLiteral("r.csv"));
     QCOMPARE(run({"export", file, "--csv", "-o", out}).code, 0);
     QCOMPARE(QString::fromUtf8(readAll(out)), viewerCsv);
+
+    // A name the locale cannot decode ("café" in Latin-1) is opened by its bytes.
+    const QByteArray odd = QFile::encodeName(m_dir.path()) + "/caf\xe9.tdr";
+    QCOMPARE(std::rename(QFile::encodeName(file).constData(), odd.constData()), 0);
+    QProcess shell;
+    shell.start(QStringLiteral("sh"),
+                {"-c", "exec \"$0\" show \"$1\"/caf*", VARNEL_CLI, m_dir.path()});
+    QVERIFY(shell.waitForFinished(30000));
+    const QByteArray said = shell.readAllStandardOutput() + shell.readAllStandardError();
+    QVERIFY2(shell.exitCode() == 0 && said.contains("  range: 100 m\n"), said.constData());
+    std::remove(odd.constData());
 }
 
 void CliTest::progressKeepsItsOwnLine()

@@ -4,6 +4,7 @@
 #include "bluetooth/backend.h"
 #include "bluetooth/emulator/emulatedinstrument.h"
 #include "bluetooth/emulator/emulatedstack.h"
+#include "bluetooth/emulator/instrumentlink.h"
 #include "bluetooth/emulator/scene.h"
 #include "protocol/frame.h"
 #include "testsupport.h"
@@ -63,6 +64,7 @@ private slots:
     void linkSettings_data();
     void linkSettings();
     void tcpBridgePipesBothWays();
+    void connectionsKeepApartAndAreBounded();
 };
 
 void TestEmulator::rejectsBadScene_data()
@@ -88,7 +90,9 @@ void TestEmulator::rejectsBadScene_data()
                                    << "devices[0].services[1].channel: channel 3 is already used";
     QTest::newRow("channel 31") << sceneWith(R"({"channel": 31})")
                                 << "services[0].channel: expected an integer from 1 to 30";
-    for (const char *listen : {"1.2.3:80", "256.1.1.1:80", "127.0.0.1", "[::1:80", "localhost:80"})
+    for (const char *listen :
+         {"1.2.3:80", "256.1.1.1:80", "127.0.0.1", "[::1:80", "localhost:80", "127.0.0.1: 80",
+          "::1:47557", "127.0.0.1:+80", "127.0.0.1:080", "[127.0.0.1]:80"})
         QTest::newRow(listen) << sceneWith("", QByteArray(R"(, "peers": {"listen": ")") + listen +
                                                    "\"}")
                               << "peers.listen: expected \"IP:PORT\"";
@@ -316,6 +320,48 @@ void TestEmulator::tcpBridgePipesBothWays()
     QSignalSpy disconnected(socket.get(), &bt::RfcommSocket::disconnected);
     peer->close();
     QTRY_COMPARE(disconnected.count(), 1);
+}
+
+void TestEmulator::connectionsKeepApartAndAreBounded()
+{
+    std::shared_ptr<emu::EmulatedInstrument> shared =
+        instrument(R"({"records": 1, "chunk": "whole", "delayMs": 0})");
+    const QByteArray version = hex("4205000047");
+    const QByteArray identity = hex("420e00692102183030313233341e");
+    // Half a command on one connection never joins bytes of another.
+    emu::InstrumentLink first(shared);
+    emu::InstrumentLink second(shared);
+    QSignalSpy fromFirst(&first, &emu::InstrumentLink::bytesReady);
+    QSignalSpy fromSecond(&second, &emu::InstrumentLink::bytesReady);
+    first.write(version.left(3));
+    second.write(version);
+    first.write(version.mid(3));
+    QTRY_COMPARE(fromFirst.count() + fromSecond.count(), 2);
+    QCOMPARE(fromFirst.at(0).at(0).toByteArray(), identity);
+    QCOMPARE(fromSecond.at(0).at(0).toByteArray(), identity);
+
+    // A client that sends and does not read is read no further once its
+    // answers (283 bytes to a 5-byte command) wait unsent.
+    QTcpServer server;
+    QVERIFY(server.listen(QHostAddress::LocalHost, 0));
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, server.serverPort());
+    QTRY_VERIFY(server.hasPendingConnections());
+    std::unique_ptr<QTcpSocket> served(server.nextPendingConnection());
+    const qint64 bound = 64 * 1024;
+    served->setReadBufferSize(bound);
+    emu::InstrumentLink link(shared);
+    link.serve(served.get(), bound);
+    const int commands = 100000; // 28 MB of answers
+    client.write(QByteArray::fromHex(protocol::readRecordFrame(1).toLatin1()).repeated(commands));
+    QTRY_VERIFY(served->bytesAvailable() > 0 &&
+                served->bytesToWrite() + link.unsentBytes() > bound);
+    QTest::qWait(100); // more time to read, were it reading
+    QVERIFY(served->bytesToWrite() + link.unsentBytes() < bound + (512 / 5 + 1) * 283);
+    // Read, it gets every answer.
+    qint64 received = 0;
+    QTRY_VERIFY_WITH_TIMEOUT((received += client.readAll().size()) == qint64(commands) * 283,
+                             60000);
 }
 
 QTEST_MAIN(TestEmulator)

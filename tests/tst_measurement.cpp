@@ -46,10 +46,14 @@ private slots:
             << 1 << 50.0 << 12.26
             << QStringLiteral("Cursor: 50.00 m (sample 100) | level 100 | Reference: 12.50 m | "
                               "Δ: 37.50 m");
-        QTest::newRow("each overlaid trace gives its level")
+        QTest::newRow("each overlaid trace gives its level at its own sample")
             << 2 << 5.0 << none
             << QStringLiteral("Cursor: 5.00 m (sample 10) | #001 2000-00-00 00:00:00: 10 | "
-                              "#002 2000-00-00 00:00:00: 20");
+                              "#002 2000-00-00 00:00:00: 11 (sample 1)");
+        QTest::newRow("past the short trace the long one leads")
+            << 2 << 1200.2 << none
+            << QStringLiteral("Cursor: 1200.00 m (sample 240) | #001 2000-00-00 00:00:00: ends "
+                              "before the cursor | #002 2000-00-00 00:00:00: 250");
     }
 
     void readout()
@@ -62,6 +66,11 @@ private slots:
         for (int n = 0; n < traces; ++n) {
             shown.append(trace(QStringLiteral("#00%1 x.tdr").arg(n + 1), n));
             shown.last().year = 2000;
+            // Overlaid traces are read at their own samples: the second has
+            // ten times the step.
+            shown.last().distanceStep = float(kStep * (n > 0 ? 10 : 1));
+            for (QPointF &point : shown.last().points)
+                point.setX(point.x() * (n > 0 ? 10 : 1));
         }
         Measurement measurement;
         measurement.setTraces(shown);

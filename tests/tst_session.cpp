@@ -6,6 +6,7 @@
 #include "bluetooth/emulator/emulatedinstrument.h"
 #include "bluetooth/emulator/emulatedstack.h"
 #include "session/instrumentsession.h"
+#include "session/outputfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +21,11 @@
 #include "link/tdrclient.h"
 
 #include <algorithm>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
 
 namespace {
 
@@ -91,6 +97,8 @@ private slots:
     void failedSaveLeavesFilesAlone();
     void onDiskRule_data();
     void onDiskRule();
+    void outputNeverDestroysSpecialFiles_data();
+    void outputNeverDestroysSpecialFiles();
 
 private:
     void open(int device, const QString &options = QStringLiteral("{}"));
@@ -580,6 +588,10 @@ void SessionTest::onDiskRule_data()
     const QString name = QStringLiteral("#007 2021-02-18 12_30_45 %1m sn%2.tdr");
     QTest::newRow("same record") << name.arg("1.5", "001234") << 37775 << true;
     QTest::newRow("another length part") << name.arg("999", "001234") << 37775 << true;
+    QTest::newRow("extension in capitals")
+        << QStringLiteral("#007 2021-02-18 12_30_45 1.5m sn001234.TDR") << 37775 << true;
+    QTest::newRow("name in capitals")
+        << QStringLiteral("#007 2021-02-18 12_30_45 1.5M SN001234.TDR") << 37775 << true;
     QTest::newRow("another instrument") << name.arg("1.5", "004321") << 37775 << false;
     QTest::newRow("another number, same time")
         << QStringLiteral("#008 2021-02-18 12_30_45 1.5m sn001234.tdr") << 37775 << false;
@@ -602,6 +614,88 @@ void SessionTest::onDiskRule()
     const protocol::RecordEntry entry{0x4530120418022107ull};
     QCOMPARE(entry.text(), QStringLiteral("#007 2021-02-18 12_30_45"));
     QCOMPARE(store.isOnDisk(entry, 1234), onDisk);
+}
+
+void SessionTest::outputNeverDestroysSpecialFiles_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("record");   // saved by the store in its folder, else a named path
+    QTest::addColumn<QString>("error"); // empty: written
+    const QString refused = QStringLiteral("not a regular file, a FIFO or a character device");
+    QTest::newRow("regular file replaced") << "regular" << false << "";
+    QTest::newRow("FIFO written in place") << "fifo" << false << "";
+    QTest::newRow("FIFO in the folder while read") << "fifo" << true << "";
+    QTest::newRow("FIFO in the folder nobody reads") << "unread" << true << "no one reads the FIFO";
+    QTest::newRow("FIFO in the folder read too slowly")
+        << "slow" << true << "only 4096 of 37775 bytes were taken";
+    QTest::newRow("character device written in place") << "device" << false << "";
+    QTest::newRow("folder refused") << "folder" << false << refused;
+    QTest::newRow("socket refused") << "socket" << true << refused;
+    QTest::newRow("named link leads to its file") << "link" << false << "";
+    QTest::newRow("loop of links refused")
+        << "loop" << false << "Too many levels of symbolic links";
+    QTest::newRow("planted link replaced, its file kept") << "link" << true << "";
+}
+
+void SessionTest::outputNeverDestroysSpecialFiles()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, record);
+    QFETCH(QString, error);
+    const auto is = [&kind](const char *k) { return kind == QLatin1String(k); };
+    RecordStore store;
+    store.setDirectory(m_work->path());
+    const TDRRecord saved = protocol::emptyRecord();
+    const QString path = record ? store.pathOf(protocol::recordFileName(saved, 1))
+                                : m_work->filePath(QStringLiteral("out"));
+    const QByteArray name = QFile::encodeName(path);
+    const QString elsewhere = m_work->filePath(QStringLiteral("precious"));
+    QFile precious(elsewhere);
+    QVERIFY(precious.open(QIODevice::WriteOnly) && precious.write("keep") == 4 && precious.flush());
+    if (is("regular"))
+        QVERIFY(QFile::copy(elsewhere, path));
+    if (is("fifo") || is("unread") || is("slow"))
+        QCOMPARE(::mkfifo(name.constData(), 0600), 0);
+    const int reader =
+        is("fifo") || is("slow") ? ::open(name.constData(), O_RDONLY | O_NONBLOCK) : -1;
+    if (is("slow")) // a reader that never reads takes one page
+        QCOMPARE(::fcntl(reader, F_SETPIPE_SZ, 4096), 4096);
+    if (is("device") && ::mknod(name.constData(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        QSKIP("cannot make a device node here");
+    if (is("folder"))
+        QVERIFY(QDir().mkdir(path));
+    if (is("socket"))
+        QCOMPARE(::mknod(name.constData(), S_IFSOCK | 0600, 0), 0);
+    if (is("link"))
+        QVERIFY(QFile::link(elsewhere, path));
+    if (is("loop"))
+        QVERIFY(QFile::link(path, path));
+    struct stat before = {};
+    ::lstat(name.constData(), &before);
+
+    const QByteArray bytes = record ? protocol::recordBytes(saved) : QByteArrayLiteral("a,b\n");
+    const QString written = record ? store.save(saved, 1).error : OutputFile::write(path, bytes);
+    QVERIFY2(error.isEmpty() ? written.isEmpty() : written.contains(error), qPrintable(written));
+    struct stat after = {};
+    QCOMPARE(::lstat(name.constData(), &after), 0);
+    if (reader >= 0 && error.isEmpty()) {
+        QByteArray got(bytes.size() + 1, '\0');
+        got.resize(int(::read(reader, got.data(), size_t(got.size()))));
+        ::close(reader);
+        QCOMPARE(got, bytes);
+    }
+    if (is("regular") || (is("link") && record)) {
+        QVERIFY(S_ISREG(after.st_mode));
+        QCOMPARE(readAll(path), bytes);
+    } else {
+        QCOMPARE(after.st_ino, before.st_ino); // the same file, none put in its place
+    }
+    QCOMPARE(readAll(elsewhere), is("link") && !record ? bytes : QByteArray("keep"));
+    if (record) // listed, and so on disk, only as a regular file
+        QCOMPARE(store.files().size(), is("link") ? 1 : 0);
+    // The target and the other file: no temporary file left behind.
+    const QDir::Filters all = QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    QCOMPARE(QDir(m_work->path()).entryList(all).size(), 2);
 }
 
 QTEST_MAIN(SessionTest)

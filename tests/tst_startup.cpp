@@ -5,6 +5,7 @@
 #include "app/startup.h"
 #include "bluetooth/emulator/emulatedstack.h"
 #include "bluetooth/qtstack.h"
+#include "protocol/tdrrecord.h"
 
 #include <QAbstractButton>
 #include <QMenu>
@@ -55,6 +56,8 @@ private slots:
     void stopsBeforeAnyWindow();
     void platformArgumentCountsAsDisplay_data();
     void platformArgumentCountsAsDisplay();
+    void viewerReportFailuresSayWhy_data();
+    void viewerReportFailuresSayWhy();
 
 private:
     QTemporaryDir m_config;
@@ -238,6 +241,49 @@ void StartupTest::platformArgumentCountsAsDisplay()
     QCOMPARE(!message.isEmpty(), refused);
     if (refused) // under the name it was started by
         QVERIFY(message.startsWith(QStringLiteral("varnel-viewer: no display available")));
+}
+
+void StartupTest::viewerReportFailuresSayWhy_data()
+{
+    QTest::addColumn<QStringList>("arguments"); // %1: a record file, %2: a folder
+    QTest::addColumn<QString>("says");
+    QTest::newRow("unwritable path")
+        << QStringList{"%1", "--report", "/proc/version.pdf"} << "Cannot write /proc/version.pdf: ";
+    QTest::newRow("output is a folder") << QStringList{"%1", "--report", "%2"}
+                                        << "not a regular file, a FIFO or a character device";
+    QTest::newRow("a folder as input") << QStringList{"%2", "--report", "%2/out.pdf"}
+                                       << "No report written: it needs record files (*.tdr).";
+}
+
+void StartupTest::viewerReportFailuresSayWhy()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(QString, says);
+    const QString record = m_config.filePath(QStringLiteral("a.tdr"));
+    QFile file(record);
+    TDRRecord bytes = protocol::emptyRecord();
+    bytes.range = 100;
+    bytes.distanceStep = 1.5f;
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(protocol::recordBytes(bytes)) > 0 &&
+            file.flush());
+    for (QString &argument : arguments)
+        argument = argument.replace(QLatin1String("%1"), record)
+                       .replace(QLatin1String("%2"), m_config.path());
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_config.path()); // Qt's own warning otherwise
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(m_config.path()); // no translation file there
+    process.start(QStringLiteral(VARNEL_VIEWER), arguments);
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitCode(), 1);
+    const QString error = QString::fromUtf8(process.readAllStandardError());
+    QVERIFY2(error.contains(says), qPrintable(error));
+    // Each line says what failed and why; the log's own lines may come between.
+    for (const QString &line : error.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+        QVERIFY2(line.startsWith(QLatin1String("varnel-viewer: ")) ||
+                     line.startsWith(QLatin1String("varnel.")),
+                 qPrintable(line));
 }
 
 QTEST_MAIN(StartupTest)

@@ -33,7 +33,10 @@ FIRST_TESTS = {
     "session/": ["tst_session", "tst_files", "tst_cli", "tst_window"],
     "cli/": ["tst_cli"],
     "link/": ["tst_tdrclient", "tst_tdrserver", "tst_session"],
+    "app/waveform/": ["tst_measurement", "tst_waveformwindow"],
     "app/": ["tst_startup", "tst_window", "tst_files"],
+    "bluetooth/": ["tst_emulator"],
+    "viewer/": ["tst_startup"],
 }
 
 HERE = os.path.dirname(os.path.abspath(__file__))

@@ -191,6 +191,10 @@
         <translation>для export нужен --csv</translation>
     </message>
     <message>
+        <source>cannot write the output: %1</source>
+        <translation>не удаётся записать вывод: %1</translation>
+    </message>
+    <message>
         <source>wrong arguments for &quot;%1&quot;</source>
         <translation>неверные аргументы для «%1»</translation>
     </message>
@@ -614,10 +618,6 @@ Press Retry to try again or Abort to exit application</source>
         <translation>Не удалось подключиться к %1: %2</translation>
     </message>
     <message>
-        <source>Files left out of the list, their names are not valid on this system: %1.</source>
-        <translation>Файлы не показаны, их имена недопустимы в этой системе: %1.</translation>
-    </message>
-    <message>
         <source>Not connected to an instrument: nothing was uploaded.</source>
         <translation>Нет связи с прибором: ничего не записано.</translation>
     </message>
@@ -758,6 +758,45 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>%1 · level %2</source>
         <translation>%1 · уровень %2</translation>
+    </message>
+    <message>
+        <source>ends before the cursor</source>
+        <translation>кончается до курсора</translation>
+    </message>
+    <message>
+        <source>%1 (sample %2)</source>
+        <translation>%1 (отсчёт %2)</translation>
+    </message>
+</context>
+<context>
+    <name>OutputFile</name>
+    <message>
+        <source>cannot remove the link in its place: %1</source>
+        <translation>не удаётся удалить ссылку на его месте: %1</translation>
+    </message>
+    <message>
+        <source>not a regular file, a FIFO or a character device</source>
+        <translation>не обычный файл, не FIFO и не символьное устройство</translation>
+    </message>
+    <message>
+        <source>no one reads the FIFO</source>
+        <translation>FIFO никто не читает</translation>
+    </message>
+    <message>
+        <source>the file changed while it was opened</source>
+        <translation>файл изменился, пока его открывали</translation>
+    </message>
+    <message>
+        <source>not a regular file</source>
+        <translation>не обычный файл</translation>
+    </message>
+    <message>
+        <source>a link was put in its place while it was written</source>
+        <translation>пока он записывался, на его место поставили ссылку</translation>
+    </message>
+    <message>
+        <source>only %1 of %2 bytes were taken</source>
+        <translation>принято только %1 байт из %2</translation>
     </message>
 </context>
 <context>
@@ -1120,6 +1159,10 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>The report&apos;s note.</source>
         <translation>Примечание к отчёту.</translation>
+    </message>
+    <message>
+        <source>No report written: it needs record files (*.tdr).</source>
+        <translation>Отчёт не записан: нужны файлы записей (*.tdr).</translation>
     </message>
 </context>
 <context>

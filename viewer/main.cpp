@@ -3,12 +3,14 @@
 // With --report PDF the report of the files is written instead of a window.
 #include "app/startup.h"
 #include "app/waveformwindow.h"
+#include "protocol/filename.h"
 #include "session/recordstore.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QFileInfo>
+#include <QStatusBar>
 
 #include <cstdio>
 
@@ -39,7 +41,7 @@ int main(int argc, char *argv[])
                                   QCoreApplication::translate("main", "The report's note."),
                                   QStringLiteral("text"));
     parser.addOptions({report, note});
-    parser.process(app);
+    parser.process(protocol::fileArguments(argc, argv));
 
     QStringList files;
     QString folder;
@@ -47,7 +49,7 @@ int main(int argc, char *argv[])
         if (QFileInfo(path).isDir())
             folder = path;
         else
-            files.append(QFileInfo(path).absoluteFilePath());
+            files.append(QDir::current().absoluteFilePath(path)); // keeps every byte of the name
     }
     // Files alone are listed with their own folder.
     if (folder.isEmpty())
@@ -58,8 +60,26 @@ int main(int argc, char *argv[])
     window.setDirectory(folder);
     if (!files.isEmpty())
         window.showFiles(files);
-    if (parser.isSet(report))
-        return window.exportReport(parser.value(report), parser.value(note)) ? 0 : 1;
+    if (parser.isSet(report)) {
+        // No window shows what went wrong: each failure is one line.
+        const auto tell = [](const QString &line) {
+            std::fprintf(stderr, "varnel-viewer: %s\n", qPrintable(line));
+        };
+        const QStringList errors =
+            window.messageText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString &error : errors)
+            tell(error);
+        if (window.seriesCount() == 0) {
+            tell(QCoreApplication::translate("main",
+                                             "No report written: it needs record files (*.tdr)."));
+            return 1;
+        }
+        if (!window.exportReport(parser.value(report), parser.value(note))) {
+            tell(window.statusBar()->currentMessage());
+            return 1;
+        }
+        return 0;
+    }
     window.show();
     return app.exec();
 }

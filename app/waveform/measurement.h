@@ -15,11 +15,12 @@ class Measurement
     Q_DECLARE_TR_FUNCTIONS(Measurement)
 
 public:
-    // Keeps the cursors, snapped to the first of the new traces.
+    // Keeps the cursors, snapped to the new traces.
     void setTraces(const QVector<protocol::Trace> &traces);
     const QVector<protocol::Trace> &traces() const { return m_traces; }
 
-    // The distance of the first trace's sample nearest to `metres`.
+    // The distance of the sample nearest to `metres` of the trace that leads
+    // there: the finest of those reaching that far, else the longest.
     double snap(double metres) const;
     bool setCursor(double metres); // false, and no change, for a value that is not finite
     bool setReference(double metres);
@@ -38,6 +39,10 @@ public:
     static QString metres(double value);
 
 private:
+    const protocol::Trace &leading(double metres) const;
+    // A trace's level at the cursor, or that the trace ends before it.
+    QString levelAtCursor(const protocol::Trace &trace, const QString &levelFormat) const;
+
     QVector<protocol::Trace> m_traces;
     std::optional<double> m_cursor;
     std::optional<double> m_reference;

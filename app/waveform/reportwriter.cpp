@@ -1,13 +1,13 @@
 #include "app/waveform/reportwriter.h"
 
 #include "app/waveform/eventtable.h"
+#include "session/outputfile.h"
 
 #include <QFileInfo>
 #include <QPagedPaintDevice>
 #include <QPainter>
 #include <QPdfWriter>
 #include <QRegularExpression>
-#include <QSaveFile>
 
 namespace {
 
@@ -53,13 +53,13 @@ QList<QPair<QString, QString>> ReportWriter::metadata() const
 
 bool ReportWriter::writePdf(const QString &path, QString *error) const
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    OutputFile file(path);
+    if (!file.open()) {
         *error = file.errorString();
         return false;
     }
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(file.device());
         writer.setTitle(tr("Reflectogram report: %1").arg(m_content.trace.fileName));
         writer.setCreator(QStringLiteral("Varnel Reader"));
         writer.setPageSize(QPageSize(QPageSize::A4));

@@ -4,6 +4,7 @@
 
 #include "app/waveform/chartview.h"
 #include "app/waveform/reportwriter.h"
+#include "session/outputfile.h"
 
 #include <QDir>
 #include <QFileDialog>
@@ -14,7 +15,6 @@
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QStatusBar>
 #include <QTextDocument>
 #include <QtCharts/QChart>
@@ -39,10 +39,9 @@ bool WaveformWindow::exportCsv(const QString &path)
     QString csv = protocol::tracesCsv(traces);
     if (csv.isEmpty())
         csv = protocol::traceCsv(traces.at(selectedTraceIndex()));
-    QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly | QIODevice::Text) &&
-                    file.write(csv.toUtf8()) >= 0 && file.commit();
-    return saved(path, ok, file.errorString());
+    const QString error =
+        OutputFile::write(path, csv.toUtf8(), OutputFile::Place::Named, QIODevice::Text);
+    return saved(path, error.isEmpty(), error);
 }
 
 bool WaveformWindow::exportPng(const QString &path)
@@ -67,9 +66,9 @@ bool WaveformWindow::exportPng(const QString &path)
         painter.translate(10, plot.height() + 6);
         readout.drawContents(&painter);
     }
-    QSaveFile file(path);
-    const bool ok = file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
-    return saved(path, ok, file.errorString());
+    OutputFile file(path);
+    const bool ok = file.open() && image.save(file.device(), "PNG") && file.commit();
+    return saved(path, ok, ok ? QString() : file.errorString());
 }
 
 ReportContent WaveformWindow::reportContent(const QString &note) const

@@ -87,30 +87,36 @@ QList<QByteArray> EmulatedInstrument::receive(const QByteArray &bytes)
 
 QList<EmulatedInstrument::Answer> EmulatedInstrument::answer(const QByteArray &bytes)
 {
+    return answer(bytes, &d->pending);
+}
+
+QList<EmulatedInstrument::Answer> EmulatedInstrument::answer(const QByteArray &bytes,
+                                                             QByteArray *pending)
+{
     QList<Answer> answers;
-    d->pending.append(bytes);
-    while (!d->pending.isEmpty()) {
-        const quint8 command = quint8(d->pending.at(0));
+    pending->append(bytes);
+    while (!pending->isEmpty()) {
+        const quint8 command = quint8(pending->at(0));
         const int expected = expectedLength(command);
         if (expected == 0) {
-            d->discard(1);
+            d->discard(pending, 1);
             continue;
         }
-        if (d->pending.size() < 3)
+        if (pending->size() < 3)
             break;
-        const int length = qFromLittleEndian<quint16>(d->pending.constData() + 1);
+        const int length = qFromLittleEndian<quint16>(pending->constData() + 1);
         if (length != expected) {
-            d->discard(1);
+            d->discard(pending, 1);
             continue;
         }
-        if (d->pending.size() < length)
+        if (pending->size() < length)
             break;
-        const QByteArray frame = d->pending.left(length);
+        const QByteArray frame = pending->left(length);
         if (!protocol::frameIsSound(frame)) {
-            d->discard(1);
+            d->discard(pending, 1);
             continue;
         }
-        d->pending.remove(0, length);
+        pending->remove(0, length);
         ++d->commands;
         QByteArray answer = d->execute(frame);
         if (answer.isEmpty() || d->silent || d->stream != Stream::None)

@@ -61,6 +61,9 @@ public:
         int delayMs = 0;
     };
     QList<Answer> answer(const QByteArray &bytes);
+    // The same for one of several connections: `pending` keeps its bytes that
+    // are not yet a whole command, apart from every other connection's.
+    QList<Answer> answer(const QByteArray &bytes, QByteArray *pending);
 
     // How one answer travels: the pieces, in order, that together are the
     // answer with the stray bytes and garbage frames put before it.

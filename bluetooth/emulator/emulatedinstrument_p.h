@@ -43,7 +43,7 @@ struct EmulatedInstrument::Private
     QRandomGenerator noiseRandom;
     bool silent = false; // switched off: commands arrive, nothing comes back
 
-    QByteArray pending; // received bytes not yet part of a whole command
+    QByteArray pending; // received bytes not yet part of a whole command, when unshared
     int commands = 0;
     int answersMade = 0; // dropped ones included: the injection counts these
     int answersSent = 0;
@@ -51,9 +51,9 @@ struct EmulatedInstrument::Private
     qint64 discarded = 0;
 
     QByteArray execute(const QByteArray &command);
-    void discard(int count)
+    void discard(QByteArray *from, int count)
     {
-        pending.remove(0, count);
+        from->remove(0, count);
         discarded += count;
     }
 };

@@ -12,6 +12,8 @@ namespace {
 // While the receiver has not taken its bytes the stream waits this long
 // before it looks again.
 constexpr int kStreamBackoffMs = 1;
+// Read in small pieces, so that a piece's answers overshoot the bound by little.
+constexpr qint64 kReadPiece = 512;
 } // namespace
 
 InstrumentLink::InstrumentLink(std::shared_ptr<EmulatedInstrument> instrument, QObject *parent)
@@ -28,9 +30,32 @@ void InstrumentLink::setReadyForMore(std::function<bool()> ready)
     m_readyForMore = std::move(ready);
 }
 
+void InstrumentLink::serve(QIODevice *device, qint64 maxUnsent)
+{
+    const auto readSome = [this, device, maxUnsent] {
+        while (device->bytesAvailable() > 0 && device->bytesToWrite() + unsentBytes() <= maxUnsent)
+            write(device->read(kReadPiece));
+    };
+    connect(device, &QIODevice::readyRead, this, readSome);
+    connect(device, &QIODevice::bytesWritten, this, readSome);
+    connect(this, &InstrumentLink::bytesReady, device,
+            [device](const QByteArray &bytes) { device->write(bytes); });
+    setReadyForMore([device, maxUnsent] { return device->bytesToWrite() < maxUnsent; });
+}
+
+qint64 InstrumentLink::unsentBytes() const
+{
+    qint64 bytes = 0;
+    for (const PendingAnswer &answer : m_pending) {
+        for (const QByteArray &piece : answer.pieces)
+            bytes += piece.size();
+    }
+    return bytes;
+}
+
 void InstrumentLink::write(const QByteArray &bytes)
 {
-    const QList<EmulatedInstrument::Answer> answers = m_instrument->answer(bytes);
+    const QList<EmulatedInstrument::Answer> answers = m_instrument->answer(bytes, &m_received);
     for (const EmulatedInstrument::Answer &answer : answers) {
         PendingAnswer pending;
         pending.due = m_clock.elapsed() + answer.delayMs;

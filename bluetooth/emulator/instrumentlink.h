@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QIODevice>
 #include <QList>
 #include <QObject>
 #include <QTimer>
@@ -28,6 +29,13 @@ public:
     // Asked before each run of an endless stream; false holds it back, as flow
     // control holds back a sender whose receiver does not read.
     void setReadyForMore(std::function<bool()> ready);
+    // Carries a connection's bytes both ways. While more than `maxUnsent`
+    // bytes of answers wait to be sent, no more is read from it: a client
+    // that sends and never reads is held back by flow control instead of
+    // filling the memory.
+    void serve(QIODevice *device, qint64 maxUnsent);
+    // Bytes of answers made but not yet handed out.
+    qint64 unsentBytes() const;
     EmulatedInstrument *instrument() const { return m_instrument.get(); }
 
 signals:
@@ -49,6 +57,7 @@ private:
     std::shared_ptr<EmulatedInstrument> m_instrument;
     std::function<bool()> m_readyForMore;
     QList<PendingAnswer> m_pending;
+    QByteArray m_received; // not yet a whole command
     QTimer m_deliveryTimer;
     QTimer m_streamTimer;
     QElapsedTimer m_clock;

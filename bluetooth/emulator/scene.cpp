@@ -21,9 +21,11 @@ namespace {
 // parser would also take "1.2.3" and read it as 1.2.0.3.
 QHostAddress strictAddress(QString text)
 {
-    if (text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']')))
+    if (text.startsWith(QLatin1Char('[')) && text.endsWith(QLatin1Char(']'))) {
         text = text.mid(1, text.size() - 2);
-    else if (text.contains(QLatin1Char('[')) || text.contains(QLatin1Char(']')))
+        if (!text.contains(QLatin1Char(':'))) // brackets hold IPv6 only
+            return {};
+    } else if (text.contains(QLatin1Char('[')) || text.contains(QLatin1Char(']')))
         return {};
     if (text.contains(QLatin1Char(':'))) {
         const QHostAddress v6(text);
@@ -346,9 +348,20 @@ bool Scene::parse(const QByteArray &json, Scene *scene, QString *error)
 bool parseHostPort(const QString &text, int lowestPort, QHostAddress *host, quint16 *port)
 {
     const int colon = text.lastIndexOf(QLatin1Char(':'));
-    bool portOk = false;
-    const int number = colon > 0 ? text.mid(colon + 1).toInt(&portOk) : -1;
-    const QHostAddress parsed = strictAddress(colon > 0 ? text.left(colon) : QString());
+    const QString address = colon > 0 ? text.left(colon) : QString();
+    const QString digits = text.mid(colon + 1);
+    // The port is digits only (toInt would take " 80"), without leading
+    // zeros, as the address's parts are; an IPv6 host is
+    // bracketed, or its last group could be read as the port.
+    bool portOk = colon > 0 && !digits.isEmpty() && digits.size() <= 5 &&
+                  (digits.size() == 1 || !digits.startsWith(QLatin1Char('0')));
+    for (const QChar c : digits)
+        portOk = portOk && c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    const int number = portOk ? digits.toInt() : -1;
+    const QHostAddress parsed =
+        address.contains(QLatin1Char(':')) && !address.startsWith(QLatin1Char('['))
+            ? QHostAddress()
+            : strictAddress(address);
     if (!portOk || number < lowestPort || number > 65535 || parsed.isNull())
         return false;
     *host = parsed;

@@ -8,6 +8,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QHostAddress>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -23,7 +25,8 @@
 
 namespace {
 
-// Flow control: the endless stream waits while this much is still unsent.
+// Flow control: the endless stream waits, and nothing more is read from a
+// client, while this much is still unsent.
 constexpr qint64 kMaxUnsent = 64 * 1024;
 
 int fail(const QString &text)
@@ -32,16 +35,16 @@ int fail(const QString &text)
     return 2;
 }
 
-// Carries one connection's bytes to and from the shared instrument.
+// Carries one connection's bytes to and from the shared instrument; each
+// connection has its own command buffer.
 template<typename Socket>
 void serve(Socket *socket, const std::shared_ptr<emu::EmulatedInstrument> &instrument)
 {
     auto *link = new emu::InstrumentLink(instrument, socket);
-    link->setReadyForMore([socket] { return socket->bytesToWrite() < kMaxUnsent; });
-    QObject::connect(socket, &Socket::readyRead, link,
-                     [socket, link] { link->write(socket->readAll()); });
-    QObject::connect(link, &emu::InstrumentLink::bytesReady, socket,
-                     [socket](const QByteArray &bytes) { socket->write(bytes); });
+    // What is not read stays with the system, whose flow control holds the
+    // client back.
+    socket->setReadBufferSize(kMaxUnsent);
+    link->serve(socket, kMaxUnsent);
     QObject::connect(link, &emu::InstrumentLink::hangUp, socket, [socket] {
         socket->flush();
         socket->abort();
@@ -128,10 +131,21 @@ int main(int argc, char *argv[])
             while (QTcpSocket *socket = tcp.nextPendingConnection())
                 serve(socket, instrument);
         });
-        out << "listening on tcp " << tcp.serverAddress().toString() << ":" << tcp.serverPort()
-            << Qt::endl;
+        // In the form --tcp takes: an IPv6 address in brackets.
+        const QHostAddress bound = tcp.serverAddress();
+        const QString shown = bound.protocol() == QAbstractSocket::IPv6Protocol
+                                  ? QLatin1Char('[') + bound.toString() + QLatin1Char(']')
+                                  : bound.toString();
+        out << "listening on tcp " << shown << ":" << tcp.serverPort() << Qt::endl;
     } else {
-        const QString path = parser.value(QStringLiteral("unix"));
+        // A relative PATH is taken from the current folder, not from Qt's
+        // own folder for socket names.
+        const QString path = QDir::current().absoluteFilePath(parser.value(QStringLiteral("unix")));
+        // Qt's own words for these are "Name error" and "Address in use".
+        if (parser.value(QStringLiteral("unix")).isEmpty())
+            return fail(QStringLiteral("--unix needs a PATH"));
+        if (!QFileInfo(QFileInfo(path).absolutePath()).isDir())
+            return fail(QStringLiteral("cannot listen on %1: no such folder").arg(path));
         if (!local.listen(path))
             return fail(QStringLiteral("cannot listen on %1: %2").arg(path, local.errorString()));
         QObject::connect(&local, &QLocalServer::newConnection, [&] {
