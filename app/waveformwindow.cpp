@@ -300,7 +300,7 @@ void WaveformWindow::updateEvents()
     }
     const protocol::Trace &trace = m_measurement.traces().at(index);
     m_events = protocol::detectEvents(trace);
-    m_eventTable->setEvents(m_events.events, protocol::traceShortName(trace));
+    m_eventTable->setEvents(m_events, protocol::traceShortName(trace));
     m_plot->setEvents(m_events.events, index);
 }
 

@@ -2,6 +2,7 @@
 // record files: show, export.
 #include "cli/cli.h"
 
+#include "protocol/events.h"
 #include "protocol/trace.h"
 
 #include <QDir>
@@ -12,6 +13,7 @@
 #include <QSet>
 #include <QSettings>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -172,14 +174,19 @@ int Cli::show(const QStringList &files)
         }
         const protocol::Trace &t = result.trace;
         if (m_options.json) {
-            array.append(QJsonObject{{QStringLiteral("file"), path},
-                                     {QStringLiteral("date"), protocol::traceDateText(t)},
-                                     {QStringLiteral("time"), protocol::traceTimeText(t)},
-                                     {QStringLiteral("range_m"), qint64(t.range)},
-                                     {QStringLiteral("length_m"), double(t.length)},
-                                     {QStringLiteral("step_m"), double(t.distanceStep)},
-                                     {QStringLiteral("serial"), protocol::traceSerialText(t)},
-                                     {QStringLiteral("samples"), t.points.size()}});
+            const protocol::EventAnalysis analysis = protocol::detectEvents(t);
+            const QJsonObject events = protocol::eventsJson(path, double(t.distanceStep), analysis);
+            array.append(
+                QJsonObject{{QStringLiteral("file"), path},
+                            {QStringLiteral("date"), protocol::traceDateText(t)},
+                            {QStringLiteral("time"), protocol::traceTimeText(t)},
+                            {QStringLiteral("range_m"), qint64(t.range)},
+                            {QStringLiteral("length_m"), double(t.length)},
+                            {QStringLiteral("step_m"), double(t.distanceStep)},
+                            {QStringLiteral("serial"), protocol::traceSerialText(t)},
+                            {QStringLiteral("samples"), t.points.size()},
+                            {QStringLiteral("events"), events.value(QLatin1String("events"))},
+                            {QStringLiteral("end"), events.value(QLatin1String("end"))}});
             continue;
         }
         print(path);
@@ -190,10 +197,61 @@ int Cli::show(const QStringList &files)
         print(tr("  step: %1 m").arg(protocol::distanceText(double(t.distanceStep))));
         print(tr("  serial number: %1").arg(protocol::traceSerialText(t)));
         print(tr("  samples: %1").arg(t.points.size()));
+        printEvents(t);
     }
     if (m_options.json)
         printJson(array);
     return status;
+}
+
+int Cli::events(const QStringList &files)
+{
+    int status = ExitDone;
+    QJsonArray array;
+    for (const QString &path : files) {
+        const protocol::TraceResult result = protocol::readTrace(path);
+        if (!result.ok()) {
+            printError(result.error);
+            status = ExitPartly;
+            continue;
+        }
+        const protocol::Trace &t = result.trace;
+        if (m_options.json) {
+            array.append(
+                protocol::eventsJson(path, double(t.distanceStep), protocol::detectEvents(t)));
+            continue;
+        }
+        print(path);
+        printEvents(t);
+    }
+    if (m_options.json)
+        printJson(array);
+    return status;
+}
+
+void Cli::printEvents(const protocol::Trace &trace)
+{
+    const protocol::EventAnalysis analysis = protocol::detectEvents(trace);
+    if (!analysis.launchFound)
+        print(tr("  no launch pulse: strengths are levels off the baseline, distances are from "
+                 "the start of the trace"));
+    if (analysis.events.isEmpty())
+        print(tr("  no events above the noise"));
+    for (int i = 0; i < analysis.events.size(); ++i) {
+        const protocol::TraceEvent &e = analysis.events.at(i);
+        print(tr("  event %1: %2  %3  %4")
+                  .arg(i + 1)
+                  .arg(protocol::eventDistanceText(e), protocol::eventKindText(e.kind),
+                       protocol::eventStrengthText(analysis, e)));
+    }
+    print(analysis.end ? tr("  cable end: %1")
+                             .arg(protocol::eventDistanceText(
+                                 *std::find_if(analysis.events.cbegin(), analysis.events.cend(),
+                                               [](const protocol::TraceEvent &e) {
+                                                   return e.kind == protocol::EventKind::EndOpen ||
+                                                          e.kind == protocol::EventKind::EndShort;
+                                               })))
+                       : tr("  cable end: no end within the trace"));
 }
 
 int Cli::exportCsv(const QString &file, const QString &out)

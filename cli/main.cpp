@@ -47,7 +47,8 @@ QString commandsText()
                      "  list DEVICE                           the records in the instrument\n"
                      "  download DEVICE [--all|--new|N...] [--to DIR]  records into *.tdr files\n"
                      "  upload DEVICE --slot N FILE...        files into record slots\n"
-                     "  show FILE...                          a record file's metadata\n"
+                     "  show FILE...                          a record file's metadata and events\n"
+                     "  events FILE...                        a record file's events\n"
                      "  export FILE --csv [-o OUT]            a record file as CSV\n"
                      "DEVICE is an instrument's address or name. The Bluetooth stack is chosen "
                      "by VARNEL_BLUETOOTH, as for the window.");
@@ -125,7 +126,7 @@ int main(int argc, char *argv[])
         parser.addPositionalArgument(QStringLiteral("DEVICE"), Texts::tr("Address or name."));
         parser.addPositionalArgument(QStringLiteral("FILE"), Texts::tr("Record files."),
                                      QStringLiteral("FILE..."));
-    } else if (command == QLatin1String("show")) {
+    } else if (command == QLatin1String("show") || command == QLatin1String("events")) {
         parser.addPositionalArgument(QStringLiteral("FILE"), Texts::tr("Record files."),
                                      QStringLiteral("FILE..."));
     } else if (command == QLatin1String("export")) {
@@ -199,6 +200,8 @@ int main(int argc, char *argv[])
             status = cli.upload(args.first(), slot, args.mid(1));
         } else if (command == QLatin1String("show") && needs(1)) {
             status = cli.show(args);
+        } else if (command == QLatin1String("events") && needs(1)) {
+            status = cli.events(args);
         } else if (command == QLatin1String("export") && args.size() == 1) {
             if (!parser.isSet(csvOption))
                 return usageError(Texts::tr("export needs --csv"));

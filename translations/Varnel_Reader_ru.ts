@@ -199,13 +199,42 @@
         <translation>не удалось создать каталог %1</translation>
     </message>
     <message>
+        <source>download: the records not yet in the directory.</source>
+        <translation>download: записи, которых ещё нет в каталоге.</translation>
+    </message>
+    <message>
+        <source>download needs --all, --new or record numbers</source>
+        <translation>для download нужен --all, --new или номера записей</translation>
+    </message>
+    <message>
+        <source>  no launch pulse: strengths are levels off the baseline, distances are from the start of the trace</source>
+        <translation>  нет зондирующего импульса: сила указана в уровнях от базовой линии, расстояния отсчитаны от начала рефлектограммы</translation>
+    </message>
+    <message>
+        <source>  no events above the noise</source>
+        <translation>  нет событий выше шума</translation>
+    </message>
+    <message>
+        <source>  event %1: %2  %3  %4</source>
+        <translation>  событие %1: %2  %3  %4</translation>
+    </message>
+    <message>
+        <source>  cable end: %1</source>
+        <translation>  конец кабеля: %1</translation>
+    </message>
+    <message>
+        <source>  cable end: no end within the trace</source>
+        <translation>  конец кабеля: в пределах рефлектограммы конца нет</translation>
+    </message>
+    <message>
         <source>Commands:
   scan [--all]                          instruments in range
   info DEVICE                           the instrument&apos;s identity
   list DEVICE                           the records in the instrument
   download DEVICE [--all|--new|N...] [--to DIR]  records into *.tdr files
   upload DEVICE --slot N FILE...        files into record slots
-  show FILE...                          a record file&apos;s metadata
+  show FILE...                          a record file&apos;s metadata and events
+  events FILE...                        a record file&apos;s events
   export FILE --csv [-o OUT]            a record file as CSV
 DEVICE is an instrument&apos;s address or name. The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
         <translation>Команды:
@@ -214,17 +243,49 @@ DEVICE is an instrument&apos;s address or name. The Bluetooth stack is chosen by
   list DEVICE                           записи в приборе
   download DEVICE [--all|--new|N...] [--to DIR]  записи в файлы *.tdr
   upload DEVICE --slot N FILE...        файлы в ячейки прибора
-  show FILE...                          сведения из файла записи
+  show FILE...                          сведения и события из файла записи
+  events FILE...                        события из файла записи
   export FILE --csv [-o OUT]            файл записи в формате CSV
 DEVICE - адрес или имя прибора. Стек Bluetooth выбирается переменной VARNEL_BLUETOOTH, как и для окна.</translation>
     </message>
+</context>
+<context>
+    <name>EventTable</name>
     <message>
-        <source>download: the records not yet in the directory.</source>
-        <translation>download: записи, которых ещё нет в каталоге.</translation>
+        <source>Show markers</source>
+        <translation>Показывать метки</translation>
     </message>
     <message>
-        <source>download needs --all, --new or record numbers</source>
-        <translation>для download нужен --all, --new или номера записей</translation>
+        <source>Click an event to put the cursor on it</source>
+        <translation>Щёлкните по событию, чтобы поставить на него курсор</translation>
+    </message>
+    <message>
+        <source>No.</source>
+        <translation>№</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>Вид</translation>
+    </message>
+    <message>
+        <source>Strength</source>
+        <translation>Сила</translation>
+    </message>
+    <message>
+        <source>Events</source>
+        <translation>События</translation>
+    </message>
+    <message>
+        <source>Events: %1</source>
+        <translation>События: %1</translation>
+    </message>
+    <message>
+        <source>Distance</source>
+        <translation>Расстояние</translation>
+    </message>
+    <message>
+        <source>No launch pulse: strengths are levels off the baseline, distances are from the start of the trace</source>
+        <translation>Нет зондирующего импульса: сила указана в уровнях от базовой линии, расстояния отсчитаны от начала рефлектограммы</translation>
     </message>
 </context>
 <context>
@@ -288,45 +349,6 @@ DEVICE - адрес или имя прибора. Стек Bluetooth выбир�
     <message>
         <source>Records written: %1.</source>
         <translation>Записано в прибор: %1.</translation>
-    </message>
-</context>
-<context>
-    <name>EventTable</name>
-    <message>
-        <source>Show markers</source>
-        <translation>Показывать метки</translation>
-    </message>
-    <message>
-        <source>Click an event to put the cursor on it</source>
-        <translation>Щёлкните по событию, чтобы поставить на него курсор</translation>
-    </message>
-    <message>
-        <source>No.</source>
-        <translation>№</translation>
-    </message>
-    <message>
-        <source>Distance, m</source>
-        <translation>Расстояние, м</translation>
-    </message>
-    <message>
-        <source>Kind</source>
-        <translation>Вид</translation>
-    </message>
-    <message>
-        <source>Strength</source>
-        <translation>Сила</translation>
-    </message>
-    <message>
-        <source>%1 %</source>
-        <translation>%1 %</translation>
-    </message>
-    <message>
-        <source>Events</source>
-        <translation>События</translation>
-    </message>
-    <message>
-        <source>Events: %1</source>
-        <translation>События: %1</translation>
     </message>
 </context>
 <context>
@@ -559,25 +581,6 @@ Press Retry to try again or Abort to exit application</source>
     </message>
 </context>
 <context>
-    <name>RecordStore</name>
-    <message>
-        <source>&quot;%1&quot; (not a record file)</source>
-        <translation>«%1» (не файл записи)</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; (%2)</source>
-        <translation>«%1» (%2)</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; (unknown range)</source>
-        <translation>«%1» (неизвестный диапазон)</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; (bad distance step)</source>
-        <translation>«%1» (неверный шаг по расстоянию)</translation>
-    </message>
-</context>
-<context>
     <name>Measurement</name>
     <message>
         <source>%1 m</source>
@@ -605,7 +608,7 @@ Press Retry to try again or Abort to exit application</source>
     </message>
     <message>
         <source>&lt;b&gt;Cursor&lt;/b&gt; %1 &lt;span style=&apos;color:#868e96&apos;&gt;(sample %2)&lt;/span&gt;</source>
-        <translation>&lt;b&gt;Курсор&lt;/b&gt; %1 &lt;span style='color:#868e96'&gt;(отсчёт %2)&lt;/span&gt;</translation>
+        <translation>&lt;b&gt;Курсор&lt;/b&gt; %1 &lt;span style=&apos;color:#868e96&apos;&gt;(отсчёт %2)&lt;/span&gt;</translation>
     </message>
     <message>
         <source>level &lt;b&gt;%1&lt;/b&gt;</source>
@@ -622,6 +625,25 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>%1 · level %2</source>
         <translation>%1 · уровень %2</translation>
+    </message>
+</context>
+<context>
+    <name>RecordStore</name>
+    <message>
+        <source>&quot;%1&quot; (not a record file)</source>
+        <translation>«%1» (не файл записи)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (%2)</source>
+        <translation>«%1» (%2)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (unknown range)</source>
+        <translation>«%1» (неизвестный диапазон)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (bad distance step)</source>
+        <translation>«%1» (неверный шаг по расстоянию)</translation>
     </message>
 </context>
 <context>
@@ -752,8 +774,36 @@ Press Retry to try again or Abort to exit application</source>
         <translation>Замыкание</translation>
     </message>
     <message>
-        <source>Cable end</source>
-        <translation>Конец кабеля</translation>
+        <source>Minor, higher</source>
+        <translation>Слабое, выше</translation>
+    </message>
+    <message>
+        <source>Minor, lower</source>
+        <translation>Слабое, ниже</translation>
+    </message>
+    <message>
+        <source>Cable end (open)</source>
+        <translation>Конец кабеля (обрыв)</translation>
+    </message>
+    <message>
+        <source>Cable end (short)</source>
+        <translation>Конец кабеля (замыкание)</translation>
+    </message>
+    <message>
+        <source>Echo</source>
+        <translation>Эхо</translation>
+    </message>
+    <message>
+        <source>%1 m ± %2 m</source>
+        <translation>%1 м ± %2 м</translation>
+    </message>
+    <message>
+        <source>%1 levels</source>
+        <translation>%1 уровней</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
     </message>
 </context>
 <context>
@@ -965,6 +1015,10 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>&amp;Print Report...</source>
         <translation>&amp;Печать отчёта...</translation>
+    </message>
+    <message>
+        <source>Cursor</source>
+        <translation>Курсор</translation>
     </message>
 </context>
 <context>
