@@ -27,6 +27,9 @@ constexpr double kMinorShare = 0.1;
 // A cable end sends back everything that reaches it; a fault that sends
 // back less than this share of what reaches it is not the end.
 constexpr double kEndShare = 0.35;
+// What follows a reflection closely in its own direction and this much
+// smaller is its tail.
+constexpr double kTailShare = 0.3;
 // A reflection this large lets nothing through.
 constexpr double kCompleteShare = 0.9;
 // An echo is smaller than the reflection it repeats.
@@ -172,15 +175,26 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
     // short section, an overshoot, the coupling's undershoot. One event.
     QVector<Candidate> kept;
     int floorIndex = first;
+    const double launchTail = first + 2 * launchWidth + 4;
     for (Candidate c : candidates) {
         const double sign = c.height > 0 ? 1.0 : -1.0;
         c.edge = edgeOf(oriented(r, sign), c.top, std::max(floorIndex, c.from - 6));
+        // So does the launch's, and the baseline is drawn from behind it.
+        if (result.launchFound && sign == launchSign && c.from <= launchTail &&
+            std::abs(c.height) < kMinorShare * result.launchHeight)
+            continue;
         if (!kept.isEmpty()) {
             const Candidate &before = kept.constLast();
             const double reach =
                 before.edge.halfDown + (before.edge.halfUp - before.edge.toe) + launchWidth + 3;
             if ((before.height > 0) != (c.height > 0) && c.edge.toe < reach &&
                 std::abs(c.height) < 1.2 * std::abs(before.height))
+                continue;
+            // A strong reflection's tail recovers slowly, and the baseline,
+            // drawn around the reflection, rises from under it.
+            const int tail = before.to + 3 * (before.to - before.from + 2) + 3;
+            if ((before.height > 0) == (c.height > 0) && c.from <= tail &&
+                std::abs(c.height) < kTailShare * std::abs(before.height))
                 continue;
         }
         kept.append(c);
@@ -262,7 +276,7 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
             const Candidate &c = kept.at(k);
             const double span = std::max(0.5, c.edge.halfDown - c.edge.halfUp);
             const double share =
-                result.events.at(k).strength * std::max(1.0, span / launchWidthAtHalf);
+                result.events.at(k).strength * std::max(1.0, (span + 1) / (launchWidthAtHalf + 1));
             reflection[k] = std::min(1.0, share / through);
             through *= std::max(0.05, 1 - reflection.at(k) * reflection.at(k));
             complete = reflection.at(k) >= kCompleteShare;

@@ -58,10 +58,7 @@ void run(const Corpus &corpus, quint32 first, int traces, int faultFree, bool ve
         const protocol::EventAnalysis a = protocol::detectEvents(fileSamples(cable.samples), step);
         ++(clean ? f.faultFree : f.traces);
 
-        bool endVisible = false;
         for (const emu::TruthEvent &truth : cable.events) {
-            if (truth.end && truth.detectable)
-                endVisible = true;
             if (!truth.detectable)
                 continue;
             ++f.detectable;
@@ -115,7 +112,6 @@ void run(const Corpus &corpus, quint32 first, int traces, int faultFree, bool ve
             ++f.noEnds;
             f.noEndsRight += !a.end.has_value();
         }
-        Q_UNUSED(endVisible);
 
         if (!clean)
             continue;
