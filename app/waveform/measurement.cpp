@@ -24,11 +24,11 @@ double Measurement::snap(double metres) const
     return trace.points.at(trace.indexAt(metres)).x();
 }
 
-bool Measurement::setCursor(double metres)
+bool Measurement::setCursor(double metres, bool exact)
 {
     if (!std::isfinite(metres))
         return false;
-    m_cursor = snap(metres);
+    m_cursor = exact ? metres : snap(metres);
     return true;
 }
 

@@ -21,7 +21,9 @@ public:
 
     // The distance of the first trace's sample nearest to `metres`.
     double snap(double metres) const;
-    bool setCursor(double metres); // false, and no change, for a value that is not finite
+    // False, and no change, for a value that is not finite. An event's
+    // distance lies between samples and is kept as it is (`exact`).
+    bool setCursor(double metres, bool exact = false);
     bool setReference(double metres);
     void clear();
     std::optional<double> cursor() const { return m_cursor; }

@@ -33,7 +33,7 @@ struct WaveformParams
 constexpr int kWaveformSamples = 249;
 constexpr int kWaveformBaseline = 126;
 // Where the launch pulse leaves the baseline, in instrument samples.
-constexpr double kLaunchTime = 0.7;
+constexpr double kLaunchTime = 0.85;
 // The launch pulse's undershoot bottoms out at 0x0A here and the next sample
 // recovers into 0x40..0x46.
 constexpr int kUndershootSample = 3;
