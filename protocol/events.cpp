@@ -205,14 +205,16 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
     const double origin = result.launchFound ? launchEdge.toe : 0.0;
     for (const Candidate &c : kept) {
         TraceEvent event;
-        event.distance = (c.edge.toe - origin) * step;
-        event.peak = (c.edge.peak - origin) * step;
+        // Nothing comes back before the pulse has left.
+        event.distance = std::max(0.0, (c.edge.toe - origin) * step);
+        event.peak = std::max(event.distance, (c.edge.peak - origin) * step);
         event.height = c.height;
         // The noise moves each edge's line along the axis by about sigma over
         // its slope; the rule reads soft edges a little early or late.
         const double noiseShift =
-            std::hypot(sigma / std::max(c.edge.slope, 1e-9), sigma / std::max(launchSlope, 1e-9));
-        const double rule = 0.15 * (c.edge.halfUp - c.edge.toe);
+            std::hypot(sigma / std::max(c.edge.slope, 0.05 * std::abs(c.height)),
+                       sigma / std::max(launchSlope, 0.05 * result.launchHeight));
+        const double rule = 0.3 * (c.edge.halfUp - c.edge.toe);
         event.uncertainty = step * std::max(0.5, 2 * std::hypot(noiseShift, rule, 0.29));
         const bool up = c.height * (result.launchFound ? launchSign : 1.0) > 0;
         if (result.launchFound) {

@@ -129,7 +129,7 @@ private slots:
         QVector<double> spike(250, 128.0);
         spike[100] = 155;
         QTest::newRow("no launch: levels, not shares")
-            << spike << QStringLiteral("198.0 m ± 1.2 m Open 27 levels");
+            << spike << QStringLiteral("198.0 m ± 1.3 m Open 27 levels");
         QVector<double> broken(250, 128.0);
         broken[100] = std::numeric_limits<double>::quiet_NaN();
         QTest::newRow("not a number") << broken << QString();

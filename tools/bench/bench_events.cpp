@@ -20,7 +20,8 @@ using Corpus = std::function<emu::CableParams(quint32, bool)>;
 struct Figures
 {
     int traces = 0, faultFree = 0;
-    int detectable = 0, detected = 0, withinStep = 0, kindErrors = 0, classErrors = 0;
+    int detectable = 0, detected = 0, withinStep = 0, withinStated = 0, kindErrors = 0,
+        classErrors = 0;
     QVector<double> errors; // steps
     double stepSum = 0;
     int falseOnFaultFree = 0;
@@ -76,6 +77,7 @@ void run(const Corpus &corpus, quint32 first, int traces, int faultFree, bool ve
             }
             ++f.detected;
             f.withinStep += error <= 1.0;
+            f.withinStated += error * step <= best->uncertainty;
             f.errors.append(error);
             f.stepSum += step;
             const bool wrongWay = best->kind == protocol::EventKind::Echo ||
@@ -198,7 +200,10 @@ int main(int argc, char **argv)
     print("textbook", textbook);
     run(emu::realisticCable, first, traces, faultFree, verbose, realistic);
     print("realistic", realistic);
-    std::printf("\nerrors in steps (metres at the matched events' mean step); matched within %.0f "
+    std::printf("\nwithin their stated uncertainty: %.1f %% (textbook), %.1f %% (realistic)\n",
+                textbook.detected ? 100.0 * textbook.withinStated / textbook.detected : 0.0,
+                realistic.detected ? 100.0 * realistic.withinStated / realistic.detected : 0.0);
+    std::printf("errors in steps (metres at the matched events' mean step); matched within %.0f "
                 "steps;\nkind = wrong direction or called an echo; minor = splice/wet class "
                 "disagrees;\nends = far ends in view labelled with the right end kind; no end = "
                 "\"no end within the trace\" said\n",
