@@ -59,6 +59,10 @@ private:
     void progress(const QString &text);
     void print(const QString &text);
     void printJson(const QJsonValue &value);
+    // Reads each file, saying which cannot be read; `use` prints one trace, or
+    // gives its JSON, which goes out as one array.
+    int eachTrace(const QStringList &files,
+                  const std::function<QJsonValue(const QString &, const protocol::Trace &)> &use);
     // The events of a trace as `show` and `events` print them.
     void printEvents(const protocol::Trace &trace);
 

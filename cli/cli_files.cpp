@@ -161,7 +161,8 @@ int Cli::upload(const QString &device, int slot, const QStringList &files)
     return summary.complete() && plan.queued > 0 ? ExitDone : ExitPartly;
 }
 
-int Cli::show(const QStringList &files)
+int Cli::eachTrace(const QStringList &files,
+                   const std::function<QJsonValue(const QString &, const protocol::Trace &)> &use)
 {
     int status = ExitDone;
     QJsonArray array;
@@ -172,22 +173,31 @@ int Cli::show(const QStringList &files)
             status = ExitPartly;
             continue;
         }
-        const protocol::Trace &t = result.trace;
+        const QJsonValue value = use(path, result.trace);
+        if (m_options.json)
+            array.append(value);
+    }
+    if (m_options.json)
+        printJson(array);
+    return status;
+}
+
+int Cli::show(const QStringList &files)
+{
+    return eachTrace(files, [this](const QString &path, const protocol::Trace &t) -> QJsonValue {
         if (m_options.json) {
-            const protocol::EventAnalysis analysis = protocol::detectEvents(t);
-            const QJsonObject events = protocol::eventsJson(path, double(t.distanceStep), analysis);
-            array.append(
-                QJsonObject{{QStringLiteral("file"), path},
-                            {QStringLiteral("date"), protocol::traceDateText(t)},
-                            {QStringLiteral("time"), protocol::traceTimeText(t)},
-                            {QStringLiteral("range_m"), qint64(t.range)},
-                            {QStringLiteral("length_m"), double(t.length)},
-                            {QStringLiteral("step_m"), double(t.distanceStep)},
-                            {QStringLiteral("serial"), protocol::traceSerialText(t)},
-                            {QStringLiteral("samples"), t.points.size()},
-                            {QStringLiteral("events"), events.value(QLatin1String("events"))},
-                            {QStringLiteral("end"), events.value(QLatin1String("end"))}});
-            continue;
+            const QJsonObject events =
+                protocol::eventsJson(path, double(t.distanceStep), protocol::detectEvents(t));
+            return QJsonObject{{QStringLiteral("file"), path},
+                               {QStringLiteral("date"), protocol::traceDateText(t)},
+                               {QStringLiteral("time"), protocol::traceTimeText(t)},
+                               {QStringLiteral("range_m"), qint64(t.range)},
+                               {QStringLiteral("length_m"), double(t.length)},
+                               {QStringLiteral("step_m"), double(t.distanceStep)},
+                               {QStringLiteral("serial"), protocol::traceSerialText(t)},
+                               {QStringLiteral("samples"), t.points.size()},
+                               {QStringLiteral("events"), events.value(QLatin1String("events"))},
+                               {QStringLiteral("end"), events.value(QLatin1String("end"))}};
         }
         print(path);
         print(tr("  date and time: %1 %2")
@@ -198,35 +208,19 @@ int Cli::show(const QStringList &files)
         print(tr("  serial number: %1").arg(protocol::traceSerialText(t)));
         print(tr("  samples: %1").arg(t.points.size()));
         printEvents(t);
-    }
-    if (m_options.json)
-        printJson(array);
-    return status;
+        return {};
+    });
 }
 
 int Cli::events(const QStringList &files)
 {
-    int status = ExitDone;
-    QJsonArray array;
-    for (const QString &path : files) {
-        const protocol::TraceResult result = protocol::readTrace(path);
-        if (!result.ok()) {
-            printError(result.error);
-            status = ExitPartly;
-            continue;
-        }
-        const protocol::Trace &t = result.trace;
-        if (m_options.json) {
-            array.append(
-                protocol::eventsJson(path, double(t.distanceStep), protocol::detectEvents(t)));
-            continue;
-        }
+    return eachTrace(files, [this](const QString &path, const protocol::Trace &t) -> QJsonValue {
+        if (m_options.json)
+            return protocol::eventsJson(path, double(t.distanceStep), protocol::detectEvents(t));
         print(path);
         printEvents(t);
-    }
-    if (m_options.json)
-        printJson(array);
-    return status;
+        return {};
+    });
 }
 
 void Cli::printEvents(const protocol::Trace &trace)
