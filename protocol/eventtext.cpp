@@ -106,6 +106,7 @@ QJsonObject eventsJson(const QString &file, double step, const EventAnalysis &an
     return {{QStringLiteral("file"), file},
             {QStringLiteral("step_m"), step},
             {QStringLiteral("launch"), analysis.launchFound},
+            {QStringLiteral("launch_toe_m"), analysis.launchToe},
             {QStringLiteral("events"), events},
             {QStringLiteral("end"), analysis.end ? QJsonValue(*analysis.end) : QJsonValue()}};
 }
