@@ -92,6 +92,12 @@ private slots:
         echo.sourceReflection = 0.8;
         QTest::newRow("second trip off the instrument is an echo")
             << echo << QStringLiteral("90 open; 180 echo | none");
+        emu::CableParams slow = ended(cable({{150, -0.6, 0}}), 420, emu::FarEnd::Open);
+        slow.tailShare = 0.3;
+        slow.tailTime = 30;
+        slow.acTime = 60;
+        QTest::newRow("a strong reflection's slow recovery is no event")
+            << slow << QStringLiteral("150 short; 420 end_open | 420");
         emu::CableParams high = ended(cable({{150, 0.5, 0}}), 340, emu::FarEnd::Open);
         high.baseline = 200;
         QTest::newRow("clipped reflection read at its toe")
