@@ -98,10 +98,12 @@ private slots:
         slow.acTime = 60;
         QTest::newRow("a strong reflection's slow recovery is no event")
             << slow << QStringLiteral("150 short; 420 end_open | 420");
-        emu::CableParams high = ended(cable({{150, 0.5, 0}}), 340, emu::FarEnd::Open);
-        high.baseline = 200;
+        emu::CableParams high = ended(cable({{150, -0.5, 0}}), 340, emu::FarEnd::Open);
+        high.baseline = 225;
+        high.launchHeight = -90;
+        high.launchWidth = 4;
         QTest::newRow("clipped reflection read at its toe")
-            << high << QStringLiteral("150 open; 340 end_open | 340");
+            << high << QStringLiteral("150 short; 340 end_open | 340");
     }
 
     void readsTheCable()
