@@ -138,7 +138,8 @@ void WaveformWindow::buildUi()
     listLayout->addWidget(m_folderLabel);
     listLayout->addWidget(m_list);
     m_eventTable = new EventTable;
-    connect(m_eventTable, &EventTable::eventActivated, this, &WaveformWindow::setCursorDistance);
+    connect(m_eventTable, &EventTable::eventActivated, this,
+            [this](double metres) { setCursorDistance(metres, true); });
     connect(m_eventTable, &EventTable::markersToggled, m_plot, &WaveformPlot::setEventsVisible);
     auto *side = new QSplitter(Qt::Vertical);
     side->addWidget(listPanel);
@@ -300,7 +301,7 @@ void WaveformWindow::updateEvents()
     }
     const protocol::Trace &trace = m_measurement.traces().at(index);
     m_events = protocol::detectEvents(trace);
-    m_eventTable->setEvents(m_events.events, protocol::traceShortName(trace));
+    m_eventTable->setEvents(m_events, protocol::traceShortName(trace));
     m_plot->setEvents(m_events.events, index);
 }
 
@@ -332,9 +333,9 @@ void WaveformWindow::zoomTo(double from, double to)
     m_plot->zoomTo(from, to);
 }
 
-void WaveformWindow::setCursorDistance(double metres)
+void WaveformWindow::setCursorDistance(double metres, bool exact)
 {
-    if (!m_measurement.setCursor(metres))
+    if (!m_measurement.setCursor(metres, exact))
         return;
     m_plot->ensureVisible(*m_measurement.cursor());
     updateCursors();

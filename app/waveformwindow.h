@@ -58,7 +58,7 @@ public:
     QString messageText() const;    // why something could not be shown; empty when all is well
 
     // The measuring cursor and the reference, in metres; both snap to samples.
-    void setCursorDistance(double metres);
+    void setCursorDistance(double metres, bool exact = false);
     void setReferenceDistance(double metres);
     std::optional<double> cursorDistance() const { return m_measurement.cursor(); }
     std::optional<double> referenceDistance() const { return m_measurement.reference(); }

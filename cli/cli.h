@@ -9,6 +9,10 @@
 
 #include <functional>
 
+namespace protocol {
+struct Trace;
+}
+
 // Exit status of every command.
 enum ExitCode { ExitDone = 0, ExitPartly = 1, ExitUsage = 2, ExitNoDevice = 3 };
 
@@ -34,6 +38,7 @@ public:
                  const QString &dir);
     int upload(const QString &device, int slot, const QStringList &files);
     int show(const QStringList &files);
+    int events(const QStringList &files);
     int exportCsv(const QString &file, const QString &out);
 
     // Ctrl-C or SIGTERM: the transfer stops after the record in flight.
@@ -67,6 +72,12 @@ private:
     void progress(const QString &text);
     void print(const QString &text);
     static void printJson(const QJsonValue &value);
+    // Reads each file, saying which cannot be read; `use` prints one trace, or
+    // gives its JSON, which goes out as one array.
+    int eachTrace(const QStringList &files,
+                  const std::function<QJsonValue(const QString &, const protocol::Trace &)> &use);
+    // The events of a trace as `show` and `events` print them.
+    void printEvents(const protocol::Trace &trace);
 
     CliOptions m_options;
     InstrumentSession m_session;

@@ -2,6 +2,7 @@
 // record files: show, export.
 #include "cli/cli.h"
 
+#include "protocol/events.h"
 #include "protocol/trace.h"
 #include "session/outputfile.h"
 
@@ -12,6 +13,7 @@
 #include <QSet>
 #include <QSettings>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -216,7 +218,8 @@ int Cli::upload(const QString &device, int slot, const QStringList &files)
     return summary.complete() && plan.queued > 0 ? ExitDone : ExitPartly;
 }
 
-int Cli::show(const QStringList &files)
+int Cli::eachTrace(const QStringList &files,
+                   const std::function<QJsonValue(const QString &, const protocol::Trace &)> &use)
 {
     int status = ExitDone;
     QJsonArray array;
@@ -230,17 +233,31 @@ int Cli::show(const QStringList &files)
                                          {QStringLiteral("error"), result.error}});
             continue;
         }
-        const protocol::Trace &t = result.trace;
+        const QJsonValue value = use(path, result.trace);
+        if (m_options.json)
+            array.append(value);
+    }
+    if (m_options.json)
+        printJson(array);
+    return status;
+}
+
+int Cli::show(const QStringList &files)
+{
+    return eachTrace(files, [this](const QString &path, const protocol::Trace &t) -> QJsonValue {
         if (m_options.json) {
-            array.append(QJsonObject{{QStringLiteral("file"), path},
-                                     {QStringLiteral("date"), protocol::traceDateText(t)},
-                                     {QStringLiteral("time"), protocol::traceTimeText(t)},
-                                     {QStringLiteral("range_m"), qint64(t.range)},
-                                     {QStringLiteral("length_m"), double(t.length)},
-                                     {QStringLiteral("step_m"), double(t.distanceStep)},
-                                     {QStringLiteral("serial"), protocol::traceSerialText(t)},
-                                     {QStringLiteral("samples"), t.points.size()}});
-            continue;
+            const QJsonObject events =
+                protocol::eventsJson(path, double(t.distanceStep), protocol::detectEvents(t));
+            return QJsonObject{{QStringLiteral("file"), path},
+                               {QStringLiteral("date"), protocol::traceDateText(t)},
+                               {QStringLiteral("time"), protocol::traceTimeText(t)},
+                               {QStringLiteral("range_m"), qint64(t.range)},
+                               {QStringLiteral("length_m"), double(t.length)},
+                               {QStringLiteral("step_m"), double(t.distanceStep)},
+                               {QStringLiteral("serial"), protocol::traceSerialText(t)},
+                               {QStringLiteral("samples"), t.points.size()},
+                               {QStringLiteral("events"), events.value(QLatin1String("events"))},
+                               {QStringLiteral("end"), events.value(QLatin1String("end"))}};
         }
         print(path);
         print(tr("  date and time: %1 %2")
@@ -250,10 +267,45 @@ int Cli::show(const QStringList &files)
         print(tr("  step: %1 m").arg(protocol::distanceText(double(t.distanceStep))));
         print(tr("  serial number: %1").arg(protocol::traceSerialText(t)));
         print(tr("  samples: %1").arg(t.points.size()));
+        printEvents(t);
+        return {};
+    });
+}
+
+int Cli::events(const QStringList &files)
+{
+    return eachTrace(files, [this](const QString &path, const protocol::Trace &t) -> QJsonValue {
+        if (m_options.json)
+            return protocol::eventsJson(path, double(t.distanceStep), protocol::detectEvents(t));
+        print(path);
+        printEvents(t);
+        return {};
+    });
+}
+
+void Cli::printEvents(const protocol::Trace &trace)
+{
+    const protocol::EventAnalysis analysis = protocol::detectEvents(trace);
+    if (!analysis.launchFound)
+        print(tr("  no launch pulse: strengths are levels off the baseline, distances are from "
+                 "the start of the trace"));
+    if (analysis.events.isEmpty())
+        print(tr("  no events above the noise"));
+    for (int i = 0; i < analysis.events.size(); ++i) {
+        const protocol::TraceEvent &e = analysis.events.at(i);
+        print(tr("  event %1: %2  %3  %4")
+                  .arg(i + 1)
+                  .arg(protocol::eventDistanceText(e), protocol::eventKindText(e.kind),
+                       protocol::eventStrengthText(analysis, e)));
     }
-    if (m_options.json)
-        printJson(array);
-    return status;
+    print(analysis.end ? tr("  cable end: %1")
+                             .arg(protocol::eventDistanceText(
+                                 *std::find_if(analysis.events.cbegin(), analysis.events.cend(),
+                                               [](const protocol::TraceEvent &e) {
+                                                   return e.kind == protocol::EventKind::EndOpen ||
+                                                          e.kind == protocol::EventKind::EndShort;
+                                               })))
+                       : tr("  cable end: no end within the trace"));
 }
 
 int Cli::exportCsv(const QString &file, const QString &out)

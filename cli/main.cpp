@@ -61,7 +61,8 @@ QString commandsText()
                      "  list [DEVICE]                         the records in the instrument\n"
                      "  download [DEVICE] [--all|--new|N...] [--to DIR]  records into *.tdr files\n"
                      "  upload [DEVICE] --slot N FILE...      files into record slots\n"
-                     "  show FILE...                          a record file's metadata\n"
+                     "  show FILE...                          a record file's metadata and events\n"
+                     "  events FILE...                        a record file's events\n"
                      "  export FILE --csv [-o OUT]            a record file as CSV\n"
                      "The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.") +
            QLatin1Char('\n') + deviceText() + QLatin1Char('\n') +
@@ -85,7 +86,9 @@ QString commandText(const QString &command)
         return Texts::tr("Writes record files into the instrument's record slots from N on.");
     if (command == QLatin1String("show"))
         return Texts::tr("Prints a record file's date and time, range, length, step, serial "
-                         "number and samples.");
+                         "number, samples and events.");
+    if (command == QLatin1String("events"))
+        return Texts::tr("Prints a record file's events and the cable end.");
     return Texts::tr("Writes a record file as the viewer's CSV.");
 }
 
@@ -94,7 +97,7 @@ const QStringList &commands()
     static const QStringList names{QStringLiteral("scan"),   QStringLiteral("info"),
                                    QStringLiteral("list"),   QStringLiteral("download"),
                                    QStringLiteral("upload"), QStringLiteral("show"),
-                                   QStringLiteral("export")};
+                                   QStringLiteral("events"),   QStringLiteral("export")};
     return names;
 }
 
@@ -229,7 +232,7 @@ int main(int argc, char *argv[])
                                      QStringLiteral("[DEVICE]"));
         parser.addPositionalArgument(QStringLiteral("FILE"), Texts::tr("Record files."),
                                      QStringLiteral("FILE..."));
-    } else if (command == QLatin1String("show")) {
+    } else if (command == QLatin1String("show") || command == QLatin1String("events")) {
         parser.addPositionalArgument(QStringLiteral("FILE"), Texts::tr("Record files."),
                                      QStringLiteral("FILE..."));
     } else if (command == QLatin1String("export")) {
@@ -317,6 +320,8 @@ int main(int argc, char *argv[])
             status = cli.upload(device, slot, args);
         } else if (command == QLatin1String("show") && !args.isEmpty()) {
             status = cli.show(args);
+        } else if (command == QLatin1String("events") && !args.isEmpty()) {
+            status = cli.events(args);
         } else if (command == QLatin1String("export") && args.size() == 1) {
             if (!parser.isSet(csvOption))
                 return usageError(Texts::tr("export needs --csv"));

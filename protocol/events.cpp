@@ -1,276 +1,299 @@
 #include "protocol/events.h"
 
+#include "protocol/eventsignal.h"
 #include "protocol/trace.h"
-
-#include <QCoreApplication>
 
 #include <algorithm>
 #include <cmath>
 
 namespace protocol {
 
-namespace {
+using namespace signal;
 
-struct EventText
-{
-    Q_DECLARE_TR_FUNCTIONS(TraceEvent)
-};
+namespace {
 
 // Deviations this many noise deviations from the baseline are events: on
 // 250 samples of Gaussian noise a false one turns up about once in 7,000
 // traces.
 constexpr double kThresholdSigmas = 5.0;
-// A byte cannot tell levels apart closer than this, whatever the noise.
-constexpr double kNoiseFloor = 0.5;
-// The baseline is drawn through a window of samples around each point:
-// wide enough to look through a reflection, narrow enough to follow the
-// launch pulse's dying tail. Reflections widen with distance, and the tail
-// bends most near the start, so the window grows along the trace.
-int baselineHalfWidth(int i)
-{
-    return std::clamp(4 + i / 8, 6, 15);
-}
-// A reflection overshoots behind its peak. A smaller opposite swing this close
-// behind a larger one is that overshoot, not another event.
-constexpr int kRingingSamples = 10;
-constexpr double kRingingShare = 0.35;
-// The launch pulse starts within the first samples.
-constexpr int kLaunchSearch = 20;
+// The launch pulse starts within the first samples, and a pulse is one only
+// when it stands this far out of the noise.
+constexpr int kLaunchSearch = 24;
+constexpr double kLaunchSigmas = 12.0;
+constexpr double kLaunchLevels = 15.0;
+// Reflections smaller than this share of the launch are splices and wet
+// sections rather than faults.
+constexpr double kMinorShare = 0.1;
+// A cable end sends back everything that reaches it; a fault that sends
+// back less than this share of what reaches it is not the end.
+constexpr double kEndShare = 0.35;
+// What follows a reflection closely in its own direction and this much
+// smaller is its tail.
+constexpr double kTailShare = 0.3;
+// A reflection this large lets nothing through.
+constexpr double kCompleteShare = 0.9;
+// An echo is smaller than the reflection it repeats.
+constexpr double kEchoShare = 0.7;
 
-double median(QVector<double> values)
+struct Candidate
 {
-    if (values.isEmpty())
-        return 0;
-    const int mid = values.size() / 2;
-    std::nth_element(values.begin(), values.begin() + mid, values.end());
-    return values.at(mid);
-}
+    int top = 0;
+    double height = 0; // signed, levels
+    int from = 0, to = 0;
+    Edge edge;
+};
 
-// Standard deviation of the noise from sample-to-sample differences, which
-// a slow baseline does not disturb. The largest fifth of them is left out,
-// so reflections do not count, and the rest corrected for the cut: a median
-// alone would move in whole levels on a trace of bytes.
-double noiseOf(const QVector<double> &y, int from)
-{
-    QVector<double> squares;
-    for (int i = from; i + 1 < y.size(); ++i)
-        squares.append((y.at(i + 1) - y.at(i)) * (y.at(i + 1) - y.at(i)));
-    if (squares.isEmpty())
-        return kNoiseFloor;
-    std::sort(squares.begin(), squares.end());
-    const int kept = std::max(1, int(squares.size() * 0.8));
-    double sum = 0;
-    for (int i = 0; i < kept; ++i)
-        sum += squares.at(i);
-    // A normal variable's lower 80 % of |z| has a mean square of 0.4377.
-    const double differenceVariance = sum / kept / 0.4377;
-    return std::max(kNoiseFloor, std::sqrt(differenceVariance / 2));
-}
-
-// The level the trace would have at `i` without reflections: a line through
-// the medians of the two halves of a window around it, so that a sloping
-// baseline is followed at the edges as well as in the middle. Masked samples
-// (reflections already found) take no part.
-double baselineAt(const QVector<double> &y, const QVector<bool> &masked, int i, int first)
-{
-    const int from = std::max(first, i - baselineHalfWidth(i));
-    const int to = std::min(int(y.size()) - 1, i + baselineHalfWidth(i));
-    QVector<double> left, right, all;
-    double leftSum = 0, rightSum = 0;
-    for (int k = from; k <= to; ++k) {
-        if (masked.at(k))
-            continue;
-        all.append(y.at(k));
-        if (k < i) {
-            left.append(y.at(k));
-            leftSum += k;
-        } else if (k > i) {
-            right.append(y.at(k));
-            rightSum += k;
-        }
-    }
-    if (left.size() < 3 || right.size() < 3) {
-        if (all.size() >= 3)
-            return median(all);
-        // Too little left unmasked: draw the line from the whole window.
-        return median(y.mid(from, to - from + 1));
-    }
-    const double leftCentre = leftSum / left.size();
-    const double rightCentre = rightSum / right.size();
-    const double a = median(left);
-    const double b = median(right);
-    return a + (b - a) * (i - leftCentre) / (rightCentre - leftCentre);
-}
-
-// Where the peak of a reflection lies between samples: the vertex of a
-// least-squares parabola through the samples above half its height, kept
-// within half a sample of the run [first, last] that makes the reflection.
-double peakPosition(const QVector<double> &r, int top, int first, int last)
+// The runs of samples beyond the threshold, in the residual `r` (the trace
+// minus its baseline) from `first` on.
+QVector<Candidate> candidatesOf(const QVector<double> &r, int first, double threshold)
 {
     const int n = r.size();
-    const double half = 0.5 * r.at(top);
-    int left = 0;
-    while (top - left - 1 >= 0 && std::abs(r.at(top - left - 1)) > std::abs(half) &&
-           (r.at(top - left - 1) > 0) == (half > 0))
-        ++left;
-    int right = 0;
-    while (top + right + 1 < n && std::abs(r.at(top + right + 1)) > std::abs(half) &&
-           (r.at(top + right + 1) > 0) == (half > 0))
-        ++right;
-    const int h = std::max(1, (left + right + 1) / 2);
-    const int from = std::max(0, top - h);
-    const int to = std::min(n - 1, top + h);
-    if (to - from < 2)
-        return top;
-    // Sums for the normal equations, positions relative to `top`.
-    double s[5] = {0, 0, 0, 0, 0};
-    double t[3] = {0, 0, 0};
-    for (int i = from; i <= to; ++i) {
-        const double x = i - top;
-        double power = 1;
-        for (int k = 0; k < 5; ++k) {
-            s[k] += power;
-            if (k < 3)
-                t[k] += power * r.at(i);
-            power *= x;
+    QVector<Candidate> found;
+    for (int i = first; i < n;) {
+        if (std::abs(r.at(i)) <= threshold) {
+            ++i;
+            continue;
         }
+        const bool up = r.at(i) > 0;
+        int top = i;
+        int j = i;
+        for (; j < n && std::abs(r.at(j)) > threshold && (r.at(j) > 0) == up; ++j)
+            if (std::abs(r.at(j)) > std::abs(r.at(top)))
+                top = j;
+        // A single sample dipping back under the threshold does not split
+        // one reflection into two.
+        if (!found.isEmpty() && found.constLast().to + 2 >= i &&
+            (found.constLast().height > 0) == up) {
+            Candidate &last = found.last();
+            if (std::abs(r.at(top)) > std::abs(last.height)) {
+                last.top = top;
+                last.height = r.at(top);
+            }
+            last.to = j - 1;
+        } else {
+            found.append({top, r.at(top), i, j - 1, {}});
+        }
+        i = j;
     }
-    // Solve [s0 s1 s2; s1 s2 s3; s2 s3 s4] [c a1 a2] = t by Cramer's rule.
-    const auto det3 = [](double a, double b, double c, double d, double e, double f, double g,
-                         double h2, double i2) {
-        return a * (e * i2 - f * h2) - b * (d * i2 - f * g) + c * (d * h2 - e * g);
-    };
-    const double det = det3(s[0], s[1], s[2], s[1], s[2], s[3], s[2], s[3], s[4]);
-    if (std::abs(det) < 1e-12)
-        return top;
-    const double a1 = det3(s[0], t[0], s[2], s[1], t[1], s[3], s[2], t[2], s[4]) / det;
-    const double a2 = det3(s[0], s[1], t[0], s[1], s[2], t[1], s[2], s[3], t[2]) / det;
-    if (std::abs(a2) < 1e-12 || (a2 > 0) == (r.at(top) > 0))
-        return top;
-    return std::clamp(top - a1 / (2 * a2), std::max(0.0, first - 0.5),
-                      std::min(n - 1.0, last + 0.5));
+    return found;
+}
+
+QVector<double> residualOf(const QVector<double> &y, const QVector<bool> &masked, int first)
+{
+    QVector<double> r(y.size(), 0.0);
+    for (int i = first; i < y.size(); ++i)
+        r[i] = y.at(i) - baselineAt(y, masked, i, first);
+    return r;
+}
+
+QVector<double> oriented(const QVector<double> &r, double sign)
+{
+    QVector<double> out(r.size());
+    for (int i = 0; i < r.size(); ++i)
+        out[i] = sign * r.at(i);
+    return out;
 }
 
 } // namespace
 
-EventAnalysis detectEvents(const QVector<double> &y, double step)
+EventAnalysis detectEvents(const QVector<double> &samples, double step)
 {
     EventAnalysis result;
-    const int n = y.size();
+    const int n = samples.size();
     if (n < 2 * kLaunchSearch || !(step > 0) || !std::isfinite(step))
         return result;
-    for (const double value : y)
+    for (const double value : samples)
         if (!std::isfinite(value))
             return result;
-
-    // The launch pulse: the largest swing near the start, away from the level
-    // of the far half of the trace.
-    const double farLevel = median(y.mid(n / 2));
-    int peak = 0;
-    for (int i = 0; i < kLaunchSearch; ++i)
-        if (std::abs(y.at(i) - farLevel) > std::abs(y.at(peak) - farLevel))
-            peak = i;
-    result.launchHeight = std::max(1.0, std::abs(y.at(peak) - farLevel));
+    // Sample 0 repeats the instrument's second sample: out of time order.
+    QVector<double> y = samples;
+    y[0] = y.at(1);
 
     const double sigma = noiseOf(y, n / 2);
     result.noise = sigma;
     result.threshold = kThresholdSigmas * sigma;
 
-    // The pulse has ended where the trace stops moving faster than noise
-    // does, two differences in a row.
-    const double calm = kThresholdSigmas * sigma * std::sqrt(2.0);
-    int launchEnd = peak + 1;
-    while (launchEnd + 2 < n && (std::abs(y.at(launchEnd + 1) - y.at(launchEnd)) > calm ||
-                                 std::abs(y.at(launchEnd + 2) - y.at(launchEnd + 1)) > calm))
-        ++launchEnd;
-
-    struct Candidate
-    {
-        double position; // samples
-        double height;
-        int from, to; // the run of samples beyond the threshold
-    };
-    const auto findCandidates = [&](const QVector<bool> &masked, int first) {
-        QVector<double> r(n, 0.0);
-        for (int i = first; i < n; ++i)
-            r[i] = y.at(i) - baselineAt(y, masked, i, first);
-        QVector<Candidate> found;
-        for (int i = first + 1; i < n;) {
-            if (std::abs(r.at(i)) <= result.threshold) {
-                ++i;
-                continue;
-            }
-            int top = i;
-            int j = i;
-            for (; j < n; ++j) {
-                if (std::abs(r.at(j)) <= result.threshold || (r.at(j) > 0) != (r.at(i) > 0))
-                    break;
-                if (std::abs(r.at(j)) > std::abs(r.at(top)))
-                    top = j;
-            }
-            // A single sample dipping back under the threshold does not split
-            // one reflection into two.
-            if (!found.isEmpty() && found.constLast().to + 2 >= i &&
-                (found.constLast().height > 0) == (r.at(top) > 0)) {
-                const int first = found.constLast().from;
-                if (std::abs(r.at(top)) > std::abs(found.constLast().height))
-                    found.last() = {peakPosition(r, top, first, j - 1), r.at(top), first, j - 1};
-                else
-                    found.last().to = j - 1;
-            } else {
-                found.append({peakPosition(r, top, i, j - 1), r.at(top), i, j - 1});
-            }
-            i = j;
-        }
-        return std::make_pair(found, r);
-    };
-
-    // Whatever of the pulse still stands out of the baseline belongs to it.
-    QVector<bool> masked(n, false);
-    {
-        const QVector<double> r = findCandidates(masked, launchEnd).second;
-        while (launchEnd + 1 < n && std::abs(r.at(launchEnd)) > result.threshold)
-            ++launchEnd;
+    // The launch pulse, by its shape: it leaves the level the trace starts
+    // at, reaches its top within the first samples and comes back down.
+    // The pulse is the first swing of at least half the largest one: an
+    // undershoot behind it may reach further.
+    const double start = y.at(1);
+    double largest = 0;
+    for (int i = 1; i < kLaunchSearch; ++i)
+        largest = std::max(largest, std::abs(y.at(i) - start));
+    int top = 1;
+    while (top + 1 < kLaunchSearch && std::abs(y.at(top) - start) < 0.5 * largest)
+        ++top;
+    const double firstSign = y.at(top) >= start ? 1.0 : -1.0;
+    while (top + 1 < kLaunchSearch &&
+           firstSign * (y.at(top + 1) - start) >= firstSign * (y.at(top) - start))
+        ++top;
+    const double launchSign = y.at(top) >= start ? 1.0 : -1.0;
+    const double launchHeight = std::abs(y.at(top) - start);
+    QVector<double> launch(n);
+    for (int i = 0; i < n; ++i)
+        launch[i] = launchSign * (y.at(i) - start);
+    // A clipped top is flat: the top is where the flat begins.
+    while (top > 1 && launch.at(top - 1) >= launch.at(top))
+        --top;
+    const Edge launchEdge = edgeOf(launch, top, 1);
+    const bool returns = launchEdge.halfDown < n - 1.0;
+    result.launchFound = launchHeight >= std::max(kLaunchSigmas * sigma, kLaunchLevels) && returns;
+    int first = 1;
+    if (result.launchFound) {
+        result.launchHeight = launchHeight;
+        result.launchToe = launchEdge.toe * step;
+        // The fall lasts about as long as the rise; then the trace must stop
+        // moving faster than noise does, two differences in a row.
+        first = int(std::ceil(launchEdge.halfDown + (launchEdge.halfUp - launchEdge.toe))) + 1;
+        const double calm = result.threshold * std::sqrt(2.0);
+        while (first + 2 < n && (std::abs(y.at(first + 1) - y.at(first)) > calm ||
+                                 std::abs(y.at(first + 2) - y.at(first + 1)) > calm))
+            ++first;
+        first = std::min(first, n - 1);
+        // Whatever of the pulse still stands out of the baseline belongs to it.
+        const QVector<double> r = residualOf(y, QVector<bool>(n, false), first);
+        while (first + 1 < n && std::abs(r.at(first)) > result.threshold)
+            ++first;
     }
-    result.launchEnd = launchEnd * step;
+    result.launchEnd = first * step;
+    const double launchWidth = result.launchFound ? launchEdge.halfDown - launchEdge.toe : 2.0;
 
     // Reflections pull a baseline drawn through them; the second look draws
     // it around the first look's reflections.
-    for (const Candidate &c : findCandidates(masked, launchEnd).first) {
+    QVector<bool> masked(n, false);
+    for (const Candidate &c :
+         candidatesOf(residualOf(y, masked, first), first + 1, result.threshold)) {
         const int margin = c.to - c.from + 2;
         for (int k = std::max(0, c.from - margin); k <= std::min(n - 1, c.to + 2 * margin); ++k)
             masked[k] = true;
     }
-    const QVector<Candidate> candidates = findCandidates(masked, launchEnd).first;
+    const QVector<double> r = residualOf(y, masked, first);
+    QVector<Candidate> candidates = candidatesOf(r, first + 1, result.threshold);
 
-    for (int k = 0; k < candidates.size(); ++k) {
-        const Candidate &c = candidates.at(k);
-        bool ringing = false;
-        for (int m = k - 1; m >= 0 && c.position - candidates.at(m).position <= kRingingSamples;
-             --m) {
-            const Candidate &before = candidates.at(m);
-            if ((before.height > 0) != (c.height > 0) &&
-                std::abs(c.height) < kRingingShare * std::abs(before.height))
-                ringing = true;
-        }
-        if (ringing)
+    // A reflection is followed by its own opposite swing: the far side of a
+    // short section, an overshoot, the coupling's undershoot. One event.
+    QVector<Candidate> kept;
+    int floorIndex = first;
+    const double launchTail = first + 2 * launchWidth + 4;
+    for (Candidate c : candidates) {
+        const double sign = c.height > 0 ? 1.0 : -1.0;
+        c.edge = edgeOf(oriented(r, sign), c.top, std::max(floorIndex, c.from - 6));
+        // So does the launch's, and the baseline is drawn from behind it.
+        if (result.launchFound && sign == launchSign && c.from <= launchTail &&
+            std::abs(c.height) < kMinorShare * result.launchHeight)
             continue;
+        if (!kept.isEmpty()) {
+            const Candidate &before = kept.constLast();
+            const double reach =
+                before.edge.halfDown + (before.edge.halfUp - before.edge.toe) + launchWidth + 3;
+            if ((before.height > 0) != (c.height > 0) && c.edge.toe < reach &&
+                std::abs(c.height) < 1.2 * std::abs(before.height))
+                continue;
+            // A strong reflection's tail recovers slowly, and the baseline,
+            // drawn around the reflection, rises from under it.
+            const int tail = before.to + 3 * (before.to - before.from + 2) + 3;
+            if ((before.height > 0) == (c.height > 0) && c.from <= tail &&
+                std::abs(c.height) < kTailShare * std::abs(before.height))
+                continue;
+        }
+        kept.append(c);
+        floorIndex = c.to + 1;
+    }
+
+    const double launchSlope = result.launchFound ? launchEdge.slope : 1e9;
+    const double origin = result.launchFound ? launchEdge.toe : 0.0;
+    for (const Candidate &c : kept) {
         TraceEvent event;
-        // The distance is the reflection's peak. Its onset, where a technician
-        // puts the cursor by eye, moves with the pulse's width, which grows
-        // along the cable, and is lost in the noise for small reflections;
-        // the peak stays within a fraction of a sample at any size. The
-        // emulated instrument plants its events at their peaks too.
-        event.distance = c.position * step;
+        // Nothing comes back before the pulse has left.
+        event.distance = std::max(0.0, (c.edge.toe - origin) * step);
+        event.peak = std::max(event.distance, (c.edge.peak - origin) * step);
         event.height = c.height;
-        event.strength = std::abs(c.height) / result.launchHeight;
-        event.kind = c.height > 0 ? EventKind::Open : EventKind::Short;
+        // The noise moves each edge's line along the axis by about sigma over
+        // its slope; the rule reads soft edges a little early or late.
+        const double noiseShift =
+            std::hypot(sigma / std::max(c.edge.slope, 0.05 * std::abs(c.height)),
+                       sigma / std::max(launchSlope, 0.05 * result.launchHeight));
+        const double rule = 0.3 * (c.edge.halfUp - c.edge.toe);
+        event.uncertainty = step * std::max(0.5, 2 * std::hypot(noiseShift, rule, 0.29));
+        const bool up = c.height * (result.launchFound ? launchSign : 1.0) > 0;
+        if (result.launchFound) {
+            event.strength = std::abs(c.height) / result.launchHeight;
+            const bool minor = event.strength < kMinorShare;
+            event.kind = up ? (minor ? EventKind::MinorHigh : EventKind::Open)
+                            : (minor ? EventKind::MinorLow : EventKind::Short);
+        } else {
+            event.kind = up ? EventKind::Open : EventKind::Short;
+        }
         result.events.append(event);
     }
-    // An open far end sends everything back: nothing lies beyond it, so the
-    // last upward reflection with nothing after it is read as the end.
-    if (!result.events.isEmpty() && result.events.constLast().kind == EventKind::Open)
-        result.events.last().kind = EventKind::End;
+
+    // Echoes arrive at twice a reflection's distance (off the instrument) or
+    // one gap further than a later reflection (between two reflectors).
+    const double launchSpan = (first - origin) * step;
+    const auto arrivesAt = [&](int k, double at) {
+        const TraceEvent &e = result.events.at(k);
+        return std::abs(e.distance - at) <= 1.5 * step + e.uncertainty;
+    };
+    for (int k = 0; k < result.events.size(); ++k) {
+        TraceEvent &e = result.events[k];
+        for (int j = 0; j < k && e.kind != EventKind::Echo; ++j) {
+            const TraceEvent &near = result.events.at(j);
+            if (near.kind == EventKind::Echo ||
+                std::abs(e.height) > kEchoShare * std::abs(near.height))
+                continue;
+            // Reflectors hidden under the launch pulse bounce too: anywhere up
+            // to the launch's length before twice the distance.
+            if (e.distance <= 2 * near.distance + 1.5 * step + e.uncertainty &&
+                e.distance >= 2 * near.distance - launchSpan - 1.5 * step - e.uncertainty)
+                e.kind = EventKind::Echo;
+            // Between two reflectors, off any part of the nearer one's length.
+            for (int i = 0; i < j; ++i) {
+                const TraceEvent &nearest = result.events.at(i);
+                const double length = (kept.at(i).edge.halfDown - kept.at(i).edge.toe) * step;
+                if (nearest.kind != EventKind::Echo &&
+                    (arrivesAt(k, 2 * near.distance - nearest.distance) ||
+                     (e.distance < 2 * near.distance - nearest.distance &&
+                      arrivesAt(k, 2 * near.distance - nearest.distance - length))))
+                    e.kind = EventKind::Echo;
+            }
+        }
+    }
+
+    // The far end sends back everything that reaches it, after the losses at
+    // the reflections before it; a fault sends back a part. A pulse spread by
+    // the cable is lower and wider: its height times its width is what counts.
+    // The end is the last reflection that sends back most of what reaches it.
+    if (result.launchFound) {
+        QVector<double> reflection(result.events.size(), 0.0);
+        double through = 1.0;
+        const double launchWidthAtHalf = std::max(0.5, launchEdge.halfDown - launchEdge.halfUp);
+        bool complete = false;
+        for (int k = 0; k < result.events.size(); ++k) {
+            // Nothing but echoes comes back from beyond a complete reflection.
+            if (complete)
+                result.events[k].kind = EventKind::Echo;
+            if (result.events.at(k).kind == EventKind::Echo)
+                continue;
+            const Candidate &c = kept.at(k);
+            const double span = std::max(0.5, c.edge.halfDown - c.edge.halfUp);
+            const double share =
+                result.events.at(k).strength * std::max(1.0, (span + 1) / (launchWidthAtHalf + 1));
+            reflection[k] = std::min(1.0, share / through);
+            through *= std::max(0.05, 1 - reflection.at(k) * reflection.at(k));
+            complete = reflection.at(k) >= kCompleteShare;
+        }
+        int end = -1;
+        for (int k = 0; k < result.events.size(); ++k)
+            if (reflection.at(k) >= kEndShare)
+                end = k;
+        if (end >= 0) {
+            TraceEvent &e = result.events[end];
+            const bool up = e.height * launchSign > 0;
+            e.kind = up ? EventKind::EndOpen : EventKind::EndShort;
+            result.end = e.distance;
+        }
+    }
     return result;
 }
 
@@ -281,19 +304,6 @@ EventAnalysis detectEvents(const Trace &trace)
     for (const QPointF &point : trace.points)
         samples.append(point.y());
     return detectEvents(samples, double(trace.distanceStep));
-}
-
-QString eventKindText(EventKind kind)
-{
-    switch (kind) {
-    case EventKind::Open:
-        return EventText::tr("Open");
-    case EventKind::Short:
-        return EventText::tr("Short");
-    case EventKind::End:
-        return EventText::tr("Cable end");
-    }
-    return QString();
 }
 
 } // namespace protocol

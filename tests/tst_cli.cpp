@@ -6,6 +6,7 @@
 #include "bluetooth/emulator/emulatedinstrument.h"
 #include "bluetooth/emulator/emulatedstack.h"
 #include "protocol/frame.h"
+#include "bluetooth/emulator/waveform.h"
 #include "protocol/trace.h"
 #include "session/instrumentsession.h"
 
@@ -16,6 +17,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QSettings>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -340,6 +342,8 @@ void CliTest::showAndExport()
     QCOMPARE(shown.value("serial").toString(), QStringLiteral("001234"));
     QCOMPARE(shown.value("samples").toInt(), 250);
     QVERIFY(qAbs(shown.value("step_m").toDouble() - 1.4989623) < 1e-6);
+    QVERIFY(shown.value("events").toArray().isEmpty());
+    QVERIFY(shown.value("end").isNull());
     result = run({"show", file, m_dir.filePath(QStringLiteral("missing.tdr"))});
     QCOMPARE(result.code, 1);
     QVERIFY(result.out.contains(QStringLiteral("  range: 100 m\n")));
@@ -350,6 +354,37 @@ void CliTest::showAndExport()
     QVERIFY(full.waitForFinished(30000));
     QCOMPARE(full.exitCode(), 1);
     QVERIFY(full.readAllStandardError().contains("cannot write the output: No space left"));
+    QVERIFY(result.out.contains(QStringLiteral("  cable end: no end within the trace\n")));
+
+    // A cable with an open fault at 60 m and its open end at 120 m: the
+    // distances are the physical ones, and show prints what events prints.
+    emu::WaveformParams params;
+    params.step = emu::distanceStep(100);
+    params.cableLength = 120;
+    params.faults = {{60, emu::FaultKind::Open, 0.4}};
+    QFile cable(m_dir.filePath(QStringLiteral("cable.tdr")));
+    QVERIFY(cable.open(QIODevice::WriteOnly));
+    cable.write(emu::downloadedImage(params));
+    cable.close();
+    result = run({"events", cable.fileName(), "--json"});
+    QCOMPARE(result.code, 0);
+    const QJsonObject read =
+        QJsonDocument::fromJson(result.out.toUtf8()).array().first().toObject();
+    const QJsonArray events = read.value("events").toArray();
+    QVERIFY(events.size() >= 2);
+    QCOMPARE(events.at(0).toObject().value("kind").toString(), QStringLiteral("open"));
+    QCOMPARE(events.at(1).toObject().value("kind").toString(), QStringLiteral("end_open"));
+    QVERIFY(qAbs(events.at(0).toObject().value("distance_m").toDouble() - 60) <= params.step);
+    QVERIFY(qAbs(read.value("end").toDouble() - 120) <= params.step);
+    QVERIFY(events.at(0).toObject().value("peak_m").toDouble() >
+            events.at(0).toObject().value("distance_m").toDouble());
+    QVERIFY(qAbs(events.at(0).toObject().value("strength").toDouble() - 0.4) < 0.1);
+    const QString shownText = run({"show", cable.fileName()}).out;
+    const QString eventsText = run({"events", cable.fileName()}).out;
+    QVERIFY(shownText.endsWith(eventsText.mid(eventsText.indexOf(QLatin1Char('\n')) + 1)));
+    QVERIFY2(eventsText.contains(QRegularExpression(QStringLiteral(
+                 "\n  event 1: 6[01](\\.\\d)? m ± [0-9.]+ m  Open  3\\d\\.\\d %\n"))),
+             qPrintable(eventsText));
 
     // The same CSV as the viewer's export, to stdout or to a file.
     const QString viewerCsv = protocol::traceCsv(protocol::readTrace(file).trace);

@@ -1,4 +1,4 @@
-#include "bluetooth/emulator/waveform.h"
+#include "bluetooth/emulator/cablemodel.h"
 #include "protocol/events.h"
 
 #include <QtTest>
@@ -8,71 +8,137 @@
 
 using namespace protocol;
 
+namespace {
+
+constexpr double kStep = 2.0;
+
+// A textbook instrument: a 2-sample flat pulse rising in half a sample,
+// leaving the baseline at instrument time 1.3, on a cable that runs past the
+// trace unless a row says otherwise.
+emu::CableParams cable(QList<emu::Discontinuity> faults)
+{
+    emu::CableParams p;
+    p.step = kStep;
+    p.launchTime = 1.3;
+    p.launchHeight = 90;
+    p.riseTime = 0.5;
+    p.noise = 0.7;
+    p.seed = 7;
+    p.end = emu::FarEnd::Beyond;
+    p.faults = faults;
+    return p;
+}
+
+emu::CableParams ended(emu::CableParams p, double length, emu::FarEnd end)
+{
+    p.length = length;
+    p.end = end;
+    return p;
+}
+
+QVector<double> fileSamples(const QByteArray &instrument)
+{
+    QVector<double> y{double(quint8(instrument.at(1)))};
+    for (const char c : instrument)
+        y.append(quint8(c));
+    return y;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(emu::CableParams)
+
 class TestEvents : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // Ground truth from the emulated instrument, on seeds drawn at random
-    // when this test was written and never changed since: the detector was
-    // tuned on other seeds (tools/bench/bench_events).
-    void findsWhatTheEmulatorPlanted()
+    // Ground truth is where each discontinuity lies; events are read at their
+    // toes, in metres from the launch's toe, within one step.
+    void readsTheCable_data()
     {
-        constexpr quint32 kFirstSeed = 3162443723u;
-        constexpr int kTraces = 240;
-        int detectable = 0, faultFree = 0, falseOnFaultFree = 0;
-        for (int t = 0; t < kTraces; ++t) {
-            const emu::WaveformParams params = emu::randomWaveform(kFirstSeed + quint32(t));
-            const QList<emu::PlantedEvent> truth = emu::plantedEvents(params);
-            const EventAnalysis analysis = detectEvents(emu::downloadedTrace(params));
-            for (int i = 0; i < truth.size(); ++i) {
-                if (!emu::isDetectable(truth, i, params))
-                    continue;
-                ++detectable;
-                const emu::PlantedEvent &planted = truth.at(i);
-                const auto found = std::find_if(
-                    analysis.events.cbegin(), analysis.events.cend(), [&](const TraceEvent &e) {
-                        return std::abs(e.distance - planted.distance) <= params.step &&
-                               (e.kind == EventKind::Short) == (planted.height < 0);
-                    });
-                QVERIFY2(found != analysis.events.cend(),
-                         qPrintable(QStringLiteral("seed %1: %2 m, height %3 not found")
-                                        .arg(kFirstSeed + quint32(t))
-                                        .arg(planted.distance)
-                                        .arg(planted.height)));
-                if (planted.cableEnd)
-                    QCOMPARE(found->kind, EventKind::End);
-            }
-            if (!params.faults.isEmpty())
-                continue;
-            ++faultFree; // any event but the cable end is false
-            for (const TraceEvent &e : analysis.events)
-                falseOnFaultFree += truth.isEmpty() || e.kind != EventKind::End;
+        QTest::addColumn<emu::CableParams>("params");
+        QTest::addColumn<QString>("expected"); // metres kind; ... | end
+        QTest::newRow("open fault, open end")
+            << ended(cable({{120, 0.4, 0}}), 300, emu::FarEnd::Open)
+            << QStringLiteral("120 open; 300 end_open; 480 echo | 300");
+        emu::CableParams negative = ended(cable({{80, -0.3, 0}}), 250, emu::FarEnd::Short);
+        negative.launchHeight = -80;
+        QTest::newRow("negative launch, short fault, shorted end")
+            << negative << QStringLiteral("80 short; 250 end_short; 420 echo | 250");
+        emu::CableParams clipped = cable({});
+        clipped.launchHeight = 160;
+        clipped.launchWidth = 5;
+        QTest::newRow("clipped flat launch, no end in view")
+            << clipped << QStringLiteral(" | none");
+        emu::CableParams tails = ended(cable({{200, -0.35, 0}}), 380, emu::FarEnd::Open);
+        tails.baseline = 90;
+        tails.tilt = 0.06;
+        tails.drift = 3;
+        tails.acTime = 120;
+        tails.tailShare = 0.2;
+        tails.tailTime = 12;
+        tails.riseTime = 1.5;
+        tails.dispersion = 0.01;
+        QTest::newRow("tilt, drift, coupling, tails, spreading")
+            << tails << QStringLiteral("200 short; 380 end_open | 380");
+        QTest::newRow("strong reflection just after the launch")
+            << ended(cable({{20, 0.6, 0}}), 200, emu::FarEnd::Short)
+            << QStringLiteral("20 open; 200 end_short; 380 echo | 200");
+        QTest::newRow("short section: one event at its toe, splice as minor")
+            << ended(cable({{100, -0.3, 3}, {300, 0.09, 0}}), 420, emu::FarEnd::Open)
+            << QStringLiteral("100 short; 300 minor_high; 420 end_open | 420");
+        emu::CableParams echo = cable({{90, 0.3, 0}});
+        echo.sourceReflection = 0.8;
+        QTest::newRow("second trip off the instrument is an echo")
+            << echo << QStringLiteral("90 open; 180 echo | none");
+        emu::CableParams slow = ended(cable({{150, -0.6, 0}}), 420, emu::FarEnd::Open);
+        slow.tailShare = 0.3;
+        slow.tailTime = 30;
+        slow.acTime = 60;
+        QTest::newRow("a strong reflection's slow recovery is no event")
+            << slow << QStringLiteral("150 short; 420 end_open | 420");
+        emu::CableParams high = ended(cable({{150, -0.5, 0}}), 340, emu::FarEnd::Open);
+        high.baseline = 225;
+        high.launchHeight = -90;
+        high.launchWidth = 4;
+        QTest::newRow("clipped reflection read at its toe")
+            << high << QStringLiteral("150 short; 340 end_open | 340");
+    }
+
+    void readsTheCable()
+    {
+        QFETCH(emu::CableParams, params);
+        QFETCH(QString, expected);
+        const EventAnalysis a = detectEvents(fileSamples(emu::drawCable(params).samples), kStep);
+        QVERIFY(a.launchFound);
+        // The file repeats the instrument's second sample first: time t lies at t + 1 steps.
+        QVERIFY(std::abs(a.launchToe - (params.launchTime + 1) * kStep) <= kStep / 2);
+        QStringList found;
+        for (const TraceEvent &e : a.events) {
+            // Reported rounded to the nearest expected whole step of 20 m.
+            found << QStringLiteral("%1 %2")
+                         .arg(std::round(e.distance / 10) * 10)
+                         .arg(eventKindKey(e.kind));
+            QVERIFY2(std::abs(e.distance - std::round(e.distance / 10) * 10) <= kStep,
+                     qPrintable(QString::number(e.distance)));
+            QVERIFY(e.uncertainty >= kStep / 2 && e.uncertainty < 3 * kStep);
+            QVERIFY(e.peak > e.distance);
         }
-        QVERIFY2(detectable > 200, qPrintable(QString::number(detectable)));
-        QVERIFY(faultFree > 50);
-        // The stated line: under 2 false events per 100 fault-free traces.
-        QVERIFY2(falseOnFaultFree * 100 < 2 * faultFree,
-                 qPrintable(QStringLiteral("%1 on %2").arg(falseOnFaultFree).arg(faultFree)));
+        const QString end =
+            a.end ? QString::number(std::round(*a.end / 10) * 10) : QStringLiteral("none");
+        QCOMPARE(found.join(QStringLiteral("; ")) + QStringLiteral(" | ") + end, expected);
     }
 
     void literalTrace_data()
     {
         QTest::addColumn<QVector<double>>("samples");
-        QTest::addColumn<QString>("expected"); // distance kind strength; ...
-        QVector<double> flat(250, 128.0);
-        flat[1] = 228; // launch pulse, 100 high
-        QTest::newRow("launch pulse only") << flat << QString();
-        QVector<double> two = flat;
-        two[60] = 98;
-        two[120] = 178;
-        QTest::newRow("short, then the end")
-            << two << QStringLiteral("120 Short 0.30; 240 End 0.50");
-        QVector<double> open = two;
-        open[180] = 118;
-        QTest::newRow("open before a short")
-            << open << QStringLiteral("120 Short 0.30; 240 Open 0.50; 360 Short 0.10");
-        QVector<double> broken = flat;
+        QTest::addColumn<QString>("expected");
+        QVector<double> spike(250, 128.0);
+        spike[100] = 155;
+        QTest::newRow("no launch: levels, not shares")
+            << spike << QStringLiteral("198.0 m ± 1.3 m Open 27 levels");
+        QVector<double> broken(250, 128.0);
         broken[100] = std::numeric_limits<double>::quiet_NaN();
         QTest::newRow("not a number") << broken << QString();
         QTest::newRow("too short") << QVector<double>(20, 128.0) << QString();
@@ -82,14 +148,37 @@ private slots:
     {
         QFETCH(QVector<double>, samples);
         QFETCH(QString, expected);
-        const char *const names[] = {"Open", "Short", "End"};
+        const EventAnalysis a = detectEvents(samples, 2.0);
         QStringList found;
-        for (const TraceEvent &e : detectEvents(samples, 2.0).events)
-            found << QStringLiteral("%1 %2 %3")
-                         .arg(e.distance, 0, 'f', 0)
-                         .arg(QLatin1String(names[int(e.kind)]))
-                         .arg(e.strength, 0, 'f', 2);
+        for (const TraceEvent &e : a.events)
+            found << eventDistanceText(e) + QLatin1Char(' ') + eventKindText(e.kind) +
+                         QLatin1Char(' ') + eventStrengthText(a, e);
         QCOMPARE(found.join(QStringLiteral("; ")), expected);
+        QCOMPARE(
+            eventsJson(QStringLiteral("f"), 2, a).value(QLatin1String("events")).toArray().size(),
+            a.events.size());
+    }
+
+    void distanceText_data()
+    {
+        QTest::addColumn<double>("distance");
+        QTest::addColumn<double>("uncertainty");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("metres") << 176.77 << 5.6 << QStringLiteral("177 m ± 6 m");
+        QTest::newRow("leading one keeps two digits")
+            << 176.77 << 1.4 << QStringLiteral("176.8 m ± 1.4 m");
+        QTest::newRow("decimetres") << 12.345 << 0.37 << QStringLiteral("12.3 m ± 0.4 m");
+        QTest::newRow("tens of metres") << 4321.0 << 56.0 << QStringLiteral("4321 m ± 60 m");
+    }
+
+    void distanceText()
+    {
+        QFETCH(double, distance);
+        QFETCH(double, uncertainty);
+        TraceEvent e;
+        e.distance = distance;
+        e.uncertainty = uncertainty;
+        QTEST(eventDistanceText(e), "expected");
     }
 };
 

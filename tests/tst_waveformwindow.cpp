@@ -138,8 +138,18 @@ private slots:
         const int last = table->rowCount() - 1;
         QTest::mouseClick(table->viewport(), Qt::LeftButton, {},
                           table->visualItemRect(table->item(last, 1)).center());
-        QCOMPARE(*window.cursorDistance(),
-                 qRound(window.events().at(last).distance / double(kStep)) * double(kStep));
+        // The cursor goes where the table says, between samples: "120.4 m ± 0.8 m".
+        const protocol::TraceEvent &event = window.events().at(last);
+        QCOMPARE(*window.cursorDistance(), event.distance);
+        const QString said = table->item(last, 1)->text();
+        const QString number = said.section(QLatin1Char(' '), 0, 0);
+        const int decimals = number.contains(QLatin1Char('.'))
+                                 ? number.size() - number.indexOf(QLatin1Char('.')) - 1
+                                 : 0;
+        QVERIFY2(said.contains(QStringLiteral(" m ± ")) &&
+                     std::abs(number.toDouble() - event.distance) <=
+                         0.5 * std::pow(10.0, -decimals),
+                 qPrintable(said));
 
         auto *markers = qobject_cast<QScatterSeries *>(window.chart()->series().constLast());
         QVERIFY(markers && markers->isVisible());

@@ -29,7 +29,8 @@ from mutant_list import MUTANTS
 
 # The test programs tried first for a fault in a file under each folder.
 FIRST_TESTS = {
-    "protocol/": ["tst_frame", "tst_record", "tst_assembler", "tst_commandqueue", "tst_session"],
+    "protocol/": ["tst_frame", "tst_record", "tst_assembler", "tst_commandqueue", "tst_events",
+                  "tst_session"],
     "session/": ["tst_session", "tst_files", "tst_cli", "tst_window"],
     "cli/": ["tst_cli"],
     "link/": ["tst_tdrclient", "tst_tdrserver", "tst_session"],

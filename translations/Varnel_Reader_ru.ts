@@ -159,10 +159,6 @@
         <translation>Писать в OUT вместо stdout.</translation>
     </message>
     <message>
-        <source>Address or name.</source>
-        <translation>Адрес или имя.</translation>
-    </message>
-    <message>
         <source>Record numbers.</source>
         <translation>Номера записей.</translation>
     </message>
@@ -201,26 +197,6 @@
     <message>
         <source>cannot create the directory %1</source>
         <translation>не удалось создать каталог %1</translation>
-    </message>
-    <message>
-        <source>Commands:
-  scan [--all]                          instruments in range
-  info [DEVICE]                         the instrument&apos;s identity
-  list [DEVICE]                         the records in the instrument
-  download [DEVICE] [--all|--new|N...] [--to DIR]  records into *.tdr files
-  upload [DEVICE] --slot N FILE...      files into record slots
-  show FILE...                          a record file&apos;s metadata
-  export FILE --csv [-o OUT]            a record file as CSV
-The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
-        <translation>Команды:
-  scan [--all]                          приборы поблизости
-  info [DEVICE]                         сведения о приборе
-  list [DEVICE]                         записи в приборе
-  download [DEVICE] [--all|--new|N...] [--to DIR]  записи в файлы *.tdr
-  upload [DEVICE] --slot N FILE...      файлы в ячейки прибора
-  show FILE...                          сведения из файла записи
-  export FILE --csv [-o OUT]            файл записи в формате CSV
-Стек Bluetooth выбирается переменной VARNEL_BLUETOOTH, как и для окна.</translation>
     </message>
     <message>
         <source>download: the records not yet in the directory.</source>
@@ -287,10 +263,6 @@ The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
         <translation>Записывает файлы записей в ячейки прибора, начиная с N.</translation>
     </message>
     <message>
-        <source>Prints a record file&apos;s date and time, range, length, step, serial number and samples.</source>
-        <translation>Выводит дату и время, диапазон, длину, шаг, заводской номер и отсчёты файла записи.</translation>
-    </message>
-    <message>
         <source>Writes a record file as the viewer&apos;s CSV.</source>
         <translation>Записывает файл записи в CSV, как просмотрщик.</translation>
     </message>
@@ -313,6 +285,95 @@ The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
     <message>
         <source>No instrument found.</source>
         <translation>Приборы не найдены.</translation>
+    </message>
+    <message>
+        <source>  no launch pulse: strengths are levels off the baseline, distances are from the start of the trace</source>
+        <translation>  нет зондирующего импульса: сила указана в уровнях от базовой линии, расстояния отсчитаны от начала рефлектограммы</translation>
+    </message>
+    <message>
+        <source>  no events above the noise</source>
+        <translation>  нет событий выше шума</translation>
+    </message>
+    <message>
+        <source>  event %1: %2  %3  %4</source>
+        <translation>  событие %1: %2  %3  %4</translation>
+    </message>
+    <message>
+        <source>  cable end: %1</source>
+        <translation>  конец кабеля: %1</translation>
+    </message>
+    <message>
+        <source>  cable end: no end within the trace</source>
+        <translation>  конец кабеля: в пределах рефлектограммы конца нет</translation>
+    </message>
+    <message>
+        <source>Commands:
+  scan [--all]                          instruments in range
+  info [DEVICE]                         the instrument&apos;s identity
+  list [DEVICE]                         the records in the instrument
+  download [DEVICE] [--all|--new|N...] [--to DIR]  records into *.tdr files
+  upload [DEVICE] --slot N FILE...      files into record slots
+  show FILE...                          a record file&apos;s metadata and events
+  events FILE...                        a record file&apos;s events
+  export FILE --csv [-o OUT]            a record file as CSV
+The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
+        <translation>Команды:
+  scan [--all]                          приборы поблизости
+  info [DEVICE]                         сведения о приборе
+  list [DEVICE]                         записи в приборе
+  download [DEVICE] [--all|--new|N...] [--to DIR]  записи в файлы *.tdr
+  upload [DEVICE] --slot N FILE...      файлы в ячейки прибора
+  show FILE...                          сведения и события из файла записи
+  events FILE...                        события из файла записи
+  export FILE --csv [-o OUT]            файл записи в формате CSV
+Стек Bluetooth выбирается переменной VARNEL_BLUETOOTH, как и для окна.</translation>
+    </message>
+    <message>
+        <source>Prints a record file&apos;s date and time, range, length, step, serial number, samples and events.</source>
+        <translation>Печатает дату и время, диапазон, длину, шаг, серийный номер, отсчёты и события файла записи.</translation>
+    </message>
+    <message>
+        <source>Prints a record file&apos;s events and the cable end.</source>
+        <translation>Печатает события файла записи и конец кабеля.</translation>
+    </message>
+</context>
+<context>
+    <name>EventTable</name>
+    <message>
+        <source>Show markers</source>
+        <translation>Показывать метки</translation>
+    </message>
+    <message>
+        <source>Click an event to put the cursor on it</source>
+        <translation>Щёлкните по событию, чтобы поставить на него курсор</translation>
+    </message>
+    <message>
+        <source>No.</source>
+        <translation>№</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>Вид</translation>
+    </message>
+    <message>
+        <source>Strength</source>
+        <translation>Сила</translation>
+    </message>
+    <message>
+        <source>Events</source>
+        <translation>События</translation>
+    </message>
+    <message>
+        <source>Events: %1</source>
+        <translation>События: %1</translation>
+    </message>
+    <message>
+        <source>Distance</source>
+        <translation>Расстояние</translation>
+    </message>
+    <message>
+        <source>No launch pulse: strengths are levels off the baseline, distances are from the start of the trace</source>
+        <translation>Нет зондирующего импульса: сила указана в уровнях от базовой линии, расстояния отсчитаны от начала рефлектограммы</translation>
     </message>
 </context>
 <context>
@@ -379,42 +440,30 @@ The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
     </message>
 </context>
 <context>
-    <name>EventTable</name>
+    <name>LinkProblem</name>
     <message>
-        <source>Show markers</source>
-        <translation>Показывать метки</translation>
+        <source>The instrument did not answer. Is it switched on and in range?</source>
+        <translation>Прибор не ответил. Он включён и находится рядом?</translation>
     </message>
     <message>
-        <source>Click an event to put the cursor on it</source>
-        <translation>Щёлкните по событию, чтобы поставить на него курсор</translation>
+        <source>The Bluetooth connection broke down. Bring the computer closer to the instrument and try again.</source>
+        <translation>Соединение Bluetooth прервалось. Поднесите компьютер ближе к прибору и попробуйте снова.</translation>
     </message>
     <message>
-        <source>No.</source>
-        <translation>№</translation>
+        <source>The instrument closed the connection.</source>
+        <translation>Прибор закрыл соединение.</translation>
     </message>
     <message>
-        <source>Distance, m</source>
-        <translation>Расстояние, м</translation>
+        <source>This computer&apos;s Bluetooth cannot open the instrument&apos;s kind of connection (RFCOMM).</source>
+        <translation>Bluetooth этого компьютера не поддерживает соединение того вида, что нужен прибору (RFCOMM).</translation>
     </message>
     <message>
-        <source>Kind</source>
-        <translation>Вид</translation>
+        <source>The Bluetooth adapter refused the connection. Is Bluetooth switched on on this computer?</source>
+        <translation>Адаптер Bluetooth отказал в соединении. Bluetooth на этом компьютере включён?</translation>
     </message>
     <message>
-        <source>Strength</source>
-        <translation>Сила</translation>
-    </message>
-    <message>
-        <source>%1 %</source>
-        <translation>%1 %</translation>
-    </message>
-    <message>
-        <source>Events</source>
-        <translation>События</translation>
-    </message>
-    <message>
-        <source>Events: %1</source>
-        <translation>События: %1</translation>
+        <source>Bluetooth reported an unexpected error.</source>
+        <translation>Bluetooth сообщил о непредвиденной ошибке.</translation>
     </message>
 </context>
 <context>
@@ -695,25 +744,6 @@ Press Retry to try again or Abort to exit application</source>
     </message>
 </context>
 <context>
-    <name>RecordStore</name>
-    <message>
-        <source>&quot;%1&quot; (not a record file)</source>
-        <translation>«%1» (не файл записи)</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; (%2)</source>
-        <translation>«%1» (%2)</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; (unknown range)</source>
-        <translation>«%1» (неизвестный диапазон)</translation>
-    </message>
-    <message>
-        <source>&quot;%1&quot; (bad distance step)</source>
-        <translation>«%1» (неверный шаг по расстоянию)</translation>
-    </message>
-</context>
-<context>
     <name>Measurement</name>
     <message>
         <source>%1 m</source>
@@ -741,7 +771,7 @@ Press Retry to try again or Abort to exit application</source>
     </message>
     <message>
         <source>&lt;b&gt;Cursor&lt;/b&gt; %1 &lt;span style=&apos;color:#868e96&apos;&gt;(sample %2)&lt;/span&gt;</source>
-        <translation>&lt;b&gt;Курсор&lt;/b&gt; %1 &lt;span style='color:#868e96'&gt;(отсчёт %2)&lt;/span&gt;</translation>
+        <translation>&lt;b&gt;Курсор&lt;/b&gt; %1 &lt;span style=&apos;color:#868e96&apos;&gt;(отсчёт %2)&lt;/span&gt;</translation>
     </message>
     <message>
         <source>level &lt;b&gt;%1&lt;/b&gt;</source>
@@ -766,6 +796,13 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>%1 (sample %2)</source>
         <translation>%1 (отсчёт %2)</translation>
+    </message>
+</context>
+<context>
+    <name>NoticeBar</name>
+    <message>
+        <source>Close</source>
+        <translation>Закрыть</translation>
     </message>
 </context>
 <context>
@@ -797,6 +834,25 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>only %1 of %2 bytes were taken</source>
         <translation>принято только %1 байт из %2</translation>
+    </message>
+</context>
+<context>
+    <name>RecordStore</name>
+    <message>
+        <source>&quot;%1&quot; (not a record file)</source>
+        <translation>«%1» (не файл записи)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (%2)</source>
+        <translation>«%1» (%2)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (unknown range)</source>
+        <translation>«%1» (неизвестный диапазон)</translation>
+    </message>
+    <message>
+        <source>&quot;%1&quot; (bad distance step)</source>
+        <translation>«%1» (неверный шаг по расстоянию)</translation>
     </message>
 </context>
 <context>
@@ -927,8 +983,36 @@ Press Retry to try again or Abort to exit application</source>
         <translation>Замыкание</translation>
     </message>
     <message>
-        <source>Cable end</source>
-        <translation>Конец кабеля</translation>
+        <source>Minor, higher</source>
+        <translation>Слабое, выше</translation>
+    </message>
+    <message>
+        <source>Minor, lower</source>
+        <translation>Слабое, ниже</translation>
+    </message>
+    <message>
+        <source>Cable end (open)</source>
+        <translation>Конец кабеля (обрыв)</translation>
+    </message>
+    <message>
+        <source>Cable end (short)</source>
+        <translation>Конец кабеля (замыкание)</translation>
+    </message>
+    <message>
+        <source>Echo</source>
+        <translation>Эхо</translation>
+    </message>
+    <message>
+        <source>%1 m ± %2 m</source>
+        <translation>%1 м ± %2 м</translation>
+    </message>
+    <message>
+        <source>%1 levels</source>
+        <translation>%1 уровней</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
     </message>
 </context>
 <context>
@@ -1141,6 +1225,10 @@ Press Retry to try again or Abort to exit application</source>
         <source>&amp;Print Report...</source>
         <translation>&amp;Печать отчёта...</translation>
     </message>
+    <message>
+        <source>Cursor</source>
+        <translation>Курсор</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -1163,40 +1251,6 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>No report written: it needs record files (*.tdr).</source>
         <translation>Отчёт не записан: нужны файлы записей (*.tdr).</translation>
-    </message>
-</context>
-<context>
-    <name>LinkProblem</name>
-    <message>
-        <source>The instrument did not answer. Is it switched on and in range?</source>
-        <translation>Прибор не ответил. Он включён и находится рядом?</translation>
-    </message>
-    <message>
-        <source>The Bluetooth connection broke down. Bring the computer closer to the instrument and try again.</source>
-        <translation>Соединение Bluetooth прервалось. Поднесите компьютер ближе к прибору и попробуйте снова.</translation>
-    </message>
-    <message>
-        <source>The instrument closed the connection.</source>
-        <translation>Прибор закрыл соединение.</translation>
-    </message>
-    <message>
-        <source>This computer&apos;s Bluetooth cannot open the instrument&apos;s kind of connection (RFCOMM).</source>
-        <translation>Bluetooth этого компьютера не поддерживает соединение того вида, что нужен прибору (RFCOMM).</translation>
-    </message>
-    <message>
-        <source>The Bluetooth adapter refused the connection. Is Bluetooth switched on on this computer?</source>
-        <translation>Адаптер Bluetooth отказал в соединении. Bluetooth на этом компьютере включён?</translation>
-    </message>
-    <message>
-        <source>Bluetooth reported an unexpected error.</source>
-        <translation>Bluetooth сообщил о непредвиденной ошибке.</translation>
-    </message>
-</context>
-<context>
-    <name>NoticeBar</name>
-    <message>
-        <source>Close</source>
-        <translation>Закрыть</translation>
     </message>
 </context>
 </TS>

@@ -48,24 +48,35 @@ EventTable::EventTable(QWidget *parent) : QWidget(parent)
 
 QStringList EventTable::headers()
 {
-    return {tr("No."), tr("Distance, m"), tr("Kind"), tr("Strength")};
+    return {tr("No."), tr("Distance"), tr("Kind"), tr("Strength")};
 }
 
-QStringList EventTable::rowTexts(int number, const protocol::TraceEvent &event)
+QStringList EventTable::rowTexts(int number, const protocol::EventAnalysis &analysis,
+                                 const protocol::TraceEvent &event)
 {
-    return {QString::number(number), protocol::distanceText(event.distance, 2),
-            protocol::eventKindText(event.kind),
-            tr("%1 %").arg(QString::number(100 * event.strength, 'f', 1))};
+    return {QString::number(number), protocol::eventDistanceText(event),
+            protocol::eventKindText(event.kind), protocol::eventStrengthText(analysis, event)};
 }
 
-void EventTable::setEvents(const QVector<protocol::TraceEvent> &events, const QString &traceName)
+QString EventTable::caption(const protocol::EventAnalysis &analysis)
 {
+    return analysis.launchFound || analysis.events.isEmpty()
+               ? QString()
+               : tr("No launch pulse: strengths are levels off the baseline, distances are "
+                    "from the start of the trace");
+}
+
+void EventTable::setEvents(const protocol::EventAnalysis &analysis, const QString &traceName)
+{
+    const QVector<protocol::TraceEvent> &events = analysis.events;
     m_events = events;
-    m_title->setText(traceName.isEmpty() ? tr("Events") : tr("Events: %1").arg(traceName));
+    const QString title = traceName.isEmpty() ? tr("Events") : tr("Events: %1").arg(traceName);
+    const QString note = caption(analysis);
+    m_title->setText(note.isEmpty() ? title : title + QLatin1Char('\n') + note);
     const QSignalBlocker blocker(m_table);
     m_table->setRowCount(events.size());
     for (int row = 0; row < events.size(); ++row) {
-        const QStringList texts = rowTexts(row + 1, events.at(row));
+        const QStringList texts = rowTexts(row + 1, analysis, events.at(row));
         for (int column = 0; column < texts.size(); ++column) {
             auto *item = new QTableWidgetItem(texts.at(column));
             if (column != 2)

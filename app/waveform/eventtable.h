@@ -19,12 +19,16 @@ class EventTable : public QWidget
 public:
     explicit EventTable(QWidget *parent = nullptr);
 
-    void setEvents(const QVector<protocol::TraceEvent> &events, const QString &traceName);
+    void setEvents(const protocol::EventAnalysis &analysis, const QString &traceName);
     int rowCount() const;
     bool markersShown() const;
 
     // One row's cells as the table and the report show them.
-    static QStringList rowTexts(int number, const protocol::TraceEvent &event);
+    static QStringList rowTexts(int number, const protocol::EventAnalysis &analysis,
+                                const protocol::TraceEvent &event);
+    // What the table's title says besides the trace's name: that strengths
+    // are levels when the trace has no launch pulse to compare with.
+    static QString caption(const protocol::EventAnalysis &analysis);
     static QStringList headers();
 
 signals:

@@ -53,11 +53,11 @@ QString Measurement::levelAtCursor(const protocol::Trace &trace, const QString &
     return tr("%1 (sample %2)").arg(level).arg(index);
 }
 
-bool Measurement::setCursor(double metres)
+bool Measurement::setCursor(double metres, bool exact)
 {
     if (!std::isfinite(metres))
         return false;
-    m_cursor = snap(metres);
+    m_cursor = exact ? metres : snap(metres);
     return true;
 }
 

@@ -22,7 +22,9 @@ public:
     // The distance of the sample nearest to `metres` of the trace that leads
     // there: the finest of those reaching that far, else the longest.
     double snap(double metres) const;
-    bool setCursor(double metres); // false, and no change, for a value that is not finite
+    // False, and no change, for a value that is not finite. An event's
+    // distance lies between samples and is kept as it is (`exact`).
+    bool setCursor(double metres, bool exact = false);
     bool setReference(double metres);
     void clear();
     std::optional<double> cursor() const { return m_cursor; }

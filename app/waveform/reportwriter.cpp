@@ -161,9 +161,13 @@ void ReportWriter::paintPage(QPainter &painter, const QSizeF &page) const
 
     // The events.
     text(QRectF(left, y, width, 60),
-         m_content.events.isEmpty() ? tr("No events above the noise") : tr("Events"),
+         m_content.events.events.isEmpty() ? tr("No events above the noise") : tr("Events"),
          font(11, true), kInk);
     y += 64;
+    if (!EventTable::caption(m_content.events).isEmpty()) {
+        text(QRectF(left, y, width, 50), EventTable::caption(m_content.events), font(9), kMuted);
+        y += 50;
+    }
     const QStringList headers = EventTable::headers();
     const double widths[] = {0.1, 0.3, 0.3, 0.3};
     const double rowHeight = 44;
@@ -181,16 +185,17 @@ void ReportWriter::paintPage(QPainter &painter, const QSizeF &page) const
         y += rowHeight;
         rule(y);
     };
-    if (!m_content.events.isEmpty())
+    if (!m_content.events.events.isEmpty())
         drawRow(headers, true);
-    for (int i = 0; i < m_content.events.size(); ++i) {
-        if (y + 2 * rowHeight > footer - noteSpace && i + 1 < m_content.events.size()) {
+    for (int i = 0; i < m_content.events.events.size(); ++i) {
+        if (y + 2 * rowHeight > footer - noteSpace && i + 1 < m_content.events.events.size()) {
             text(QRectF(left, y + 6, width, rowHeight),
-                 tr("… and %1 more").arg(m_content.events.size() - i), font(9), kMuted);
+                 tr("… and %1 more").arg(m_content.events.events.size() - i), font(9), kMuted);
             y += rowHeight;
             break;
         }
-        drawRow(EventTable::rowTexts(i + 1, m_content.events.at(i)), false);
+        drawRow(EventTable::rowTexts(i + 1, m_content.events, m_content.events.events.at(i)),
+                false);
     }
     y += 32;
 

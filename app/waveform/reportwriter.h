@@ -17,7 +17,7 @@ struct ReportContent
 {
     protocol::Trace trace; // the trace the events belong to
     int traceCount = 1;    // traces on the plot
-    QVector<protocol::TraceEvent> events;
+    protocol::EventAnalysis events;
     QString readout;
     QString note;
     QDateTime created;

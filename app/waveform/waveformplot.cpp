@@ -363,7 +363,7 @@ void WaveformPlot::updateTitle()
 
 void WaveformPlot::updateMarkers()
 {
-    updateMarker(m_cursorMarker, m_cursor, QString());
+    updateMarker(m_cursorMarker, m_cursor, PlotText::tr("Cursor"));
     updateMarker(m_referenceMarker, m_reference, PlotText::tr("Ref"));
 }
 
@@ -394,7 +394,7 @@ void WaveformPlot::updateMarker(Marker &marker, const std::optional<double> &dis
     text->setPos(4, 1);
     // The tag sits beside the line, inside the plot, on whichever side has room.
     const double left = x + box.width() + 2 <= area.right() ? x + 1 : x - box.width() - 1;
-    const double top = area.top() + (name.isEmpty() ? 1 : box.height() + 3);
+    const double top = area.top() + (&marker == &m_referenceMarker ? box.height() + 3 : 1);
     tag->setPos(left, top);
 
     for (int i = 0; i < m_traces.size() && i < marker.dots.size(); ++i) {

@@ -78,7 +78,7 @@ ReportContent WaveformWindow::reportContent(const QString &note) const
     if (index >= 0)
         content.trace = m_measurement.traces().at(index);
     content.traceCount = m_measurement.traces().size();
-    content.events = m_events.events;
+    content.events = m_events;
     content.readout = m_measurement.cursor() ? m_measurement.readoutText() : QString();
     content.note = note;
     content.created = QDateTime::currentDateTime();

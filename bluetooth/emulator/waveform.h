@@ -1,5 +1,6 @@
 #pragma once
 
+#include "bluetooth/emulator/cablemodel.h"
 #include "protocol/trace.h"
 
 #include <QByteArray>
@@ -30,10 +31,11 @@ struct WaveformParams
 };
 
 constexpr int kWaveformSamples = 249;
-constexpr int kWaveformBaseline = 128;
-// The launch pulse's undershoot bottoms out here and the next sample recovers
-// into 0x40..0x46: every trace therefore holds 0x0A and 0x0A followed by a
-// byte that looks like the start of a frame.
+constexpr int kWaveformBaseline = 126;
+// Where the launch pulse leaves the baseline, in instrument samples.
+constexpr double kLaunchTime = 0.85;
+// The launch pulse's undershoot bottoms out at 0x0A here and the next sample
+// recovers into 0x40..0x46.
 constexpr int kUndershootSample = 3;
 
 // Metres per sample for a step divisor (1..255), as the instrument defines it.
@@ -42,24 +44,11 @@ double distanceStep(int stepDivisor);
 // avoiding the few divisors that a single-precision round trip cannot carry.
 int defaultStepDivisor(double range);
 
-// A reflection as the generator draws it. `distance` is where its peak lies
-// on the trace as a record file places it; `height` is the peak's signed
-// size in sample units before noise, `width` the pulse's standard deviation
-// in samples. The cable end comes last, with `cableEnd` set.
-struct PlantedEvent
-{
-    double distance = 0;
-    double height = 0;
-    double width = 0;
-    bool cableEnd = false;
-};
-QList<PlantedEvent> plantedEvents(const WaveformParams &params);
-
-// A reflectogram: 249 sample bytes, a pure function of the parameters.
-// A record file stores sample k at position k + 1 (the first sample goes in
-// twice), and positions are i * step apart: sample k therefore shows what
-// lies (k + 1) * step metres down the cable, and an event planted at d
-// peaks at d on the trace.
+// A reflectogram: 249 sample bytes, a pure function of the parameters. A
+// record file stores sample k at position k + 1 (the first sample goes in
+// twice), and positions are i * step apart: the launch pulse leaves the
+// baseline at (kLaunchTime + 1) * step on a file's distance axis, and a fault
+// d metres down the cable starts that much further along.
 QByteArray synthesiseWaveform(const WaveformParams &params);
 
 // The file a download of this waveform writes (without an identity), and
@@ -67,15 +56,9 @@ QByteArray synthesiseWaveform(const WaveformParams &params);
 QByteArray downloadedImage(const WaveformParams &params);
 protocol::Trace downloadedTrace(const WaveformParams &params);
 
-// A trace such as a field instrument records, drawn from `seed`: a range of
-// 30 m to 5 km, mostly a cable end in view, none to three faults of any
-// kind and size, noise from 0.3 to 4 sample units.
-WaveformParams randomWaveform(quint32 seed);
-
-// The line below which nobody can be expected to find a planted event: its
-// peak must stand kDetectableSigmas noise deviations (and 5 levels) out of
-// the baseline, past the launch pulse and clear of its neighbours.
-constexpr double kDetectableSigmas = 8.0;
-bool isDetectable(const QList<PlantedEvent> &planted, int index, const WaveformParams &params);
+// The cable the emulated instrument measures for these parameters: its
+// own launch pulse and receiver, the faults as impedance steps, an open far
+// end at `cableLength` or none in view.
+CableParams cableFor(const WaveformParams &params);
 
 } // namespace emu

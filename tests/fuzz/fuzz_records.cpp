@@ -23,6 +23,8 @@ void checkEvents(const protocol::EventAnalysis &analysis, double length)
     double last = -1;
     for (const protocol::TraceEvent &event : analysis.events) {
         FUZZ_CHECK(std::isfinite(event.distance) && std::isfinite(event.strength));
+        FUZZ_CHECK(event.uncertainty > 0 && event.uncertainty < length &&
+                   event.peak >= event.distance);
         FUZZ_CHECK(event.distance >= last && event.distance >= 0 && event.distance <= length);
         FUZZ_CHECK(event.strength >= 0 && event.height != 0);
         last = event.distance;
