@@ -55,6 +55,8 @@ private slots:
     void stopsBeforeAnyWindow();
     void platformArgumentCountsAsDisplay_data();
     void platformArgumentCountsAsDisplay();
+    void answersHelpAndVersionWithoutDisplay_data();
+    void answersHelpAndVersionWithoutDisplay();
 
 private:
     QTemporaryDir m_config;
@@ -238,6 +240,53 @@ void StartupTest::platformArgumentCountsAsDisplay()
     QCOMPARE(!message.isEmpty(), refused);
     if (refused) // under the name it was started by
         QVERIFY(message.startsWith(QStringLiteral("varnel-viewer: no display available")));
+}
+
+void StartupTest::answersHelpAndVersionWithoutDisplay_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("answer"); // the start of stdout
+    const QString bin = QStringLiteral(VARNEL_BINARY_DIR "/");
+    const QList<QPair<QString, QString>> programs{
+        {QStringLiteral("varnel-reader"), QStringLiteral(VARNEL_EXECUTABLE)},
+        {QStringLiteral("varnel-viewer"), bin + QStringLiteral("varnel-viewer")},
+        {QStringLiteral("varnel-cli"), QStringLiteral(VARNEL_CLI)},
+        {QStringLiteral("varnel-instrument"),
+         bin + QStringLiteral("tools/simulator/varnel-instrument")}};
+    for (const auto &[name, path] : programs) {
+        QTest::addRow("%s --help", qPrintable(name)) << path << "--help"
+                                                     << "Usage: ";
+        QTest::addRow("%s -h", qPrintable(name)) << path << "-h"
+                                                 << "Usage: ";
+        QTest::addRow("%s --version", qPrintable(name))
+            << path << "--version" << name + QStringLiteral(" " VARNEL_VERSION "\n");
+    }
+}
+
+// No display and an unusable Bluetooth choice: any attempt at a window or a
+// radio would end with status 2.
+void StartupTest::answersHelpAndVersionWithoutDisplay()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, option);
+    QFETCH(QString, answer);
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("VARNEL_BLUETOOTH"), QStringLiteral("bluez"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(m_config.path()); // in English
+    process.start(program, {option});
+    QVERIFY(process.waitForFinished(30000));
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
+             qPrintable(process.readAllStandardError()));
+    QVERIFY2(out.startsWith(answer), qPrintable(out));
+    if (option != QLatin1String("--version")) // the help names both
+        QVERIFY(out.contains(QLatin1String("--help")) && out.contains(QLatin1String("--version")));
 }
 
 QTEST_MAIN(StartupTest)
