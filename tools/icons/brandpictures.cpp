@@ -54,6 +54,30 @@ QImage applicationIcon(int size)
     return c.finish();
 }
 
+// A record file: a sheet with a folded corner that carries the reflectogram.
+QImage recordFileIcon(int size)
+{
+    Canvas c(size, size, 64, 64);
+    QPainter &p = c.painter;
+    const bool small = size <= 16;
+    const QPainterPath sheet = polygon({{10, 3}, {42, 3}, {55, 16}, {55, 61}, {10, 61}});
+    shape(p, sheet, Qt::white, greyHi, small ? 2.5 : 1.6, greyLo, false);
+    shape(p, polygon({{42, 3}, {42, 16}, {55, 16}}), greyHi, greyLo, small ? 2.0 : 1.2, greyLo,
+          false);
+    QPainterPath trace;
+    trace.moveTo(15, 48);
+    trace.lineTo(19, 48);
+    trace.lineTo(22, 30);
+    trace.lineTo(25, 39);
+    trace.lineTo(34, 39);
+    trace.cubicTo(37, 39, 38, 22, 41, 22);
+    trace.cubicTo(44, 22, 43, 44, 46, 44);
+    trace.cubicTo(48, 44, 48, 39, 51, 39);
+    p.setPen(QPen(blueLo, small ? 5.5 : 3.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(trace);
+    return c.finish();
+}
+
 namespace {
 
 // The maker's mark: a blue disc with an "H" whose bar is a pulse.

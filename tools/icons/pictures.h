@@ -18,6 +18,8 @@ QImage waveformView();
 
 // The application icon, the maker's logos and the About dialog's pictures.
 QImage applicationIcon(int size);
+// The icon of a *.tdr file in a file manager.
+QImage recordFileIcon(int size);
 QImage logoSmall();
 QImage logoLarge();
 QImage waveScreen();
