@@ -283,6 +283,9 @@ void CliTest::showAndExport()
 
 void CliTest::ctrlCStopsAfterRecordInFlight()
 {
+#if defined(Q_OS_WIN)
+    QSKIP("Ctrl-C reaches the program as a POSIX signal here");
+#else
     QFile scene(m_scene);
     QVERIFY(scene.open(QIODevice::WriteOnly | QIODevice::Truncate));
     scene.write(sceneJson(QStringLiteral(R"({"records": 10, "seed": 5, "delayMs": 150})")));
@@ -305,6 +308,7 @@ void CliTest::ctrlCStopsAfterRecordInFlight()
         QStringLiteral("saved: %1, not saved: %2.").arg(files.size()).arg(10 - files.size())));
     for (const QString &name : files)
         QCOMPARE(QFileInfo(target.filePath(name)).size(), 37775);
+#endif
 }
 
 QTEST_MAIN(CliTest)

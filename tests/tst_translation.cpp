@@ -103,8 +103,9 @@ void TranslationTest::init()
 
 void TranslationTest::committedTranslationIsComplete()
 {
-    if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty())
-        QSKIP("the checker needs python3");
+    if (QStandardPaths::findExecutable(QStringLiteral("python3")).isEmpty() ||
+        QStandardPaths::findExecutable(QStringLiteral("bash")).isEmpty())
+        QSKIP("the checker needs bash and python3");
     const CheckRun run = runChecker({});
     QVERIFY2(run.exitCode == 0, qPrintable(run.output));
 }
