@@ -32,6 +32,10 @@ void shape(QPainter &p, const QPainterPath &path, const QColor &hi, const QColor
 
 QPainterPath rounded(const QRectF &r, qreal radius);
 QPainterPath polygon(std::initializer_list<QPointF> points);
+// A reflectogram: launch pulse, flat cable, the reflection at its end; drawn
+// into the box (designed on 21 x 12 units).
+QPainterPath reflectogram(const QRectF &box);
+
 QPainterPath stroked(const QPainterPath &path, qreal width, Qt::PenCapStyle cap = Qt::FlatCap);
 
 // A thick vertical arrow as one closed outline, pointing down or up.
