@@ -57,10 +57,25 @@ private slots:
     void platformArgumentCountsAsDisplay();
     void answersHelpAndVersionWithoutDisplay_data();
     void answersHelpAndVersionWithoutDisplay();
+    void installedTranslationFollowsTheDesktop_data();
+    void installedTranslationFollowsTheDesktop();
 
 private:
+    // Started programs see no display, this Bluetooth choice and our settings.
+    QProcessEnvironment withoutDisplay(const QString &stack) const;
+
     QTemporaryDir m_config;
 };
+
+QProcessEnvironment StartupTest::withoutDisplay(const QString &stack) const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("VARNEL_BLUETOOTH"), stack);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+    return env;
+}
 
 void StartupTest::init()
 {
@@ -188,13 +203,9 @@ void StartupTest::stopsBeforeAnyWindow()
     QFETCH(bool, display);
     QFETCH(QStringList, mentions);
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QLatin1String(name));
+    QProcessEnvironment env = withoutDisplay(stack);
     if (display)
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("VARNEL_BLUETOOTH"), stack);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(VARNEL_EXECUTABLE), QStringList());
     QVERIFY(process.waitForFinished(30000));
@@ -272,12 +283,7 @@ void StartupTest::answersHelpAndVersionWithoutDisplay()
     QFETCH(QString, option);
     QFETCH(QString, answer);
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QLatin1String(name));
-    env.insert(QStringLiteral("VARNEL_BLUETOOTH"), QStringLiteral("bluez"));
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
-    process.setProcessEnvironment(env);
+    process.setProcessEnvironment(withoutDisplay(QStringLiteral("bluez")));
     process.setWorkingDirectory(m_config.path()); // in English
     process.start(program, {option});
     QVERIFY(process.waitForFinished(30000));
@@ -287,6 +293,51 @@ void StartupTest::answersHelpAndVersionWithoutDisplay()
     QVERIFY2(out.startsWith(answer), qPrintable(out));
     if (option != QLatin1String("--version")) // the help names both
         QVERIFY(out.contains(QLatin1String("--help")) && out.contains(QLatin1String("--version")));
+}
+
+void StartupTest::installedTranslationFollowsTheDesktop_data()
+{
+    QTest::addColumn<QString>("language"); // LC_ALL
+    QTest::addColumn<bool>("inCurrentDirectory");
+    QTest::addColumn<QString>("description");
+    const QString russian = QStringLiteral("Показывает файлы рефлектограмм TDR (*.tdr).");
+    const QString english = QStringLiteral("Shows TDR waveform files (*.tdr).");
+    QTest::newRow("Russian desktop") << "ru_RU.UTF-8" << false << russian;
+    QTest::newRow("English desktop") << "en_US.UTF-8" << false << english;
+    QTest::newRow("current directory first") << "en_US.UTF-8" << true << russian;
+}
+
+// An installed copy: the program in PREFIX/bin, the translation where the
+// install rule puts it, started from elsewhere.
+void StartupTest::installedTranslationFollowsTheDesktop()
+{
+    QFETCH(QString, language);
+    QFETCH(bool, inCurrentDirectory);
+    QFETCH(QString, description);
+#if defined(Q_OS_WIN)
+    QSKIP("the Unix layout of an installed copy");
+#endif
+    QTemporaryDir prefix;
+    const QDir root(prefix.path());
+    const QString installed = QStringLiteral("share/varnel-reader/translations");
+    QVERIFY(root.mkpath(QStringLiteral("bin")) && root.mkpath(QStringLiteral("elsewhere")));
+    QVERIFY(root.mkpath(installed));
+    const QString program = root.filePath(QStringLiteral("bin/varnel-viewer"));
+    QVERIFY(QFile::copy(QStringLiteral(VARNEL_BINARY_DIR "/varnel-viewer"), program));
+    QVERIFY(
+        QFile::copy(QStringLiteral(VARNEL_BINARY_DIR "/Varnel_Reader_ru.qm"),
+                    root.filePath((inCurrentDirectory ? QStringLiteral("elsewhere") : installed) +
+                                  QStringLiteral("/Varnel_Reader_ru.qm"))));
+    QProcess process;
+    QProcessEnvironment env = withoutDisplay(QStringLiteral("emulator"));
+    env.remove(QStringLiteral("LANGUAGE"));
+    env.insert(QStringLiteral("LC_ALL"), language);
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(root.filePath(QStringLiteral("elsewhere")));
+    process.start(program, {QStringLiteral("--help")});
+    QVERIFY(process.waitForFinished(30000));
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(out.contains(description), qPrintable(out));
 }
 
 QTEST_MAIN(StartupTest)

@@ -133,4 +133,12 @@ MUTANTS = [
      "const QByteArray line = socket->readLine(MaxLineLength + 1);", "const QByteArray line = socket->readLine();"),
     ("-platform is not honoured without a display", "app/startup.cpp",
      "if (platformArgument(argc, argv) || ", "if ("),
+    ("--version starts the program instead of answering", "app/helpversion.cpp",
+     "arg == \"-v\" ||\n            arg == \"--version\")", "arg == \"-v\")"),
+    ("--help answers with the version", "app/helpversion.cpp",
+     "if (parser.isSet(version))", "if (parser.isSet(version) || argc > 0)"),
+    ("installed translation chosen by the default locale, not the desktop's", "app/startup.cpp",
+     "translator->load(QLocale::system(), ", "translator->load(QLocale(), "),
+    ("installed translation looked up beside the program", "app/startup.cpp",
+     "QStringLiteral(\"/\" VARNEL_INSTALLED_TRANSLATIONS)", "QStringLiteral(\"/\")"),
 ]
