@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnel-cli end to end on the emulated stack: what it prints, the files it
 // writes, its exit status.
 #include "apptestsupport.h"

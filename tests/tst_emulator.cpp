@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The emulator is the test and demo tool: scenes that must be refused, and
 // the instrument's link and fault settings having their effect.
 

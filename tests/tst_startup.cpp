@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the main window: starting states, the adapter check, the
 // choice of the Bluetooth stack.
 #include "apptestsupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Russian interface: the committed .ts is complete for the current
 // sources, and the built .qm reaches the windows under the contexts they
 // look texts up in, with texts that fit.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up a fresh Debian 12 machine for Varnel Reader and builds it.
 #
 #   tools/bootstrap.sh demo      install, build, run the tool on the emulated demo instrument

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks a built Debian package as its users and the distribution would:
 # lintian (no errors, no warnings), the desktop entries, the AppStream data,
 # and the installed programs: --help and --version without a display, and the

@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Checks that the sources compile for Windows, as far as can be checked here.
 
 Debian has no Qt for MinGW, so no Windows binary can be built; instead every

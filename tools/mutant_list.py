@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The planted faults of tools/mutants.py: (what, file, text, replacement).
 
 Each is a fault this tool could really have. The text must stand exactly once in its file.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnel-viewer [FILE|DIR]...: the waveform viewer on its own, for a machine
 // without Bluetooth. Folders open as the list; files are shown together.
 // With --report PDF the report of the files is written instead of a window.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How well event detection finds what the emulated instrument planted.
 // Usage: bench_events [traces] [first seed]   (default 2000 traces from seed 1)
 // Prints found, missed, wrong kind, false events (on all traces and on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws every picture of the Varnel Reader resource bundle and writes it as PNG (and the
 // application icon as a multi-image ICO). Most pictures are designed on a 32-unit grid and
 // rendered at their pixel size; shapes are bold and outlined so that they survive the tool

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The palette and drawing helpers shared by every picture. Pictures are designed on a

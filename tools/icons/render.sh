@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the icon renderer and redraws every picture of the resource bundle and the
 # desktop's icons (hicolor theme, installed with the package).
 # Usage: tools/icons/render.sh [output-root [hicolor-root]]

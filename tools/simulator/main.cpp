@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnel-instrument: serves the emulated instrument on a local TCP port or
 // unix socket, so that anything able to open a socket can talk to it as to
 // the instrument at the far end of an RFCOMM link.
