@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up, teardown and the message log of the main window.
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"

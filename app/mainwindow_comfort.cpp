@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Everyday comfort: shortcuts, the remembered instrument, and a question
 // before anything is lost for good.
 #include "app/mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Scanning for services and the list of instruments found.
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What the instrument reports: its identity and its record list.
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Downloading records into files, uploading files into records, the serial
 // number, and the progress of such chains.
 #include "app/mainwindow.h"

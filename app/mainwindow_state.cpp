@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The controls of each state of the window, set in one place.
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"

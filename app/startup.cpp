@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/startup.h"
 
 #include "app/mainwindow.h"
@@ -29,6 +30,13 @@ void installTranslations()
     auto *translator = new QTranslator(QCoreApplication::instance());
     translator->load(QLocale(), QStringLiteral("Varnel_Reader"), QStringLiteral("_"),
                      QDir::currentPath(), QStringLiteral(".qm"));
+    // An installed copy is started from anywhere: without a translation in the
+    // current directory it speaks the desktop's language, when it has it.
+    if (translator->isEmpty())
+        translator->load(QLocale::system(), QStringLiteral("Varnel_Reader"), QStringLiteral("_"),
+                         QCoreApplication::applicationDirPath() +
+                             QStringLiteral("/" VARNEL_INSTALLED_TRANSLATIONS),
+                         QStringLiteral(".qm"));
     QCoreApplication::installTranslator(translator);
 
     // With our translation in place, Qt's own dialog buttons follow it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 class QString;
@@ -7,8 +8,9 @@ class QString;
 // be installed first.
 int runMainWindow();
 
-// The tool's translation from the current directory, and Qt's own with it;
-// the default locale is Russian. Needs the application object.
+// The tool's translation from the current directory, or else the installed
+// one for the desktop's language, and Qt's own with it; the default locale is
+// Russian. Needs the application object.
 void installTranslations();
 
 // Where no display can be reached, a window cannot open: returns the text that

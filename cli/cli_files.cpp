@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The commands that move records: download, upload; and those that read
 // record files: show, export.
 #include "cli/cli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnel-cli: the instrument session without a window, for scripts.
 #include "bluetooth/backend.h"
 #include "cli/cli.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // Registers the compiled-in resource bundle. The bundle lives in a static library, so its

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnel-cli end to end on the emulated stack: what it prints, the files it
 // writes, its exit status.
 #include "apptestsupport.h"
@@ -483,6 +484,9 @@ void CliTest::signalStopsAfterRecordInFlight_data()
 void CliTest::signalStopsAfterRecordInFlight()
 {
     QFETCH(int, signal);
+#if defined(Q_OS_WIN)
+    QSKIP("Ctrl-C reaches the program as a POSIX signal here");
+#else
     QFile scene(m_scene);
     QVERIFY(scene.open(QIODevice::WriteOnly | QIODevice::Truncate));
     scene.write(sceneJson(QStringLiteral(R"({"records": 10, "seed": 5, "delayMs": 150})"),
@@ -506,6 +510,7 @@ void CliTest::signalStopsAfterRecordInFlight()
         QStringLiteral("saved: %1, not saved: %2.").arg(files.size()).arg(10 - files.size())));
     for (const QString &name : files)
         QCOMPARE(QFileInfo(target.filePath(name)).size(), 37775);
+#endif
 }
 
 QTEST_MAIN(CliTest)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The working directory: remembered across runs, chosen in a dialog, listed.
 #include "apptestsupport.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The conversation with an instrument, without a window, on the emulated
 // instrument or on one the test plays itself.
 #include "apptestsupport.h"

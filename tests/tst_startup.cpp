@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Start-up of the main window: starting states, the adapter check, the
 // choice of the Bluetooth stack.
 #include "apptestsupport.h"
@@ -58,10 +59,27 @@ private slots:
     void platformArgumentCountsAsDisplay();
     void viewerReportFailuresSayWhy_data();
     void viewerReportFailuresSayWhy();
+    void answersHelpAndVersionWithoutDisplay_data();
+    void answersHelpAndVersionWithoutDisplay();
+    void installedTranslationFollowsTheDesktop_data();
+    void installedTranslationFollowsTheDesktop();
 
 private:
+    // Started programs see no display, this Bluetooth choice and our settings.
+    QProcessEnvironment withoutDisplay(const QString &stack) const;
+
     QTemporaryDir m_config;
 };
+
+QProcessEnvironment StartupTest::withoutDisplay(const QString &stack) const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
+        env.remove(QLatin1String(name));
+    env.insert(QStringLiteral("VARNEL_BLUETOOTH"), stack);
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
+    return env;
+}
 
 void StartupTest::init()
 {
@@ -189,13 +207,9 @@ void StartupTest::stopsBeforeAnyWindow()
     QFETCH(bool, display);
     QFETCH(QStringList, mentions);
     QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"})
-        env.remove(QLatin1String(name));
+    QProcessEnvironment env = withoutDisplay(stack);
     if (display)
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("VARNEL_BLUETOOTH"), stack);
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_config.path());
     process.setProcessEnvironment(env);
     process.start(QStringLiteral(VARNEL_EXECUTABLE), QStringList());
     QVERIFY(process.waitForFinished(30000));
@@ -284,6 +298,93 @@ void StartupTest::viewerReportFailuresSayWhy()
         QVERIFY2(line.startsWith(QLatin1String("varnel-viewer: ")) ||
                      line.startsWith(QLatin1String("varnel.")),
                  qPrintable(line));
+}
+
+void StartupTest::answersHelpAndVersionWithoutDisplay_data()
+{
+    QTest::addColumn<QString>("program");
+    QTest::addColumn<QString>("option");
+    QTest::addColumn<QString>("answer"); // the start of stdout
+    const QString bin = QStringLiteral(VARNEL_BINARY_DIR "/");
+    const QList<QPair<QString, QString>> programs{
+        {QStringLiteral("varnel-reader"), QStringLiteral(VARNEL_EXECUTABLE)},
+        {QStringLiteral("varnel-viewer"), bin + QStringLiteral("varnel-viewer")},
+        {QStringLiteral("varnel-cli"), QStringLiteral(VARNEL_CLI)},
+        {QStringLiteral("varnel-instrument"),
+         bin + QStringLiteral("tools/simulator/varnel-instrument")}};
+    for (const auto &[name, path] : programs) {
+        QTest::addRow("%s --help", qPrintable(name)) << path << "--help"
+                                                     << "Usage: ";
+        QTest::addRow("%s -h", qPrintable(name)) << path << "-h"
+                                                 << "Usage: ";
+        QTest::addRow("%s --version", qPrintable(name))
+            << path << "--version" << name + QStringLiteral(" " VARNEL_VERSION "\n");
+    }
+}
+
+// No display and an unusable Bluetooth choice: any attempt at a window or a
+// radio would end with status 2.
+void StartupTest::answersHelpAndVersionWithoutDisplay()
+{
+    QFETCH(QString, program);
+    QFETCH(QString, option);
+    QFETCH(QString, answer);
+    QProcess process;
+    process.setProcessEnvironment(withoutDisplay(QStringLiteral("bluez")));
+    process.setWorkingDirectory(m_config.path()); // in English
+    process.start(program, {option});
+    QVERIFY(process.waitForFinished(30000));
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0,
+             qPrintable(process.readAllStandardError()));
+    QVERIFY2(out.startsWith(answer), qPrintable(out));
+    if (option != QLatin1String("--version")) // the help names both
+        QVERIFY(out.contains(QLatin1String("--help")) && out.contains(QLatin1String("--version")));
+}
+
+void StartupTest::installedTranslationFollowsTheDesktop_data()
+{
+    QTest::addColumn<QString>("language"); // LC_ALL
+    QTest::addColumn<bool>("inCurrentDirectory");
+    QTest::addColumn<QString>("description");
+    const QString russian = QStringLiteral("Показывает файлы рефлектограмм TDR (*.tdr).");
+    const QString english = QStringLiteral("Shows TDR waveform files (*.tdr).");
+    QTest::newRow("Russian desktop") << "ru_RU.UTF-8" << false << russian;
+    QTest::newRow("English desktop") << "en_US.UTF-8" << false << english;
+    QTest::newRow("current directory first") << "en_US.UTF-8" << true << russian;
+}
+
+// An installed copy: the program in PREFIX/bin, the translation where the
+// install rule puts it, started from elsewhere.
+void StartupTest::installedTranslationFollowsTheDesktop()
+{
+    QFETCH(QString, language);
+    QFETCH(bool, inCurrentDirectory);
+    QFETCH(QString, description);
+#if defined(Q_OS_WIN)
+    QSKIP("the Unix layout of an installed copy");
+#endif
+    QTemporaryDir prefix;
+    const QDir root(prefix.path());
+    const QString installed = QStringLiteral("share/varnel-reader/translations");
+    QVERIFY(root.mkpath(QStringLiteral("bin")) && root.mkpath(QStringLiteral("elsewhere")));
+    QVERIFY(root.mkpath(installed));
+    const QString program = root.filePath(QStringLiteral("bin/varnel-viewer"));
+    QVERIFY(QFile::copy(QStringLiteral(VARNEL_BINARY_DIR "/varnel-viewer"), program));
+    QVERIFY(
+        QFile::copy(QStringLiteral(VARNEL_BINARY_DIR "/Varnel_Reader_ru.qm"),
+                    root.filePath((inCurrentDirectory ? QStringLiteral("elsewhere") : installed) +
+                                  QStringLiteral("/Varnel_Reader_ru.qm"))));
+    QProcess process;
+    QProcessEnvironment env = withoutDisplay(QStringLiteral("emulator"));
+    env.remove(QStringLiteral("LANGUAGE"));
+    env.insert(QStringLiteral("LC_ALL"), language);
+    process.setProcessEnvironment(env);
+    process.setWorkingDirectory(root.filePath(QStringLiteral("elsewhere")));
+    process.start(program, {QStringLiteral("--help")});
+    QVERIFY(process.waitForFinished(30000));
+    const QString out = QString::fromUtf8(process.readAllStandardOutput());
+    QVERIFY2(out.contains(description), qPrintable(out));
 }
 
 QTEST_MAIN(StartupTest)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/waveformwindow.h"
 #include "bluetooth/emulator/waveform.h"
 #include "protocol/tdrrecord.h"
@@ -20,7 +21,9 @@
 
 #include <cmath>
 
-#include <sys/stat.h>
+#if defined(Q_OS_UNIX)
+#include <sys/stat.h> // mkfifo
+#endif
 
 using namespace QtCharts;
 
@@ -83,10 +86,12 @@ private slots:
         QVERIFY(writeFile(path(QStringLiteral("UPPER.TDR")), QByteArray(10, 'x')));
         QVERIFY(writeFile(path(QStringLiteral("notes.txt")), QByteArray(10, 'x')));
         QVERIFY(QDir(m_dir.path()).mkpath(QStringLiteral("folder.tdr")));
+#if defined(Q_OS_UNIX)
         // Reading either would block the window until a writer came.
         QCOMPARE(::mkfifo(QFile::encodeName(path(QStringLiteral("pipe.tdr"))).constData(), 0600),
                  0);
         QVERIFY(QFile::link(path(QStringLiteral("pipe.tdr")), path(QStringLiteral("link.tdr"))));
+#endif
 
         QVERIFY(writeFile(path(QStringLiteral("b1.tdr")), QByteArray(10, 'x')));
 

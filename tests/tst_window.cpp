@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The main window as a view of the session: its controls walk the state
 // table, its status bar tells what happened, its log stays bounded.
 #include "apptestsupport.h"

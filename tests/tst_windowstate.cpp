@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Window places kept across runs, and corrected onto the screens there are.
 #include "apptestsupport.h"
 

@@ -1,9 +1,11 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Sets up a fresh Debian 12 machine for Varnel Reader and builds it.
 #
 #   tools/bootstrap.sh demo      install, build, run the tool on the emulated demo instrument
 #   tools/bootstrap.sh test      install, build with warnings as errors, run the whole test suite
 #   tools/bootstrap.sh sanitize  the same test suite built with AddressSanitizer and UBSan
+#   tools/bootstrap.sh package   install, build the Debian package (build-package/*.deb), check it
 #
 # Installing is idempotent; apt-get runs as root or through sudo.
 set -eu
@@ -58,6 +60,21 @@ test)
     cd "$here/build-ci"
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs"
     ;;
+package)
+    packages="$packages dpkg-dev file help2man lintian desktop-file-utils appstream"
+    install_packages
+    # Debian's hardening flags; the programs go under /usr; stripped by CPack.
+    export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+    cd "$here"
+    configure_and_build "$here/build-package" all -DCMAKE_BUILD_TYPE=None \
+        -DCMAKE_INSTALL_PREFIX=/usr -DVARNEL_BUILD_TESTS=OFF \
+        "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
+        "-DCMAKE_EXE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)"
+    cd "$here/build-package"
+    rm -f ./*.deb
+    cpack -G DEB
+    exec "$here/tools/check-package.sh" "$here/build-package"/varnel-reader_*.deb
+    ;;
 sanitize)
     install_packages
     configure_and_build "$here/build-asan" all -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON -DVARNEL_WERROR=ON
@@ -66,7 +83,7 @@ sanitize)
         ctest --output-on-failure -j"$jobs"
     ;;
 *)
-    echo "usage: $0 demo|test|sanitize" >&2
+    echo "usage: $0 demo|test|sanitize|package" >&2
     exit 2
     ;;
 esac

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Checks that the Russian translation covers every interface text.
 #
 # lupdate collects the texts of the sources into a temporary copy of the .ts

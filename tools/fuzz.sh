@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Builds the fuzzers with clang in build-fuzz and runs one of them.
 # Usage: tools/fuzz.sh [seconds] [target]   (default 60, fuzz_protocol)
 #   fuzz_protocol: reassembly, answers and record transforms

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 """The planted faults of tools/mutants.py: (what, file, text, replacement).
 
 Each is a fault this tool could really have. The text must stand exactly once in its file.
@@ -212,4 +213,12 @@ MUTANTS = [
      "if (!analysis.launchFound)\n        return", "if (false)\n        return"),
     ("show prints no events", "cli/cli_files.cpp",
      "arg(t.points.size()));\n        printEvents(t);", "arg(t.points.size()));"),
+    ("-h starts the program instead of answering", "app/helpversion.cpp",
+     "if (arg == \"-h\" || arg == \"-?\"", "if (arg == \"-?\""),
+    ("--help answers with the version", "app/helpversion.cpp",
+     "if (parser.isSet(version))", "if (parser.isSet(version) || argc > 0)"),
+    ("installed translation chosen by the default locale, not the desktop's", "app/startup.cpp",
+     "translator->load(QLocale::system(), ", "translator->load(QLocale(), "),
+    ("installed translation looked up beside the program", "app/startup.cpp",
+     "QStringLiteral(\"/\" VARNEL_INSTALLED_TRANSLATIONS)", "QStringLiteral(\"/\")"),
 ]

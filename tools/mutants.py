@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: GPL-3.0-or-later
 """Mutation check: plants one fault at a time and asks whether the test suite notices.
 
 Each fault is a text replacement in one source file (the text must occur exactly once there).

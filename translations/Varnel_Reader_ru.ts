@@ -1233,6 +1233,18 @@ Press Retry to try again or Abort to exit application</source>
 <context>
     <name>main</name>
     <message>
+        <source>Reads a Varnel TDR over Bluetooth: scans for instruments, shows the identity of the one you connect to, downloads its records into *.tdr files in a working directory, uploads files back into record slots and shows the waveforms.
+
+Environment:
+  VARNEL_BLUETOOTH  the Bluetooth stack: &quot;qt&quot; (the default, the computer&apos;s adapter through BlueZ), &quot;emulator&quot; (a built-in demo instrument) or &quot;emulator:SCENE.json&quot;.
+The Russian interface comes from Varnel_Reader_ru.qm in the current directory, or else from the installed translation when the desktop&apos;s language is Russian.</source>
+        <translation>Читает рефлектометр Varnel по Bluetooth: ищет приборы, показывает сведения о подключённом приборе, загружает его записи в файлы *.tdr в рабочей папке, записывает файлы обратно в ячейки записей и показывает рефлектограммы.
+
+Окружение:
+  VARNEL_BLUETOOTH  стек Bluetooth: &quot;qt&quot; (по умолчанию, адаптер компьютера через BlueZ), &quot;emulator&quot; (встроенный демонстрационный прибор) или &quot;emulator:SCENE.json&quot;.
+Русский интерфейс берётся из файла Varnel_Reader_ru.qm в текущей папке, а если его там нет, из установленного перевода, когда язык рабочего стола русский.</translation>
+    </message>
+    <message>
         <source>Shows TDR waveform files (*.tdr).</source>
         <translation>Показывает файлы рефлектограмм TDR (*.tdr).</translation>
     </message>

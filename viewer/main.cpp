@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnel-viewer [FILE|DIR]...: the waveform viewer on its own, for a machine
 // without Bluetooth. Folders open as the list; files are shown together.
 // With --report PDF the report of the files is written instead of a window.
+#include "app/helpversion.h"
 #include "app/startup.h"
 #include "app/waveformwindow.h"
 #include "protocol/filename.h"
@@ -14,8 +16,47 @@
 
 #include <cstdio>
 
+namespace {
+
+const QString kReport = QStringLiteral("report");
+const QString kNote = QStringLiteral("note");
+
+void describe(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(
+        QCoreApplication::translate("main", "Shows TDR waveform files (*.tdr)."));
+    parser.addPositionalArgument(QStringLiteral("paths"),
+                                 QCoreApplication::translate("main", "Files or folders to open."),
+                                 QStringLiteral("[FILE|DIR]..."));
+    parser.addOption(
+        {kReport, QCoreApplication::translate("main", "Write a PDF report of the files and quit."),
+         QStringLiteral("pdf")});
+    parser.addOption(
+        {kNote, QCoreApplication::translate("main", "The report's note."), QStringLiteral("text")});
+}
+
+// A report needs no window, so it needs no display either.
+bool writesReportOnly(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--")
+            break;
+        if (arg == "--report" || arg.startsWith("--report="))
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int main(int argc, char *argv[])
 {
+    if (answerHelpOrVersion(argc, argv, QStringLiteral("varnel-viewer"), describe))
+        return 0;
+    if (writesReportOnly(argc, argv) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") &&
+        qEnvironmentVariableIsEmpty("DISPLAY") && qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY"))
+        qputenv("QT_QPA_PLATFORM", QByteArrayLiteral("offscreen"));
     const QString noDisplay = missingDisplayMessage(argc, argv);
     if (!noDisplay.isEmpty()) {
         std::fputs(qPrintable(noDisplay), stderr);
@@ -23,24 +64,14 @@ int main(int argc, char *argv[])
     }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("varnel-viewer"));
+    QApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
 
     installTranslations();
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QCoreApplication::translate("main", "Shows TDR waveform files (*.tdr)."));
     parser.addHelpOption();
-    parser.addPositionalArgument(QStringLiteral("paths"),
-                                 QCoreApplication::translate("main", "Files or folders to open."),
-                                 QStringLiteral("[FILE|DIR]..."));
-    const QCommandLineOption report(
-        QStringLiteral("report"),
-        QCoreApplication::translate("main", "Write a PDF report of the files and quit."),
-        QStringLiteral("pdf"));
-    const QCommandLineOption note(QStringLiteral("note"),
-                                  QCoreApplication::translate("main", "The report's note."),
-                                  QStringLiteral("text"));
-    parser.addOptions({report, note});
+    parser.addVersionOption();
+    describe(parser);
     parser.process(protocol::fileArguments(argc, argv));
 
     QStringList files;
@@ -60,7 +91,7 @@ int main(int argc, char *argv[])
     window.setDirectory(folder);
     if (!files.isEmpty())
         window.showFiles(files);
-    if (parser.isSet(report)) {
+    if (parser.isSet(kReport)) {
         // No window shows what went wrong: each failure is one line.
         const auto tell = [](const QString &line) {
             std::fprintf(stderr, "varnel-viewer: %s\n", qPrintable(line));
@@ -74,7 +105,7 @@ int main(int argc, char *argv[])
                                              "No report written: it needs record files (*.tdr)."));
             return 1;
         }
-        if (!window.exportReport(parser.value(report), parser.value(note))) {
+        if (!window.exportReport(parser.value(kReport), parser.value(kNote))) {
             tell(window.statusBar()->currentMessage());
             return 1;
         }

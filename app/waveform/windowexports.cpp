@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The viewer's exports: CSV, PNG with the readout, and the one-page report
 // as PDF or on a printer.
 #include "app/waveformwindow.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The viewer's files: the folder it lists (from a record store) and follows,
 // opening files and folders, and files dropped onto it.
 #include "app/waveformwindow.h"

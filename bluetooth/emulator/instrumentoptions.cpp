@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "bluetooth/emulator/emulatedinstrument_p.h"
 #include "bluetooth/emulator/optionreader.h"
 #include "bluetooth/emulator/recordplan.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "bluetooth/emulator/scene.h"
 
 #include "bluetooth/emulator/emulatedinstrument.h"

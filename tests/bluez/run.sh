@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Runs a test program against Qt's real Bluetooth classes with a mocked BlueZ:
 # a private system bus, dbusmock's bluez5 template with our RFCOMM extension
 # (varnel_bluez.py), varnel-instrument behind the "KV" device, and a stand-in

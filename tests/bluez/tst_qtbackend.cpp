@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The Qt Bluetooth backend against a mocked BlueZ (run through run.sh): Qt's
 // own classes do the D-Bus work, varnel-instrument answers at the far end of
 // the RFCOMM link, and the window is driven through its actions and widgets.

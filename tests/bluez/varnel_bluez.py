@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: GPL-3.0-or-later
 '''bluez5 mock with RFCOMM connections, for the Qt backend tests.
 
 Loads dbusmock's own bluez5 template and adds what Qt's BlueZ socket backend

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to everything that reads what the instrument or a
 // file supplies: reassembly, answer decoding, the record transforms in both
 // directions and the file name. Besides the sanitizers, it checks properties

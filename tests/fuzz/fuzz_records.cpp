@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to what reads a record file and turns it into a
 // trace: the file reader, the trace and its CSV, event detection (on the
 // trace and on raw samples with any step) and the cursor readout. Besides the

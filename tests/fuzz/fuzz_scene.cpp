@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Feeds arbitrary bytes to the scene parser, and the same document to the
 // emulated instrument's settings reader, then drives an instrument that was
 // accepted through one of each command. Nothing a scene file holds may crash

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Throughput of the byte-level work the tool does for every answer: putting
 // answers together from pieces, turning record blocks into images and back,
 // and naming files. Prints one line per figure.

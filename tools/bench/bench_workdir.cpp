@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // What a large working directory costs: per downloaded record, at start, and
 // when the viewer opens. Runs the window on the emulated link with no delay,
 // for folders of 0, 1,000 and 10,000 files. Prints one line per folder.

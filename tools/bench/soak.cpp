@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Soak: drives the session for a number of minutes against emulated
 // instruments that chunk, drop, spoil, delay and prefix their answers,
 // acknowledge writes with any byte and drop the link, with reconnects between

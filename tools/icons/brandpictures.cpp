@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "painting.h"
 #include "pictures.h"
 
@@ -51,6 +52,21 @@ QImage applicationIcon(int size)
         p.setPen(QPen(colour, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         p.drawPath(path);
     }
+    return c.finish();
+}
+
+// A record file: a sheet with a folded corner that carries the reflectogram.
+QImage recordFileIcon(int size)
+{
+    Canvas c(size, size, 64, 64);
+    QPainter &p = c.painter;
+    const bool small = size <= 16;
+    const QPainterPath sheet = polygon({{10, 3}, {42, 3}, {55, 16}, {55, 61}, {10, 61}});
+    shape(p, sheet, Qt::white, greyHi, small ? 2.5 : 1.6, greyLo, false);
+    shape(p, polygon({{42, 3}, {42, 16}, {55, 16}}), greyHi, greyLo, small ? 2.0 : 1.2, greyLo,
+          false);
+    p.setPen(QPen(blueLo, small ? 5.5 : 3.4, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    p.drawPath(reflectogram(QRectF(15, 22, 36, 26)));
     return c.finish();
 }
 
@@ -161,15 +177,7 @@ QImage waveScreen()
         p.drawLine(QPointF(4 + i * 6, 7), QPointF(4 + i * 6, 25));
         p.drawLine(QPointF(4, 7 + i * 4.5), QPointF(28, 7 + i * 4.5));
     }
-    QPainterPath trace;
-    trace.moveTo(5.5, 21.5);
-    trace.lineTo(8.0, 21.5);
-    trace.lineTo(10.0, 13.5);
-    trace.lineTo(11.5, 16.5);
-    trace.lineTo(17.5, 16.5);
-    trace.cubicTo(19.5, 16.5, 19.5, 9.5, 21.0, 9.5);
-    trace.cubicTo(22.5, 9.5, 22.0, 19.0, 23.5, 19.0);
-    trace.cubicTo(24.5, 19.0, 24.5, 16.5, 26.5, 16.5);
+    const QPainterPath trace = reflectogram(QRectF(5.5, 9.5, 21, 12));
     p.setPen(QPen(traceGreen, 1.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     p.setBrush(Qt::NoBrush);
     p.drawPath(trace);

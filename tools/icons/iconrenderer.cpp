@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Draws every picture of the Varnel Reader resource bundle and writes it as PNG (and the
 // application icon as a multi-image ICO). Most pictures are designed on a 32-unit grid and
 // rendered at their pixel size; shapes are bold and outlined so that they survive the tool
@@ -106,8 +107,9 @@ int main(int argc, char *argv[])
 {
     QGuiApplication app(argc, argv);
     const QStringList args = app.arguments();
-    if (args.size() != 2) {
-        std::fprintf(stderr, "usage: %s <resources-dir>\n", qPrintable(args.value(0)));
+    if (args.size() != 2 && args.size() != 3) {
+        std::fprintf(stderr, "usage: %s <resources-dir> [hicolor-dir]\n",
+                     qPrintable(args.value(0)));
         return 2;
     }
     const QString ico = args.at(1) + QStringLiteral("/buttons/ico/");
@@ -142,5 +144,13 @@ int main(int argc, char *argv[])
     ok = saveIco({applicationIcon(32), applicationIcon(16), applicationIcon(64)},
                  ico + "varnel_reader.ico") &&
          ok;
+    // The desktop's icon theme: the application and its file type at every usual size.
+    if (args.size() == 3) {
+        for (const int size : {16, 32, 48, 64, 128, 256}) {
+            const QString dir = QStringLiteral("%1/%2x%2/").arg(args.at(2)).arg(size);
+            ok = save(applicationIcon(size), dir + "apps/com.halvern.VarnelReader.png") && ok;
+            ok = save(recordFileIcon(size), dir + "mimetypes/application-x-varnel-tdr.png") && ok;
+        }
+    }
     return ok ? 0 : 1;
 }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #include "painting.h"
 
 #include <QLinearGradient>
@@ -54,6 +55,23 @@ QPainterPath polygon(std::initializer_list<QPointF> points)
     path.addPolygon(QPolygonF(QVector<QPointF>(points)));
     path.closeSubpath();
     return path;
+}
+
+QPainterPath reflectogram(const QRectF &box)
+{
+    const auto at = [&box](qreal u, qreal v) {
+        return QPointF(box.left() + u * box.width() / 21, box.top() + v * box.height() / 12);
+    };
+    QPainterPath trace;
+    trace.moveTo(at(0, 12));
+    trace.lineTo(at(2.5, 12));
+    trace.lineTo(at(4.5, 4));
+    trace.lineTo(at(6, 7));
+    trace.lineTo(at(12, 7));
+    trace.cubicTo(at(14, 7), at(14, 0), at(15.5, 0));
+    trace.cubicTo(at(17, 0), at(16.5, 9.5), at(18, 9.5));
+    trace.cubicTo(at(19, 9.5), at(19, 7), at(21, 7));
+    return trace;
 }
 
 QPainterPath stroked(const QPainterPath &path, qreal width, Qt::PenCapStyle cap)

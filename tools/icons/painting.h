@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 // The palette and drawing helpers shared by every picture. Pictures are designed on a
@@ -32,6 +33,10 @@ void shape(QPainter &p, const QPainterPath &path, const QColor &hi, const QColor
 
 QPainterPath rounded(const QRectF &r, qreal radius);
 QPainterPath polygon(std::initializer_list<QPointF> points);
+// A reflectogram: launch pulse, flat cable, the reflection at its end; drawn
+// into the box (designed on 21 x 12 units).
+QPainterPath reflectogram(const QRectF &box);
+
 QPainterPath stroked(const QPainterPath &path, qreal width, Qt::PenCapStyle cap = Qt::FlatCap);
 
 // A thick vertical arrow as one closed outline, pointing down or up.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
 #include <QImage>
@@ -18,6 +19,8 @@ QImage waveformView();
 
 // The application icon, the maker's logos and the About dialog's pictures.
 QImage applicationIcon(int size);
+// The icon of a *.tdr file in a file manager.
+QImage recordFileIcon(int size);
 QImage logoSmall();
 QImage logoLarge();
 QImage waveScreen();

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Tours the Russian interface under a virtual X server with the emulated
 # Bluetooth stack and saves one PNG per step: the main window, its menu, the
 # instrument found, connected with its record list, a download in progress and

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: GPL-3.0-or-later
 # Renders the waveform viewer under a virtual X server and saves three PNGs:
 # one trace with cursor and reference, two traces overlaid, a broken file.
 # Usage: tools/screenshots/waveforms.sh [build-dir] [out-dir]

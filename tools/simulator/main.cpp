@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // varnel-instrument: serves the emulated instrument on a local TCP port or
 // unix socket, so that anything able to open a socket can talk to it as to
 // the instrument at the far end of an RFCOMM link.
@@ -58,12 +59,19 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("varnel-instrument"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(VARNEL_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Serves an emulated Varnel TDR instrument on a local socket. The settings are those of\n"
-        "the \"instrument\" object of a scene (see bluetooth/emulator/emulatedinstrument.h)."));
+        "the \"instrument\" object of a scene: model, serial, version, seed, records (a count,\n"
+        "or a list of {number, date, time, waveform: {range, length, noise, stepDivisor,\n"
+        "faults: [{distance, kind, strength}]}}), chunk (\"whole\", \"random\" or a size),\n"
+        "delayMs, ackDelayMs, dropEvery, corruptEvery, writeAck and serialAck (\"echo\" or\n"
+        "\"0x43\" to \"0x46\"), stray, strayCount, garbageFrames, endlessStream (\"lines\" or\n"
+        "\"bytes\") and hangUpAfter."));
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOption({QStringLiteral("tcp"), QStringLiteral("Listen on HOST:PORT (port 0: any)."),
                       QStringLiteral("HOST:PORT")});
     parser.addOption({QStringLiteral("unix"), QStringLiteral("Listen on a unix socket at PATH."),
