@@ -111,10 +111,8 @@ private:
     void rememberInstrument();
     void connectToLast();
     int lastInstrumentRow() const;
-    QList<int> uploadTargets(const QStringList &paths, int firstSlot) const;
     bool confirmStop(bool quitting);
-    bool confirmOverwrite(const QList<int> &targets, quint32 serial,
-                          const QList<protocol::RecordEntry> &entries);
+    bool confirmOverwrite(const InstrumentSession::UploadPlan &plan);
     void closeEvent(QCloseEvent *event) override;
 
     // Declaration order is construction order.
@@ -144,5 +142,10 @@ private:
     session::LastInstrument m_last;
     bool m_connectingLast = false;
     bool m_linkFailing = false; // a socket error unchecks Connect: no question then
+    bool m_uploadAsking = false; // Upload Selected's slot question is open
+    // A finished scan or a new current entry lets Connect abandon an attempt.
+    bool m_attemptAbandonable = false;
+    bool m_devicesOpen = false; // the device list was opened, and not emptied by a scan since
+    QAction *actionRead_Back = nullptr;
     int m_undecodableShown = 0;
 };
