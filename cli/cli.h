@@ -58,8 +58,9 @@ private:
     bool waitUntil(const std::function<bool()> &done);
     // Opens the device and asks for its list of records; an exit status.
     int listRecords(const QString &device, QList<protocol::RecordEntry> *entries);
-    // Prints which file goes to which slot; an exit status.
-    int showPlan(const InstrumentSession::UploadPlan &plan, bool refused);
+    // Prints which file goes to which slot (`printPlan`), and the held slots
+    // when `refused`; an exit status.
+    int showPlan(const InstrumentSession::UploadPlan &plan, bool printPlan, bool refused);
     void progress(const QString &text);
     void print(const QString &text);
     void printJson(const QJsonValue &value);

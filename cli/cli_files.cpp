@@ -129,7 +129,7 @@ int Cli::upload(const QString &device, int slot, const QStringList &files,
     const QList<int> occupied = plan.occupiedSlots();
     const bool refused = !occupied.isEmpty() && !options.overwrite;
     if (options.dryRun || refused)
-        return showPlan(plan, refused);
+        return showPlan(plan, options.dryRun, refused);
 
     bool finished = false;
     InstrumentSession::Summary summary;
@@ -172,7 +172,7 @@ int Cli::upload(const QString &device, int slot, const QStringList &files,
     return summary.complete() && sent.queued > 0 ? ExitDone : ExitPartly;
 }
 
-int Cli::showPlan(const InstrumentSession::UploadPlan &plan, bool refused)
+int Cli::showPlan(const InstrumentSession::UploadPlan &plan, bool printPlan, bool refused)
 {
     QJsonArray items;
     QJsonArray occupied;
@@ -182,7 +182,7 @@ int Cli::showPlan(const InstrumentSession::UploadPlan &plan, bool refused)
                                  {QStringLiteral("occupied"), item.occupied}});
         if (item.occupied)
             occupied.append(item.slot);
-        if (!m_options.json)
+        if (printPlan && !m_options.json)
             print(item.occupied ? tr("%1 → slot %2 (holds a record)").arg(item.path).arg(item.slot)
                                 : tr("%1 → slot %2").arg(item.path).arg(item.slot));
     }
