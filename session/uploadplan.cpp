@@ -68,11 +68,3 @@ QList<int> UploadPlan::occupiedSlots() const
     }
     return slotNumbers;
 }
-
-QStringList UploadPlan::lines() const
-{
-    QStringList out;
-    for (const Item &item : items)
-        out.append(tr("%1 → slot %2").arg(item.fileName()).arg(item.slot));
-    return out;
-}

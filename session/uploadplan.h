@@ -40,6 +40,4 @@ public:
     int queued = 0;
 
     QList<int> occupiedSlots() const;
-    // "a.tdr → slot 3" lines, in slot order.
-    QStringList lines() const;
 };

@@ -226,6 +226,30 @@ DEVICE - адрес или имя прибора. Стек Bluetooth выбир�
         <source>download needs --all, --new or record numbers</source>
         <translation>для download нужен --all, --new или номера записей</translation>
     </message>
+    <message>
+        <source>%1 → slot %2 (holds a record)</source>
+        <translation>%1 → ячейка %2 (в ней есть запись)</translation>
+    </message>
+    <message>
+        <source>%1 → slot %2</source>
+        <translation>%1 → ячейка %2</translation>
+    </message>
+    <message>
+        <source>slots that hold records: %1; nothing was written (--overwrite replaces them)</source>
+        <translation>в ячейках уже есть записи: %1; ничего не записано (--overwrite заменит их)</translation>
+    </message>
+    <message>
+        <source>upload: also write slots that hold records.</source>
+        <translation>upload: записывать и в ячейки, где уже есть записи.</translation>
+    </message>
+    <message>
+        <source>upload: show which file goes to which slot, and which slots hold records; write nothing.</source>
+        <translation>upload: показать, какой файл в какую ячейку пойдёт и в каких ячейках уже есть записи; ничего не записывать.</translation>
+    </message>
+    <message>
+        <source>upload: read every written slot back and compare it with the file.</source>
+        <translation>upload: прочитать каждую записанную ячейку и сравнить с файлом.</translation>
+    </message>
 </context>
 <context>
     <name>InstrumentSession</name>
@@ -244,14 +268,6 @@ DEVICE - адрес или имя прибора. Стек Bluetooth выбир�
     <message>
         <source>Record %1 could not be saved as &quot;%2&quot;: %3</source>
         <translation>Не удалось сохранить запись %1 в файл «%2»: %3</translation>
-    </message>
-    <message>
-        <source>Skipped: %1.</source>
-        <translation>Пропущены: %1.</translation>
-    </message>
-    <message>
-        <source>Files left out, there is no record slot after %1: %2.</source>
-        <translation>Файлы не записаны, в приборе нет записей после номера %1: %2.</translation>
     </message>
     <message>
         <source>Disconnected. Records not downloaded: %1.</source>
@@ -288,6 +304,10 @@ DEVICE - адрес или имя прибора. Стек Bluetooth выбир�
     <message>
         <source>Records written: %1.</source>
         <translation>Записано в прибор: %1.</translation>
+    </message>
+    <message>
+        <source>Files not written: %1.</source>
+        <translation>Файлы не записаны: %1.</translation>
     </message>
 </context>
 <context>
@@ -557,6 +577,34 @@ Press Retry to try again or Abort to exit application</source>
         <source>Already in the working directory</source>
         <translation>Уже есть в рабочем каталоге</translation>
     </message>
+    <message>
+        <source>Check Uploads by Reading Back</source>
+        <translation>Проверять запись чтением</translation>
+    </message>
+    <message>
+        <source>After an upload, read each written record again and compare it with the file</source>
+        <translation>После записи прочитать каждую записанную запись и сравнить её с файлом</translation>
+    </message>
+    <message>
+        <source>%1 → slot %2</source>
+        <translation>%1 → ячейка %2</translation>
+    </message>
+    <message>
+        <source>Overwrite 1 record</source>
+        <translation>Перезаписать 1 запись</translation>
+    </message>
+    <message>
+        <source>Overwrite %1 records</source>
+        <translation>Перезаписать записей: %1</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Slots %1 to %2.</source>
+        <translation>Ячейки с %1 по %2.</translation>
+    </message>
 </context>
 <context>
     <name>RecordStore</name>
@@ -754,6 +802,52 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>Cable end</source>
         <translation>Конец кабеля</translation>
+    </message>
+</context>
+<context>
+    <name>UploadCheck</name>
+    <message>
+        <source>Not confirmed by the instrument: slot %1.</source>
+        <translation>Прибор не подтвердил запись: ячейка %1.</translation>
+    </message>
+    <message>
+        <source>Not confirmed by the instrument: slots %1.</source>
+        <translation>Прибор не подтвердил запись: ячейки %1.</translation>
+    </message>
+    <message>
+        <source>The instrument stored slot %1 with its own date and time.</source>
+        <translation>Прибор сохранил ячейку %1 со своими датой и временем.</translation>
+    </message>
+    <message>
+        <source>The instrument stored slots %1 with its own date and time.</source>
+        <translation>Прибор сохранил ячейки %1 со своими датой и временем.</translation>
+    </message>
+    <message>
+        <source>Read back different from what was sent: slot %1.</source>
+        <translation>Прочитанное отличается от записанного: ячейка %1.</translation>
+    </message>
+    <message>
+        <source>Read back different from what was sent: slots %1.</source>
+        <translation>Прочитанное отличается от записанного: ячейки %1.</translation>
+    </message>
+    <message>
+        <source>Read back and identical: %1.</source>
+        <translation>Прочитано и совпадает: %1.</translation>
+    </message>
+    <message>
+        <source>Not read back: %1.</source>
+        <translation>Не прочитано: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>UploadPlan</name>
+    <message>
+        <source>Skipped: %1.</source>
+        <translation>Пропущены: %1.</translation>
+    </message>
+    <message>
+        <source>Files left out, there is no record slot after %1: %2.</source>
+        <translation>Файлы не записаны, в приборе нет записей после номера %1: %2.</translation>
     </message>
 </context>
 <context>
