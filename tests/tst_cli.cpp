@@ -278,6 +278,12 @@ void CliTest::uploadAsksAndConfirms_data()
         << "Records written: 1. Not confirmed by the instrument: slot 51.\n";
     QTest::newRow("read back") << QString() << QStringList{"--slot", "50", "--verify"} + two << 0
                                << QString() << "Records written: 2. Read back and identical: 2.\n";
+    // The old record stays in a held slot: listed, but not what was sent.
+    QTest::newRow("read back finds the old record")
+        << R"(, "loseWriteTo": 3)" << QStringList{"--slot", "3", "--overwrite", "--verify"} + two
+        << 1 << QString()
+        << "Records written: 1. The instrument stored slot 3 with its own date and time. Read "
+           "back different from what was sent: slot 3.\n";
 }
 
 void CliTest::uploadAsksAndConfirms()
