@@ -175,8 +175,10 @@ bool MainWindow::confirmOverwrite(const InstrumentSession::UploadPlan &plan)
         QString line = tr("%1 → slot %2").arg(item.fileName()).arg(item.slot);
         if (item.occupied) {
             ++overwritten;
-            line += QStringLiteral(" - ") +
-                    tr("Slot %1: record of %2").arg(item.slot).arg(recordDate(item.held));
+            line = tr("%1 → slot %2, replacing the record of %3")
+                       .arg(item.fileName())
+                       .arg(item.slot)
+                       .arg(recordDate(item.held));
             if (!session.store().isOnDisk(item.held, serial)) {
                 line += tr(" - NOT in the working directory");
                 lostForGood = true;

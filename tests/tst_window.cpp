@@ -494,9 +494,10 @@ void WindowTest::overwriteAskedForHeldSlots()
     QTRY_COMPARE(m_probe->status(), QStringLiteral("Records saved: 1."));
     m_probe->list("filesLst")->item(0)->setSelected(true);
     m_probe->action("actionRead_Back")->setChecked(slot == 4);
-    // "#003 2021-02-18 12_30_00" in the list: "Slot 3: record of 2021-02-18 12:30:00".
+    // "#003 2021-02-18 12_30_00" in the list: "FILE → slot 3, replacing the record of
+    // 2021-02-18 12:30:00".
     const QString held = slot <= 4 ? m_probe->items("recordsLst").at(slot - 1) : QString();
-    const QString line = QStringLiteral("%1 → slot %2 - Slot %2: record of %3")
+    const QString line = QStringLiteral("%1 → slot %2, replacing the record of %3")
                              .arg(m_probe->items("filesLst").at(0))
                              .arg(slot)
                              .arg(held.mid(5).replace(QLatin1Char('_'), QLatin1Char(':')));

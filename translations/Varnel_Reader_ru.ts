@@ -372,10 +372,6 @@ DEVICE - адрес или имя прибора. Стек Bluetooth выбир�
         <translation>Идёт запись в прибор: записано %1 из %2. Остановить и отключиться?</translation>
     </message>
     <message>
-        <source>Slot %1: record of %2</source>
-        <translation>Ячейка %1: запись от %2</translation>
-    </message>
-    <message>
         <source> - NOT in the working directory</source>
         <translation> — НЕТ в рабочем каталоге</translation>
     </message>
@@ -588,6 +584,10 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>%1 → slot %2</source>
         <translation>%1 → ячейка %2</translation>
+    </message>
+    <message>
+        <source>%1 → slot %2, replacing the record of %3</source>
+        <translation>%1 → ячейка %2, вместо записи от %3</translation>
     </message>
     <message>
         <source>Overwrite 1 record</source>
