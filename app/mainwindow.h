@@ -141,7 +141,7 @@ private:
     bool m_cancelRequested = false;
     session::LastInstrument m_last;
     bool m_connectingLast = false;
-    bool m_linkFailing = false; // a socket error unchecks Connect: no question then
+    bool m_linkFailing = false;  // a socket error unchecks Connect: no question then
     bool m_uploadAsking = false; // Upload Selected's slot question is open
     // A finished scan or a new current entry lets Connect abandon an attempt.
     bool m_attemptAbandonable = false;

@@ -196,10 +196,9 @@ bool MainWindow::confirmOverwrite(const InstrumentSession::UploadPlan &plan)
     text += QStringLiteral("\n\n") + tr("Overwrite them?");
     QMessageBox box(lostForGood ? QMessageBox::Warning : QMessageBox::Question, tr("Varnel Reader"),
                     text, QMessageBox::NoButton, this);
-    QPushButton *overwrite =
-        box.addButton(overwritten == 1 ? tr("Overwrite 1 record")
-                                       : tr("Overwrite %1 records").arg(overwritten),
-                      QMessageBox::AcceptRole);
+    QPushButton *overwrite = box.addButton(
+        overwritten == 1 ? tr("Overwrite 1 record") : tr("Overwrite %1 records").arg(overwritten),
+        QMessageBox::AcceptRole);
     box.setDefaultButton(box.addButton(tr("Cancel"), QMessageBox::RejectRole));
     box.exec();
     return box.clickedButton() == overwrite;

@@ -35,11 +35,11 @@ void MainWindow::writeSelectedClicked()
         paths.append(session.store().pathOf(item->text()));
 
     bool accepted = false;
-    const int first = QInputDialog::getInt(
-        this, tr("Enter target record number"),
-        tr("Slots %1 to %2.").arg(0).arg(InstrumentSession::kHighestSlot) + QLatin1Char('\n') +
-            tr("Record Number:"),
-        0, 0, InstrumentSession::kHighestSlot, 1, &accepted);
+    const int first =
+        QInputDialog::getInt(this, tr("Enter target record number"),
+                             tr("Slots %1 to %2.").arg(0).arg(InstrumentSession::kHighestSlot) +
+                                 QLatin1Char('\n') + tr("Record Number:"),
+                             0, 0, InstrumentSession::kHighestSlot, 1, &accepted);
     if (!session.isLinked()) {
         // The link went while the dialog was open: nothing may wait for the
         // next instrument.

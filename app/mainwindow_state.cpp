@@ -28,8 +28,8 @@ void MainWindow::applyUiState()
     ui->devicesLst->setEnabled(!m_scanning && !identified &&
                                (ui->devicesLst->count() > 0 || m_devicesOpen));
     const bool connecting = m_state == UiState::Connecting;
-    ui->actionConnect->setEnabled(!m_scanning && (connecting ? m_attemptAbandonable
-                                                             : linked || m_deviceChosen));
+    ui->actionConnect->setEnabled(!m_scanning &&
+                                  (connecting ? m_attemptAbandonable : linked || m_deviceChosen));
     ui->actionGet_List->setEnabled(identified);
     ui->recordsLst->setEnabled(listed);
     ui->actionLoad_Selected->setEnabled(listed && !ui->recordsLst->selectedItems().isEmpty());

@@ -33,10 +33,10 @@ public:
     {
         Chain kind = Chain::None;
         int total = 0;
-        int done = 0;        // saved, or written and confirmed by the instrument
-        int failed = 0;      // answered, but the record could not be saved
-        int notDone = 0;     // cancelled, or lost with the link or a silent instrument
-        QStringList skipped; // files an upload left out before sending anything
+        int done = 0;           // saved, or written and confirmed by the instrument
+        int failed = 0;         // answered, but the record could not be saved
+        int notDone = 0;        // cancelled, or lost with the link or a silent instrument
+        QStringList skipped;    // files an upload left out before sending anything
         QList<int> unconfirmed; // slots written but not shown (or not read back) as sent
         bool cancelled = false;
         bool linkLost = false;

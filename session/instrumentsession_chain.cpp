@@ -55,8 +55,7 @@ void InstrumentSession::uploadListed(const QList<protocol::RecordEntry> &entries
 
 void InstrumentSession::finishWhenResolved()
 {
-    if (m_chain.kind == Chain::None || !m_chain.download.resolved() ||
-        !m_chain.upload.resolved())
+    if (m_chain.kind == Chain::None || !m_chain.download.resolved() || !m_chain.upload.resolved())
         return;
     const UploadCheck &check = m_chain.check;
     if (m_chain.upload.done > 0 && (!check.listSeen() || check.readingBack()))
@@ -97,8 +96,10 @@ InstrumentSession::Summary InstrumentSession::finishChain(bool linkLost, bool ga
                          .arg(d.done)
                          .arg(notSaved);
         else if (d.failed > 0)
-            parts << tr("Records not saved: %1 of %2. %3").arg(d.failed).arg(d.total).arg(
-                c.lastProblem);
+            parts << tr("Records not saved: %1 of %2. %3")
+                         .arg(d.failed)
+                         .arg(d.total)
+                         .arg(c.lastProblem);
         else
             parts << tr("Records saved: %1.").arg(d.done);
     }

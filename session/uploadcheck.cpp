@@ -132,7 +132,8 @@ QString UploadCheck::notes() const
         notes.append(tr("The instrument stored slots %1 with its own date and time.")
                          .arg(slotList(m_restamped)));
     if (m_differing.size() == 1)
-        notes.append(tr("Read back different from what was sent: slot %1.").arg(m_differing.first()));
+        notes.append(
+            tr("Read back different from what was sent: slot %1.").arg(m_differing.first()));
     else if (!m_differing.isEmpty())
         notes.append(
             tr("Read back different from what was sent: slots %1.").arg(slotList(m_differing)));

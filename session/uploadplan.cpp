@@ -38,8 +38,8 @@ UploadPlan UploadPlan::make(const QStringList &paths, int firstSlot,
         Item item;
         item.path = path;
         item.slot = slot++;
-        item.frame =
-            protocol::writeRecordFrame(protocol::recordFromBytes(checked.content), quint8(item.slot));
+        item.frame = protocol::writeRecordFrame(protocol::recordFromBytes(checked.content),
+                                                quint8(item.slot));
         const auto found = bySlot.constFind(item.slot);
         item.occupied = found != bySlot.constEnd();
         if (item.occupied)

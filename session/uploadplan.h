@@ -19,9 +19,9 @@ public:
     {
         QString path;
         int slot = 0;
-        QByteArray frame;              // the WriteRecord frame for the slot
-        bool occupied = false;         // the instrument's list shows a record there
-        protocol::RecordEntry held;    // that record, when occupied
+        QByteArray frame;           // the WriteRecord frame for the slot
+        bool occupied = false;      // the instrument's list shows a record there
+        protocol::RecordEntry held; // that record, when occupied
         QString fileName() const;
     };
 
@@ -35,7 +35,7 @@ public:
 
     QList<Item> items; // in slot order
     QStringList skipped;
-    QString notes; // the skips, as one line for the user; empty when none
+    QString notes;      // the skips, as one line for the user; empty when none
     bool linked = true; // false: the upload found no link and queued nothing
     int queued = 0;
 

@@ -272,7 +272,8 @@ void CliTest::uploadAsksAndConfirms_data()
         << "Records written: 2.\n";
     QTest::newRow("dry run shows the plan")
         << QString() << QStringList{"--slot", "4", "--dry-run", "--overwrite"} + two << 0
-        << "FILE → slot 4 (holds a record)\nFILE → slot 5\n" << QString();
+        << "FILE → slot 4 (holds a record)\nFILE → slot 5\n"
+        << QString();
     QTest::newRow("write lost by the instrument")
         << R"(, "loseWriteTo": 51)" << QStringList{"--slot", "50"} + two << 1 << QString()
         << "Records written: 1. Not confirmed by the instrument: slot 51.\n";

@@ -421,7 +421,8 @@ void SessionTest::uploadBesideDownloadAndRestamp()
     const quint64 stamped = 0x0000'1300'1802'2105ull; // 2021-02-18 13:00:00
     QVERIFY(check.listed({protocol::RecordEntry{stamped}}, false).isEmpty());
     QCOMPARE(check.confirmed(), 1);
-    QCOMPARE(check.notes(), QStringLiteral("The instrument stored slot 5 with its own date and time."));
+    QCOMPARE(check.notes(),
+             QStringLiteral("The instrument stored slot 5 with its own date and time."));
 }
 
 void SessionTest::cancelKeepsRecordInFlight()

@@ -477,7 +477,8 @@ void WindowTest::overwriteAskedForHeldSlots_data()
     QTest::newRow("slot of a saved record, Cancel") << 1 << "Cancel" << QString();
     QTest::newRow("slot of an unsaved record, Cancel") << 3 << "Cancel" << QString();
     QTest::newRow("slot of an unsaved record, Overwrite, read back")
-        << 4 << "Overwrite 1 record" << "Records written: 1. Read back and identical: 1.";
+        << 4 << "Overwrite 1 record"
+        << "Records written: 1. Read back and identical: 1.";
 }
 
 void WindowTest::overwriteAskedForHeldSlots()
@@ -531,9 +532,9 @@ void WindowTest::overwriteAskedForHeldSlots()
         QTRY_COMPARE(m_probe->status(), status);
     QTRY_VERIFY(m_probe->session().queue().isIdle());
     QCOMPARE(m_probe->log().contains(QStringLiteral(": 431b")), !status.isEmpty());
-    QCOMPARE(m_probe->log().contains(
-                 QStringLiteral(": 431b01%1").arg(slot, 2, 16, QLatin1Char('0'))),
-             !status.isEmpty());
+    QCOMPARE(
+        m_probe->log().contains(QStringLiteral(": 431b01%1").arg(slot, 2, 16, QLatin1Char('0'))),
+        !status.isEmpty());
 }
 
 void WindowTest::stopAskedOnlyWhileTransferring_data()
