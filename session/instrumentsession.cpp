@@ -58,6 +58,7 @@ void InstrumentSession::connectTo(const QBluetoothServiceInfo &service)
     m_entries.clear();
     if (m_chain.kind != Chain::None)
         finishChain(true);
+    m_lastCheck = UploadCheck();
     m_linked = false;
     // Earlier links go for good; one that never came up announces no
     // disconnection, so nothing else would ever delete it.
@@ -170,7 +171,8 @@ void InstrumentSession::onPiece(const QString &sender, const QString &piece)
             continue;
         }
         if (!expected && recordAnswer && answer.frame.size() > 3 &&
-            m_chain.check.wasReadBack(quint8(answer.frame.at(3))))
+            (m_chain.check.wasReadBack(quint8(answer.frame.at(3))) ||
+             m_lastCheck.wasReadBack(quint8(answer.frame.at(3)))))
             continue; // a late copy of a read-back
         const bool used = handleAnswer(answer.frame);
         if (expected) {

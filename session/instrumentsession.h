@@ -165,6 +165,7 @@ private:
         QStringList skipped;
         QString notes;
     } m_chain;
+    UploadCheck m_lastCheck; // the check of the chain that ended last
 };
 
 Q_DECLARE_METATYPE(InstrumentSession::Summary)

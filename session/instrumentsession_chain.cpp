@@ -18,6 +18,7 @@ void InstrumentSession::beginChain(Chain kind, int total)
     if (m_chain.kind == Chain::None) {
         m_chain = ChainState();
         m_chain.kind = kind;
+        m_lastCheck = UploadCheck();
     }
     (kind == Chain::Download ? m_chain.download : m_chain.upload).total += total;
     emit chainStarted(m_chain.kind, chainTotal());
@@ -67,6 +68,8 @@ InstrumentSession::Summary InstrumentSession::finishChain(bool linkLost, bool ga
 {
     const ChainState c = m_chain;
     m_chain = ChainState();
+    // Late copies of its read-backs may still come; they are no downloads.
+    m_lastCheck = c.check;
     const Counts &d = c.download;
     const Counts &u = c.upload;
     const int confirmed = c.check.confirmed();
