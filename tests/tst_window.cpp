@@ -455,6 +455,7 @@ void WindowTest::attemptAbandonable()
     QVERIFY(m_probe->action("actionCancel")->shortcuts().contains(QKeySequence(Qt::Key_Escape)));
     scanAndConnect(0);
     compareStates(kConnecting);
+    QVERIFY(m_probe->action("actionCancel")->isEnabled()); // trigger() ignores that
     if (way == QLatin1String("actionConnect")) {
         m_probe->list("devicesLst")->setCurrentRow(1);
         compareStates(QStringLiteral("11C000000"));
