@@ -78,6 +78,10 @@ MainWindow::MainWindow(QWidget *parent)
     ui->toolBar->addAction(actionCancel);
     ui->toolBar->addAction(actionView_Waveforms);
     connect(actionCancel, &QAction::triggered, this, [this] {
+        if (m_state == UiState::Connecting) {
+            ui->actionConnect->setChecked(false); // abandons the attempt
+            return;
+        }
         m_cancelRequested = true;
         applyUiState();
         session.cancel();

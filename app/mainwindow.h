@@ -114,10 +114,8 @@ private:
     void connectToLast();
     void connectWithoutScan(const QBluetoothServiceInfo &service, bool last);
     int lastInstrumentRow() const;
-    QList<int> uploadTargets(const QStringList &paths, int firstSlot) const;
     bool confirmStop(bool quitting);
-    bool confirmOverwrite(const QList<int> &targets, quint32 serial,
-                          const QList<protocol::RecordEntry> &entries);
+    bool confirmOverwrite(const InstrumentSession::UploadPlan &plan);
     void closeEvent(QCloseEvent *event) override;
 
     // What went wrong out of sight, said across the window's top, and the
@@ -170,4 +168,9 @@ private:
     bool m_resumeWaiting = false; // for the link, then the list, to resume
     bool m_disconnectRequested = false;
     QString m_linkErrorWords;
+    bool m_uploadAsking = false; // Upload Selected's slot question is open
+    // A finished scan or a new current entry lets Connect abandon an attempt.
+    bool m_attemptAbandonable = false;
+    bool m_devicesOpen = false; // the device list was opened, and not emptied by a scan since
+    QAction *actionRead_Back = nullptr;
 };

@@ -12,6 +12,7 @@
 #include <QIcon>
 #include <QListWidgetItem>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QSignalBlocker>
 
@@ -57,6 +58,21 @@ void MainWindow::addComfort()
     ui->menuDevice->insertAction(ui->actionSelect_Dir, actionConnect_Last);
     connect(actionConnect_Last, &QAction::triggered, this, &MainWindow::connectToLast);
     m_last = session::LastInstrument::load(settings);
+
+    // Uploads checked by reading every written slot back, when wanted.
+    actionRead_Back = new QAction(tr("Check Uploads by Reading Back"), this);
+    actionRead_Back->setObjectName(QStringLiteral("actionRead_Back"));
+    actionRead_Back->setCheckable(true);
+    actionRead_Back->setShortcut(Qt::CTRL | Qt::SHIFT | Qt::Key_U);
+    actionRead_Back->setToolTip(tr("After an upload, read each written record again and compare "
+                                   "it with the file"));
+    actionRead_Back->setChecked(settings.value(QStringLiteral("Uploads/readBack"), false).toBool());
+    session.setReadBackUploads(actionRead_Back->isChecked());
+    ui->menuDevice->insertAction(ui->actionSet_Serial, actionRead_Back);
+    connect(actionRead_Back, &QAction::toggled, this, [this](bool on) {
+        session.setReadBackUploads(on);
+        settings.setValue(QStringLiteral("Uploads/readBack"), on);
+    });
     connect(&session, &InstrumentSession::identityReceived, this, &MainWindow::rememberInstrument);
     rememberInstrument();
 }
@@ -174,36 +190,28 @@ void MainWindow::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
-QList<int> MainWindow::uploadTargets(const QStringList &paths, int firstSlot) const
+bool MainWindow::confirmOverwrite(const InstrumentSession::UploadPlan &plan)
 {
-    // The slots the upload will write: files it skips take none.
-    QList<int> targets;
-    int slot = firstSlot;
-    for (const QString &path : paths) {
-        if (slot > InstrumentSession::kHighestSlot)
-            break;
-        if (RecordStore::readForUpload(path).skipped.isEmpty())
-            targets.append(slot++);
-    }
-    return targets;
-}
-
-bool MainWindow::confirmOverwrite(const QList<int> &targets, quint32 serial,
-                                  const QList<protocol::RecordEntry> &entries)
-{
+    const quint32 serial = session.record().serialNumber;
     QStringList lines;
+    int overwritten = 0;
     bool lostForGood = false;
-    for (const protocol::RecordEntry &entry : entries) {
-        if (!targets.contains(entry.number()))
-            continue;
-        QString line = tr("Slot %1: record of %2").arg(entry.number()).arg(recordDate(entry));
-        if (!session.store().isOnDisk(entry, serial)) {
-            line += tr(" - NOT in the working directory");
-            lostForGood = true;
+    for (const InstrumentSession::UploadPlan::Item &item : plan.items) {
+        QString line = tr("%1 → slot %2").arg(item.fileName()).arg(item.slot);
+        if (item.occupied) {
+            ++overwritten;
+            line = tr("%1 → slot %2, replacing the record of %3")
+                       .arg(item.fileName())
+                       .arg(item.slot)
+                       .arg(recordDate(item.held));
+            if (!session.store().isOnDisk(item.held, serial)) {
+                line += tr(" - NOT in the working directory");
+                lostForGood = true;
+            }
         }
         lines.append(line);
     }
-    if (lines.isEmpty())
+    if (overwritten == 0)
         return true;
     QString text = tr("The upload overwrites records the instrument holds:\n%1")
                        .arg(lines.join(QLatin1Char('\n')));
@@ -212,7 +220,11 @@ bool MainWindow::confirmOverwrite(const QList<int> &targets, quint32 serial,
                 tr("Records that are not in the working directory will be lost for good.");
     text += QStringLiteral("\n\n") + tr("Overwrite them?");
     QMessageBox box(lostForGood ? QMessageBox::Warning : QMessageBox::Question, tr("Varnel Reader"),
-                    text, QMessageBox::Yes | QMessageBox::No, this);
-    box.setDefaultButton(QMessageBox::No);
-    return box.exec() == QMessageBox::Yes;
+                    text, QMessageBox::NoButton, this);
+    QPushButton *overwrite = box.addButton(
+        overwritten == 1 ? tr("Overwrite 1 record") : tr("Overwrite %1 records").arg(overwritten),
+        QMessageBox::AcceptRole);
+    box.setDefaultButton(box.addButton(tr("Cancel"), QMessageBox::RejectRole));
+    box.exec();
+    return box.clickedButton() == overwrite;
 }

@@ -35,6 +35,7 @@ void MainWindow::setConnect(bool goConnect)
 
     if (goConnect && service.isValid()) {
         showStatus(tr("Connecting to ") + deviceText(service));
+        m_attemptAbandonable = false;
         setUiState(UiState::Connecting);
         session.connectTo(service);
         return;
@@ -45,6 +46,11 @@ void MainWindow::setConnect(bool goConnect)
         m_disconnectRequested = true;
     session.disconnectLink();
     ui->actionConnect->setEnabled(true);
+    if (m_state == UiState::Connecting) {
+        // An attempt abandoned: a link that never came up reports no end.
+        setUiState(UiState::Disconnected);
+        showStatus(tr("Disconnected"));
+    }
 }
 
 void MainWindow::connected(QString name)
@@ -59,12 +65,9 @@ void MainWindow::disconnected(const QString &statusText)
         return;
     recordMap.clear();
     ui->recordsLst->clear();
-    {
-        // The link is gone: the action must not show "connected", but
-        // unchecking it must not start a second disconnect.
-        const QSignalBlocker blocker(ui->actionConnect);
-        ui->actionConnect->setChecked(false);
-    }
+    // Connect keeps its check mark: after a link that went by itself the
+    // first click unchecks it, the second connects.
+    m_devicesOpen = true;
     ui->devnameLbl->clear();
     setUiState(UiState::Disconnected);
     showStatus(statusText.isEmpty() ? tr("Disconnected") : statusText);

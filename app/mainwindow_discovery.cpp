@@ -21,6 +21,7 @@ void MainWindow::startDiscovery()
         discoveryAgent->stop();
     m_scanning = true;
     m_deviceChosen = false;
+    m_devicesOpen = false;
 
     // The map goes first so that it never holds an item the list has deleted.
     discoveredServices.clear();
@@ -76,6 +77,7 @@ void MainWindow::on_devicesLst_currentItemChanged(QListWidgetItem *item)
     qDebug() << "select service" << item->text();
     selectedService = discoveredServices.value(item, QBluetoothServiceInfo());
     m_deviceChosen = true;
+    m_attemptAbandonable = true;
     m_connectingLast = false;
     if (discoveryAgent && discoveryAgent->isActive())
         discoveryAgent->stop();

@@ -6,6 +6,7 @@
 
 #include <QInputDialog>
 #include <QProgressBar>
+#include <QScopeGuard>
 
 void MainWindow::readSelectedClicked()
 {
@@ -21,21 +22,25 @@ void MainWindow::readSelectedClicked()
 
 void MainWindow::writeSelectedClicked()
 {
+    // Off while this slot runs: one slot question at a time.
+    m_uploadAsking = true;
+    applyUiState();
+    const auto reenable = qScopeGuard([this] {
+        m_uploadAsking = false;
+        applyUiState();
+    });
     // Names, not items: the list may be refilled while the dialog is open.
     QStringList paths;
     const QList<QListWidgetItem *> selected = ui->filesLst->selectedItems();
     for (const QListWidgetItem *item : selected)
         paths.append(session.store().pathOf(item->text()));
-    // What the instrument holds, as its list showed it when the user chose.
-    QList<protocol::RecordEntry> held;
-    for (const quint64 raw : qAsConst(recordMap))
-        held.append(protocol::RecordEntry{raw});
-    const quint32 serial = session.record().serialNumber;
 
     bool accepted = false;
     const int first =
-        QInputDialog::getInt(this, tr("Enter target record number"), tr("Record Number:"), 0, 0,
-                             InstrumentSession::kHighestSlot, 1, &accepted);
+        QInputDialog::getInt(this, tr("Enter target record number"),
+                             tr("Slots %1 to %2.").arg(0).arg(InstrumentSession::kHighestSlot) +
+                                 QLatin1Char('\n') + tr("Record Number:"),
+                             0, 0, InstrumentSession::kHighestSlot, 1, &accepted);
     if (!session.isLinked()) {
         // The link went while the dialog was open: nothing may wait for the
         // next instrument.
@@ -47,7 +52,9 @@ void MainWindow::writeSelectedClicked()
         session.queueList();
         return;
     }
-    if (!confirmOverwrite(uploadTargets(paths, first), serial, held)) {
+    // Each file is read once: the question and the upload use the same images.
+    const InstrumentSession::UploadPlan plan = session.planUpload(paths, first);
+    if (!confirmOverwrite(plan)) {
         showStatus(tr("Nothing was uploaded; the instrument's records stay as they were."));
         if (session.isLinked())
             session.queueList();
@@ -57,7 +64,7 @@ void MainWindow::writeSelectedClicked()
         showStatus(tr("Not connected to an instrument: nothing was uploaded."));
         return;
     }
-    const InstrumentSession::UploadPlan plan = session.upload(paths, first);
+    session.upload(plan);
     if (!plan.notes.isEmpty())
         showStatus(plan.notes);
 }

@@ -26,19 +26,23 @@ void MainWindow::applyUiState()
     const bool listed = m_state >= UiState::Listed;
 
     ui->actionScan->setEnabled(!m_scanning && !identified);
-    ui->devicesLst->setEnabled(!m_scanning && !identified && ui->devicesLst->count() > 0);
-    ui->actionConnect->setEnabled(!m_scanning && m_state != UiState::Connecting &&
-                                  (linked || m_deviceChosen));
+    ui->devicesLst->setEnabled(!m_scanning && !identified &&
+                               (ui->devicesLst->count() > 0 || m_devicesOpen));
+    const bool connecting = m_state == UiState::Connecting;
+    ui->actionConnect->setEnabled(!m_scanning &&
+                                  (connecting ? m_attemptAbandonable : linked || m_deviceChosen));
     ui->actionGet_List->setEnabled(identified);
     ui->recordsLst->setEnabled(listed);
     ui->actionLoad_Selected->setEnabled(listed && !ui->recordsLst->selectedItems().isEmpty());
     actionSelect_New->setEnabled(listed);
     ui->filesLst->setEnabled(listed);
-    ui->actionUpload_Selected->setEnabled(listed && !ui->filesLst->selectedItems().isEmpty());
+    ui->actionUpload_Selected->setEnabled(listed && !m_uploadAsking &&
+                                          !ui->filesLst->selectedItems().isEmpty());
     ui->actionSet_Serial->setEnabled(identified);
     actionConnect_Last->setEnabled(!m_scanning && m_state == UiState::Disconnected);
 
     const bool transferring = m_state == UiState::Transferring;
-    actionCancel->setEnabled(transferring && !m_cancelRequested);
+    // Esc also abandons a connection attempt, however long it hangs.
+    actionCancel->setEnabled((transferring && !m_cancelRequested) || connecting);
     chainProgress->setVisible(transferring);
 }

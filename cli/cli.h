@@ -37,7 +37,14 @@ public:
     // Every record (`all`), the records not yet in DIR (`onlyNew`), or `numbers`.
     int download(const QString &device, bool all, bool onlyNew, const QList<int> &numbers,
                  const QString &dir);
-    int upload(const QString &device, int slot, const QStringList &files);
+    struct UploadOptions
+    {
+        bool overwrite = false; // write slots that hold records
+        bool dryRun = false;    // show the plan, write nothing
+        bool verify = false;    // read every written slot back
+    };
+    int upload(const QString &device, int slot, const QStringList &files,
+               const UploadOptions &options);
     int show(const QStringList &files);
     int events(const QStringList &files);
     int exportCsv(const QString &file, const QString &out);
@@ -70,6 +77,9 @@ private:
     bool waitUntil(const std::function<bool()> &done);
     // Opens the device and asks for its list of records; an exit status.
     int listRecords(const QString &device, QList<protocol::RecordEntry> *entries);
+    // Prints which file goes to which slot (`printPlan`), and the held slots
+    // when `refused`; an exit status.
+    int showPlan(const InstrumentSession::UploadPlan &plan, bool printPlan, bool refused);
     void progress(const QString &text);
     void print(const QString &text);
     static void printJson(const QJsonValue &value);

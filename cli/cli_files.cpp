@@ -177,11 +177,20 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
     return summary.complete() && missing.isEmpty() ? ExitDone : ExitPartly;
 }
 
-int Cli::upload(const QString &device, int slot, const QStringList &files)
+int Cli::upload(const QString &device, int slot, const QStringList &files,
+                const UploadOptions &options)
 {
-    const int opened = open(device);
-    if (opened != ExitDone)
-        return opened;
+    // The list first: which of the planned slots hold records.
+    QList<protocol::RecordEntry> entries;
+    const int listed = listRecords(device, &entries);
+    if (listed != ExitDone)
+        return listed;
+    const InstrumentSession::UploadPlan plan = m_session.planUpload(files, slot);
+    const QList<int> occupied = plan.occupiedSlots();
+    const bool refused = !occupied.isEmpty() && !options.overwrite;
+    if (options.dryRun || refused)
+        return showPlan(plan, options.dryRun, refused);
+
     bool finished = false;
     InstrumentSession::Summary summary;
     QObject::connect(&m_session, &InstrumentSession::chainFinished,
@@ -192,8 +201,9 @@ int Cli::upload(const QString &device, int slot, const QStringList &files)
     QObject::connect(&m_session, &InstrumentSession::progress, [&](int done, int total) {
         progress(tr("%1 of %2 files").arg(done).arg(total));
     });
-    const InstrumentSession::UploadPlan plan = m_session.upload(files, slot);
-    if (plan.queued == 0) {
+    m_session.setReadBackUploads(options.verify);
+    const InstrumentSession::UploadPlan sent = m_session.upload(plan);
+    if (sent.queued == 0) {
         summary.skipped = plan.skipped;
         summary.text = plan.notes;
         finished = true;
@@ -202,7 +212,6 @@ int Cli::upload(const QString &device, int slot, const QStringList &files)
         m_interrupted = false;
         m_session.cancel();
     }
-    // The record list asked after the writes shows they arrived.
     waitUntil([&] { return m_linkFailed || m_session.queue().isEmpty(); });
     progress(QString());
 
@@ -210,13 +219,50 @@ int Cli::upload(const QString &device, int slot, const QStringList &files)
         QJsonObject result = summaryJson(summary);
         result.insert(QStringLiteral("first_slot"), slot);
         result.insert(QStringLiteral("skipped"), QJsonArray::fromStringList(plan.skipped));
+        QJsonArray unconfirmed;
+        for (int number : qAsConst(summary.unconfirmed))
+            unconfirmed.append(number);
+        result.insert(QStringLiteral("unconfirmed"), unconfirmed);
         printJson(result);
     } else if (!m_options.quiet) {
         std::fprintf(stderr, "%s\n", qPrintable(summary.text));
     }
     if (summary.linkLost || summary.gaveUp)
         return ExitNoDevice;
-    return summary.complete() && plan.queued > 0 ? ExitDone : ExitPartly;
+    return summary.complete() && sent.queued > 0 ? ExitDone : ExitPartly;
+}
+
+int Cli::showPlan(const InstrumentSession::UploadPlan &plan, bool printPlan, bool refused)
+{
+    QJsonArray items;
+    QJsonArray occupied;
+    for (const InstrumentSession::UploadPlan::Item &item : plan.items) {
+        items.append(QJsonObject{{QStringLiteral("file"), item.path},
+                                 {QStringLiteral("slot"), item.slot},
+                                 {QStringLiteral("occupied"), item.occupied}});
+        if (item.occupied)
+            occupied.append(item.slot);
+        if (printPlan && !m_options.json)
+            print(item.occupied ? tr("%1 → slot %2 (holds a record)").arg(item.path).arg(item.slot)
+                                : tr("%1 → slot %2").arg(item.path).arg(item.slot));
+    }
+    if (m_options.json)
+        printJson(QJsonObject{{QStringLiteral("plan"), items},
+                              {QStringLiteral("occupied"), occupied},
+                              {QStringLiteral("skipped"), QJsonArray::fromStringList(plan.skipped)},
+                              {QStringLiteral("written"), 0}});
+    if (!plan.notes.isEmpty())
+        printError(plan.notes);
+    if (refused) {
+        QStringList numbers;
+        for (const QJsonValue &number : qAsConst(occupied))
+            numbers.append(QString::number(number.toInt()));
+        printError(tr("slots that hold records: %1; nothing was written (--overwrite replaces "
+                      "them)")
+                       .arg(numbers.join(QStringLiteral(", "))));
+        return ExitPartly;
+    }
+    return plan.skipped.isEmpty() && !plan.items.isEmpty() ? ExitDone : ExitPartly;
 }
 
 int Cli::eachTrace(const QStringList &files,

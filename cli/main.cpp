@@ -194,6 +194,15 @@ int main(int argc, char *argv[])
     const QCommandLineOption slotOption(QStringLiteral("slot"),
                                         Texts::tr("First record slot to write, 0 to 99."),
                                         QStringLiteral("N"));
+    const QCommandLineOption overwriteOption(
+        QStringLiteral("overwrite"), Texts::tr("upload: also write slots that hold records."));
+    const QCommandLineOption dryRunOption(
+        QStringLiteral("dry-run"),
+        Texts::tr("upload: show which file goes to which slot, and which slots hold records; "
+                  "write nothing."));
+    const QCommandLineOption verifyOption(
+        QStringLiteral("verify"),
+        Texts::tr("upload: read every written slot back and compare it with the file."));
     const QCommandLineOption csvOption(QStringLiteral("csv"), Texts::tr("Export as CSV."));
     const QCommandLineOption outOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                        Texts::tr("Write to OUT instead of stdout."),
@@ -228,7 +237,7 @@ int main(int argc, char *argv[])
         parser.addPositionalArgument(QStringLiteral("N"), Texts::tr("Record numbers."),
                                      QStringLiteral("[N...]"));
     } else if (command == QLatin1String("upload")) {
-        parser.addOption(slotOption);
+        parser.addOptions({slotOption, overwriteOption, dryRunOption, verifyOption});
         parser.addPositionalArgument(QStringLiteral("DEVICE"), deviceHelp,
                                      QStringLiteral("[DEVICE]"));
         parser.addPositionalArgument(QStringLiteral("FILE"), Texts::tr("Record files."),
@@ -318,7 +327,11 @@ int main(int argc, char *argv[])
             const int slot = parser.value(slotOption).toInt(&ok);
             if (!ok || slot < 0 || slot > InstrumentSession::kHighestSlot)
                 return usageError(Texts::tr("upload needs --slot N, N from 0 to 99"));
-            status = cli.upload(device, slot, args);
+            Cli::UploadOptions upload;
+            upload.overwrite = parser.isSet(overwriteOption);
+            upload.dryRun = parser.isSet(dryRunOption);
+            upload.verify = parser.isSet(verifyOption);
+            status = cli.upload(device, slot, args, upload);
         } else if (command == QLatin1String("show") && !args.isEmpty()) {
             status = cli.show(args);
         } else if (command == QLatin1String("events") && !args.isEmpty()) {

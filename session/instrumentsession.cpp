@@ -15,6 +15,17 @@ bool isChainFrame(const QString &frame)
     return frame.startsWith(QLatin1String("40")) || frame.startsWith(QLatin1String("43"));
 }
 
+bool isRead(const QString &frame)
+{
+    return frame.startsWith(QLatin1String("40"));
+}
+
+// Byte 3 of a ReadRecord or WriteRecord frame text: the record slot.
+int slotOf(const QString &frame)
+{
+    return frame.midRef(6, 2).toInt(nullptr, 16);
+}
+
 } // namespace
 
 InstrumentSession::InstrumentSession(QObject *parent)
@@ -45,8 +56,10 @@ void InstrumentSession::connectTo(const QBluetoothServiceInfo &service)
     // Whatever was meant for an earlier link must never reach this one.
     m_queue.clear();
     m_assembler.clear();
+    m_entries.clear();
     if (m_chain.kind != Chain::None)
         finishChain(true);
+    m_lastCheck = UploadCheck();
     m_linked = false;
     // Earlier links go for good; one that never came up announces no
     // disconnection, so nothing else would ever delete it.
@@ -78,6 +91,10 @@ void InstrumentSession::disconnectLink()
         if (client)
             client->retire();
     }
+    // An attempt abandoned before it came up: whatever it still reports
+    // belongs to no link.
+    if (!m_linked)
+        m_client = nullptr;
 }
 
 void InstrumentSession::onClientConnected(const QString &name)
@@ -108,6 +125,7 @@ void InstrumentSession::onClientDisconnected()
     // one could overwrite its records.
     const int dropped = m_queue.clear();
     m_assembler.clear();
+    m_entries.clear();
     QString statusText;
     if (m_chain.kind != Chain::None) {
         statusText = finishChain(true).text;
@@ -145,10 +163,22 @@ void InstrumentSession::onPiece(const QString &sender, const QString &piece)
         // one go.
         const QString inFlight = m_queue.inFlight();
         const bool expected = m_queue.answerReceived(answer.frame);
+        const bool recordAnswer = TDRCommand(answer.command()) == TDRCommand::ReadRecord;
+        if (expected && isRead(inFlight) && m_chain.check.isReadingBack(slotOf(inFlight))) {
+            // A slot read back to compare, not a download: no file of it.
+            m_chain.check.readBack(slotOf(inFlight), answer.frame);
+            finishWhenResolved();
+            sendNextPending();
+            continue;
+        }
+        if (!expected && recordAnswer && answer.frame.size() > 3 &&
+            (m_chain.check.wasReadBack(quint8(answer.frame.at(3))) ||
+             m_lastCheck.wasReadBack(quint8(answer.frame.at(3)))))
+            continue; // a late copy of a read-back
         const bool used = handleAnswer(answer.frame);
         if (expected) {
             if (m_chain.kind != Chain::None && isChainFrame(inFlight))
-                chainStepDone(used);
+                chainStepDone(inFlight, used);
             sendNextPending();
         }
     }
@@ -193,7 +223,9 @@ bool InstrumentSession::handleAnswer(const QByteArray &frame)
 {
     switch (TDRCommand(quint8(frame.at(0)))) {
     case TDRCommand::GetList:
-        emit recordListReceived(protocol::parseRecordList(frame));
+        m_entries = protocol::parseRecordList(frame);
+        emit recordListReceived(m_entries);
+        uploadListed(m_entries);
         break;
     case TDRCommand::GetVersion: {
         const auto identity = protocol::parseIdentity(frame);
@@ -264,48 +296,28 @@ bool InstrumentSession::download(const QList<quint8> &numbers)
     return true;
 }
 
-InstrumentSession::UploadPlan InstrumentSession::upload(const QStringList &paths, int firstSlot)
+UploadPlan InstrumentSession::planUpload(const QStringList &paths, int firstSlot) const
 {
-    UploadPlan plan;
+    return UploadPlan::make(paths, firstSlot, m_entries);
+}
+
+UploadPlan InstrumentSession::upload(UploadPlan plan)
+{
+    plan.queued = 0;
     if (!m_linked) {
         plan.linked = false;
         return plan;
     }
-    int slot = firstSlot;
-    QStringList unreadable;
-    int beyondLastSlot = 0;
-    for (const QString &path : paths) {
-        const RecordStore::Checked checked = RecordStore::readForUpload(path);
-        if (!checked.skipped.isEmpty()) {
-            unreadable.append(checked.skipped);
-            plan.skipped.append(checked.skipped);
-            continue;
-        }
-        if (slot > kHighestSlot) {
-            ++beyondLastSlot;
-            plan.skipped.append(QFileInfo(path).fileName());
-            continue;
-        }
-        const TDRRecord image = protocol::recordFromBytes(checked.content);
-        m_queue.enqueue(protocol::frameText(protocol::writeRecordFrame(image, quint8(slot))));
-        ++slot;
-        ++plan.queued;
-    }
-    QStringList notes;
-    if (!unreadable.isEmpty())
-        notes.append(tr("Skipped: %1.").arg(unreadable.join(QStringLiteral(", "))));
-    if (beyondLastSlot > 0)
-        notes.append(tr("Files left out, there is no record slot after %1: %2.")
-                         .arg(kHighestSlot)
-                         .arg(beyondLastSlot));
-    plan.notes = notes.join(QLatin1Char(' '));
-    if (!plan.notes.isEmpty())
-        qCWarning(lcApp) << plan.notes;
+    for (const UploadPlan::Item &item : qAsConst(plan.items))
+        m_queue.enqueue(protocol::frameText(item.frame));
+    plan.queued = plan.items.size();
     if (plan.queued > 0) {
         beginChain(Chain::Upload, plan.queued);
-        m_chain.skipped = plan.skipped;
+        m_chain.check.add(plan.items);
+        m_chain.skipped += plan.skipped;
         m_chain.notes = plan.notes;
     }
+    // The list that follows shows what the instrument took.
     m_queue.enqueue(protocol::kGetListFrame);
     sendNextPending();
     return plan;
@@ -325,78 +337,20 @@ void InstrumentSession::cancel()
 {
     if (m_chain.kind == Chain::None)
         return;
-    m_chain.cancelled += m_queue.dropPending(isChainFrame);
-    // The command in flight is still answered and handled; without one the
-    // chain ends here.
-    if (m_queue.isIdle() || !isChainFrame(m_queue.inFlight()))
-        finishChain();
-}
-
-void InstrumentSession::beginChain(Chain kind, int total)
-{
-    if (m_chain.kind == Chain::None) {
-        m_chain = ChainState();
-        m_chain.kind = kind;
-    }
-    m_chain.total += total;
-    emit chainStarted(m_chain.kind, m_chain.total);
-    emit progress(m_chain.done + m_chain.failed, m_chain.total);
-}
-
-void InstrumentSession::chainStepDone(bool succeeded)
-{
-    if (succeeded)
-        ++m_chain.done;
-    else
-        ++m_chain.failed;
-    emit progress(m_chain.done + m_chain.failed, m_chain.total);
-    if (m_chain.done + m_chain.failed + m_chain.cancelled >= m_chain.total)
-        finishChain();
-}
-
-InstrumentSession::Summary InstrumentSession::finishChain(bool linkLost, bool gaveUp)
-{
-    const ChainState c = m_chain;
-    m_chain = ChainState();
-    const bool download = c.kind == Chain::Download;
-
-    Summary summary;
-    summary.kind = c.kind;
-    summary.total = c.total;
-    summary.done = c.done;
-    summary.failed = c.failed;
-    summary.notDone = c.total - c.done - c.failed;
-    summary.skipped = c.skipped;
-    summary.cancelled = c.cancelled > 0;
-    summary.linkLost = linkLost;
-    summary.gaveUp = gaveUp;
-
-    QString text;
-    if (linkLost) {
-        text = download ? tr("Disconnected. Records not downloaded: %1.").arg(summary.notDone)
-                        : tr("Disconnected. Files not written: %1.").arg(summary.notDone);
-    } else if (gaveUp) {
-        text =
-            download
-                ? tr("The instrument does not answer. Records not downloaded: %1.")
-                      .arg(summary.notDone)
-                : tr("The instrument does not answer. Files not written: %1.").arg(summary.notDone);
-    } else if (summary.cancelled) {
-        text = download ? tr("Download cancelled. Records saved: %1, not saved: %2.")
-                              .arg(c.done)
-                              .arg(summary.failed + summary.notDone)
-                        : tr("Upload cancelled. Records written: %1, not written: %2.")
-                              .arg(c.done)
-                              .arg(summary.failed + summary.notDone);
-    } else if (c.failed > 0) {
-        text = tr("Records not saved: %1 of %2. %3").arg(c.failed).arg(c.total).arg(c.lastProblem);
-    } else {
-        text = download ? tr("Records saved: %1.").arg(c.done)
-                        : tr("Records written: %1.").arg(c.done);
-    }
-    if (!c.notes.isEmpty())
-        text += QLatin1Char(' ') + c.notes;
-    summary.text = text;
-    emit chainFinished(summary);
-    return summary;
+    // The command in flight is still answered and handled; the list that
+    // follows an upload still comes, to show what was written.
+    m_queue.dropPending([this](const QString &frame) {
+        if (!isChainFrame(frame))
+            return false;
+        if (!isRead(frame)) {
+            m_chain.check.dropped(slotOf(frame));
+            ++m_chain.upload.cancelled;
+        } else if (m_chain.check.isReadingBack(slotOf(frame))) {
+            m_chain.check.readBackLost(slotOf(frame));
+        } else {
+            ++m_chain.download.cancelled;
+        }
+        return true;
+    });
+    finishWhenResolved();
 }

@@ -6,6 +6,8 @@
 #include "protocol/frame.h"
 #include "protocol/tdrrecord.h"
 #include "session/recordstore.h"
+#include "session/uploadcheck.h"
+#include "session/uploadplan.h"
 
 #include <QBluetoothServiceInfo>
 #include <QList>
@@ -26,31 +28,29 @@ class InstrumentSession : public QObject
 public:
     enum class Chain { None, Download, Upload };
 
-    // How a chain ended. Records of a download, files of an upload.
+    // How a chain ended: records of a download, files of an upload; a chain
+    // that did both counts both.
     struct Summary
     {
         Chain kind = Chain::None;
         int total = 0;
-        int done = 0;        // saved or written
-        int failed = 0;      // answered, but the record could not be saved
-        int notDone = 0;     // cancelled, or lost with the link or a silent instrument
-        QStringList skipped; // files an upload left out before sending anything
+        int done = 0;           // saved, or written and confirmed by the instrument
+        int failed = 0;         // answered, but the record could not be saved
+        int notDone = 0;        // cancelled, or lost with the link or a silent instrument
+        QStringList skipped;    // files an upload left out before sending anything
+        QList<int> unconfirmed; // slots written but not shown (or not read back) as sent
         bool cancelled = false;
         bool linkLost = false;
         bool gaveUp = false;
         QString text; // one line for the user
-        bool complete() const { return failed == 0 && notDone == 0 && skipped.isEmpty(); }
+        bool complete() const
+        {
+            return failed == 0 && notDone == 0 && skipped.isEmpty() && unconfirmed.isEmpty();
+        }
     };
 
-    struct UploadPlan
-    {
-        bool linked = true; // false: nothing was queued
-        int queued = 0;
-        QStringList skipped;
-        QString notes; // the skips, as one line for the user; empty when none
-    };
-
-    static constexpr int kHighestSlot = 99;
+    using UploadPlan = ::UploadPlan;
+    static constexpr int kHighestSlot = UploadPlan::kHighestSlot;
 
     explicit InstrumentSession(QObject *parent = nullptr);
     ~InstrumentSession() override;
@@ -62,8 +62,8 @@ public:
     bool isLinked() const { return m_linked; }
     Chain chain() const { return m_chain.kind; }
     // The running chain's records saved or files written so far, of its total.
-    int chainDone() const { return m_chain.done; }
-    int chainTotal() const { return m_chain.total; }
+    int chainDone() const { return m_chain.download.done + m_chain.upload.done; }
+    int chainTotal() const { return m_chain.download.total + m_chain.upload.total; }
 
     // Opens a link to `service`; frames queued for an earlier link are dropped.
     void connectTo(const QBluetoothServiceInfo &service);
@@ -77,9 +77,21 @@ public:
     void queueList();
     // One ReadRecord per number, each sent once the one before is answered.
     bool download(const QList<quint8> &numbers);
-    // The usable files go into consecutive slots from `firstSlot`; the record
-    // list is asked for afterwards.
-    UploadPlan upload(const QStringList &paths, int firstSlot);
+    // The record list as the instrument last sent it on this link.
+    const QList<protocol::RecordEntry> &recordList() const { return m_entries; }
+    // Which file goes to which slot, from `firstSlot` on, and which of those
+    // slots hold records by the last list. Each file is read here, once.
+    UploadPlan planUpload(const QStringList &paths, int firstSlot) const;
+    // Writes the plan's images; the record list is asked for afterwards and
+    // must show every slot written. Returns the plan with `queued` set.
+    UploadPlan upload(UploadPlan plan);
+    UploadPlan upload(const QStringList &paths, int firstSlot)
+    {
+        return upload(planUpload(paths, firstSlot));
+    }
+    // Reads every written slot back and compares it with what was sent.
+    void setReadBackUploads(bool on) { m_readBack = on; }
+    bool readBackUploads() const { return m_readBack; }
     bool setSerial(const QString &text);
     // Drops the chain's waiting commands; the one in flight still finishes.
     void cancel();
@@ -119,7 +131,9 @@ private:
     bool saveRecord(const QByteArray &frame);
 
     void beginChain(Chain kind, int total);
-    void chainStepDone(bool succeeded);
+    void chainStepDone(const QString &inFlight, bool succeeded);
+    void uploadListed(const QList<protocol::RecordEntry> &entries);
+    void finishWhenResolved();
     Summary finishChain(bool linkLost = false, bool gaveUp = false);
 
     RecordStore m_store;
@@ -131,17 +145,28 @@ private:
     QPointer<TDRClient> m_client; // the link frames go to
     bool m_linked = false;
 
-    struct ChainState
+    QList<protocol::RecordEntry> m_entries;
+    bool m_readBack = false;
+
+    struct Counts
     {
-        Chain kind = Chain::None;
         int total = 0;
-        int done = 0;
+        int done = 0; // saved, or acknowledged
         int failed = 0;
         int cancelled = 0;
+        bool resolved() const { return done + failed + cancelled >= total; }
+    };
+    struct ChainState
+    {
+        Chain kind = Chain::None; // the first of the two to start
+        Counts download;
+        Counts upload;
+        UploadCheck check;
         QString lastProblem;
         QStringList skipped;
         QString notes;
     } m_chain;
+    UploadCheck m_lastCheck; // the check of the chain that ended last
 };
 
 Q_DECLARE_METATYPE(InstrumentSession::Summary)

@@ -92,6 +92,8 @@ private slots:
     void commands();
     void downloadWritesWhatTheWindowWrites();
     void uploadSkipsBadFiles();
+    void uploadAsksAndConfirms_data();
+    void uploadAsksAndConfirms();
     void showAndExport();
     void progressKeepsItsOwnLine();
     void duplicateAndUnaskedRecords();
@@ -328,6 +330,58 @@ void CliTest::uploadSkipsBadFiles()
     QCOMPARE(json.value("done").toInt(), 1);
     QCOMPARE(json.value("skipped").toArray().first().toString(),
              QStringLiteral("\"bad.tdr\" (not a record file)"));
+}
+
+void CliTest::uploadAsksAndConfirms_data()
+{
+    QTest::addColumn<QString>("instrument"); // settings added to the instrument's
+    QTest::addColumn<QStringList>("args");   // after DEVICE; FILE is good.tdr
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("out");
+    QTest::addColumn<QString>("err");
+    const QStringList two{"FILE", "FILE"};
+    QTest::newRow("held slots refused")
+        << QString() << QStringList{"--slot", "3"} + two << 1 << QString()
+        << "varnel-cli: slots that hold records: 3, 4; nothing was written (--overwrite replaces "
+           "them)\n";
+    QTest::newRow("held slots overwritten")
+        << QString() << QStringList{"--slot", "3", "--overwrite"} + two << 0 << QString()
+        << "Records written: 2.\n";
+    QTest::newRow("dry run shows the plan")
+        << QString() << QStringList{"--slot", "4", "--dry-run", "--overwrite"} + two << 0
+        << "FILE → slot 4 (holds a record)\nFILE → slot 5\n"
+        << QString();
+    QTest::newRow("write lost by the instrument")
+        << R"(, "loseWriteTo": 51)" << QStringList{"--slot", "50"} + two << 1 << QString()
+        << "Records written: 1. Not confirmed by the instrument: slot 51.\n";
+    QTest::newRow("read back") << QString() << QStringList{"--slot", "50", "--verify"} + two << 0
+                               << QString() << "Records written: 2. Read back and identical: 2.\n";
+    // The old record stays in a held slot: listed, but not what was sent.
+    QTest::newRow("read back finds the old record")
+        << R"(, "loseWriteTo": 3)" << QStringList{"--slot", "3", "--overwrite", "--verify"} + two
+        << 1 << QString()
+        << "Records written: 1. The instrument stored slot 3 with its own date and time. Read "
+           "back different from what was sent: slot 3.\n";
+}
+
+void CliTest::uploadAsksAndConfirms()
+{
+    QFETCH(QString, instrument);
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QString, out);
+    QFETCH(QString, err);
+    QFile scene(m_scene);
+    QVERIFY(scene.open(QIODevice::WriteOnly));
+    scene.write(sceneJson(kInstrument.chopped(1) + instrument + QLatin1Char('}'),
+                          m_window.serverPort(), m_bridge.serverPort()));
+    scene.close();
+    const QString file = writeRecordFile(QStringLiteral("good.tdr"));
+    args.replaceInStrings(QStringLiteral("FILE"), file);
+    const Result result = run(QStringList{"upload", "KV-105"} + args);
+    QCOMPARE(result.code, code);
+    QCOMPARE(result.out, out.replace(QStringLiteral("FILE"), file));
+    QCOMPARE(result.err, err);
 }
 
 void CliTest::showAndExport()

@@ -87,6 +87,7 @@ private slots:
     void serialNumberThenIdentity_data();
     void serialNumberThenIdentity();
     void lostWriteIsNeverTakenForDone();
+    void uploadBesideDownloadAndRestamp();
     void cancelKeepsRecordInFlight();
     void endsWithoutAnswers_data();
     void endsWithoutAnswers();
@@ -360,6 +361,7 @@ void SessionTest::lostWriteIsNeverTakenForDone()
     // slot 21's.
     open(1);
     QList<int> stored;
+    QByteArray listed; // the list entries of what it stored
     int at = 0;
     const auto play = [&] {
         while (m_peerReceived.size() - at >= 3) {
@@ -372,13 +374,15 @@ void SessionTest::lostWriteIsNeverTakenForDone()
             if (frame.startsWith(char(0x42)))
                 m_peer->write(kIdentity);
             else if (frame.startsWith(char(0x41)))
-                m_peer->write(protocol::frameBytes(protocol::kGetListFrame));
+                m_peer->write(protocol::buildFrame(TDRCommand::GetList, listed));
             else if (quint8(frame.at(3)) == 21 && !stored.contains(21) && !stored.contains(-21))
                 stored << -21; // lost
             else if ((stored << quint8(frame.at(3))).size() == 1)
                 QTimer::singleShot(400, m_peer, [this, ack] { m_peer->write(ack); });
             else
                 m_peer->write(ack);
+            if (frame.startsWith(char(0x43)) && stored.last() == quint8(frame.at(3)))
+                listed += frame.mid(3, 8);
         }
     };
     QTRY_VERIFY(m_peer);
@@ -398,6 +402,36 @@ void SessionTest::lostWriteIsNeverTakenForDone()
     stored.removeAll(-21);
     stored.erase(std::unique(stored.begin(), stored.end()), stored.end());
     QCOMPARE(stored, QList<int>({20, 21, 22}));
+}
+
+void SessionTest::uploadBesideDownloadAndRestamp()
+{
+    // An upload started while a download runs is summarised as both.
+    open(0, QStringLiteral(R"({"records": 4, "seed": 2, "delayMs": 5})"));
+    QFile file(m_work->filePath(QStringLiteral("a.tdr")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(goodImage());
+    file.close();
+    QVERIFY(m_session->download({1, 2, 3, 4}));
+    QCOMPARE(m_session->upload({file.fileName()}, 30).queued, 1);
+    runChain();
+    QCOMPARE(m_summary.text, QStringLiteral("Records saved: 4. Records written: 1."));
+    QCOMPARE(m_summary.done, 5);
+
+    // A listed slot with another date and time is written, and noted.
+    UploadCheck check;
+    TDRRecord record = protocol::emptyRecord();
+    record.year = 21, record.month = 2, record.day = 18, record.hour = 12;
+    UploadPlan::Item item;
+    item.slot = 5;
+    item.frame = protocol::writeRecordFrame(record, 5);
+    check.add({item});
+    check.acknowledged(5);
+    const quint64 stamped = 0x0000'1300'1802'2105ull; // 2021-02-18 13:00:00
+    QVERIFY(check.listed({protocol::RecordEntry{stamped}}, false).isEmpty());
+    QCOMPARE(check.confirmed(), 1);
+    QCOMPARE(check.notes(),
+             QStringLiteral("The instrument stored slot 5 with its own date and time."));
 }
 
 void SessionTest::cancelKeepsRecordInFlight()

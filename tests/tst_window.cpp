@@ -81,6 +81,8 @@ private slots:
     void scanChoicesAndEmptyScan();
     void lostDownloadResumes();
     void lastInstrumentWithoutScan();
+    void attemptAbandonable_data();
+    void attemptAbandonable();
     void overwriteAskedForHeldSlots_data();
     void overwriteAskedForHeldSlots();
     void stopAskedOnlyWhileTransferring_data();
@@ -463,6 +465,14 @@ void WindowTest::lastInstrumentWithoutScan()
     QTRY_COMPARE(m_probe->status(), QStringLiteral("Connected to KV-200 ( 00:1A:7D:DA:71:14 )"));
     QCOMPARE(m_probe->items("devicesLst"), QStringList{"KV-200\n00:1A:7D:DA:71:14"});
     QVERIFY(!last->isEnabled());
+    // A link that goes by itself leaves Connect checked and the (empty)
+    // device list open; the first click unchecks, the second connects.
+    emit m_probe->session().linkDown(QString());
+    compareStates(QStringLiteral("11C000000"), QStringLiteral("Disconnected"));
+    m_probe->action("actionConnect")->trigger();
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Disconnected"));
+    m_probe->action("actionConnect")->trigger();
+    QTRY_COMPARE(m_probe->status(), QStringLiteral("Connected to KV-200 ( 00:1A:7D:DA:71:14 )"));
 
     // A scan that finds it makes it the current entry.
     m_probe->action("actionConnect")->setChecked(false);
@@ -481,23 +491,51 @@ void WindowTest::lastInstrumentWithoutScan()
                                 "switched on and in range?"));
 }
 
+void WindowTest::attemptAbandonable_data()
+{
+    QTest::addColumn<QString>("way");
+    QTest::newRow("Esc") << "actionCancel";
+    QTest::newRow("Connect, after a new current entry") << "actionConnect";
+}
+
+void WindowTest::attemptAbandonable()
+{
+    QFETCH(QString, way);
+    QVERIFY(m_probe->action("actionCancel")->shortcuts().contains(QKeySequence(Qt::Key_Escape)));
+    scanAndConnect(0);
+    compareStates(kConnecting);
+    QVERIFY(m_probe->action("actionCancel")->isEnabled()); // trigger() ignores that
+    if (way == QLatin1String("actionConnect")) {
+        m_probe->list("devicesLst")->setCurrentRow(1);
+        compareStates(QStringLiteral("11C000000"));
+    }
+    m_probe->action(way.toLatin1().constData())->trigger();
+    compareStates(kDisconnected, QStringLiteral("Disconnected"));
+    QTest::qWait(200); // the abandoned link would have come up by now
+    QVERIFY(!m_probe->session().isLinked());
+    compareStates(kDisconnected, QStringLiteral("Disconnected"));
+}
+
 void WindowTest::overwriteAskedForHeldSlots_data()
 {
     QTest::addColumn<int>("slot");
-    QTest::addColumn<int>("answer"); // 0: no question expected
-    QTest::addColumn<bool>("written");
-    // Record 1 is downloaded first, so it is on disk; 2 to 4 are not.
-    QTest::newRow("free slot, no question") << 20 << 0 << true;
-    QTest::newRow("slot of a saved record, No") << 1 << int(QMessageBox::No) << false;
-    QTest::newRow("slot of an unsaved record, No") << 3 << int(QMessageBox::No) << false;
-    QTest::newRow("slot of an unsaved record, Yes") << 4 << int(QMessageBox::Yes) << true;
+    QTest::addColumn<QString>("answer"); // empty: no question expected
+    QTest::addColumn<QString>("status"); // the summary of the upload, empty when none
+    // Record 1 is downloaded first, so it is on disk; 2 to 4 are not. The
+    // last row reads the written slot back.
+    QTest::newRow("free slot, no question") << 20 << QString() << "Records written: 1.";
+    QTest::newRow("slot of a saved record, Cancel") << 1 << "Cancel" << QString();
+    QTest::newRow("slot of an unsaved record, Cancel") << 3 << "Cancel" << QString();
+    QTest::newRow("slot of an unsaved record, Overwrite, read back")
+        << 4 << "Overwrite 1 record"
+        << "Records written: 1. Read back and identical: 1.";
 }
 
 void WindowTest::overwriteAskedForHeldSlots()
 {
     QFETCH(int, slot);
-    QFETCH(int, answer);
-    QFETCH(bool, written);
+    QFETCH(QString, answer);
+    QFETCH(QString, status);
     scanAndConnect(0);
     QTRY_VERIFY(m_probe->status().startsWith(QStringLiteral("Connected to KV-105")));
     m_probe->action("actionGet_List")->trigger();
@@ -506,34 +544,47 @@ void WindowTest::overwriteAskedForHeldSlots()
     m_probe->action("actionLoad_Selected")->trigger();
     QTRY_COMPARE(m_probe->status(), QStringLiteral("Records saved: 1."));
     m_probe->list("filesLst")->item(0)->setSelected(true);
-    // "#003 2021-02-18 12_30_00" in the list: "Slot 3: record of 2021-02-18 12:30:00".
+    m_probe->action("actionRead_Back")->setChecked(slot == 4);
+    // "#003 2021-02-18 12_30_00" in the list: "FILE → slot 3, replacing the record of
+    // 2021-02-18 12:30:00".
     const QString held = slot <= 4 ? m_probe->items("recordsLst").at(slot - 1) : QString();
-    const QString line = QStringLiteral("Slot %1: record of %2")
+    const QString line = QStringLiteral("%1 → slot %2, replacing the record of %3")
+                             .arg(m_probe->items("filesLst").at(0))
                              .arg(slot)
                              .arg(held.mid(5).replace(QLatin1Char('_'), QLatin1Char(':')));
 
     auto asked = std::make_shared<QString>();
-    answerNextDialog([slot, answer, asked](QWidget *dialog) {
+    QAction *upload = m_probe->action("actionUpload_Selected");
+    answerNextDialog([slot, answer, asked, upload](QWidget *dialog) {
+        // Off while its slot question runs, and the question says the range.
+        *asked = upload->isEnabled() ? QStringLiteral("enabled") : QString();
+        QVERIFY(qobject_cast<QInputDialog *>(dialog)->labelText().startsWith("Slots 0 to 99.\n"));
         qobject_cast<QInputDialog *>(dialog)->setIntValue(slot);
         qobject_cast<QInputDialog *>(dialog)->accept();
-        if (answer != 0)
+        if (!answer.isEmpty())
             answerNextDialog([answer, asked](QWidget *next) {
                 auto *box = qobject_cast<QMessageBox *>(next);
-                *asked = box->text();
-                box->button(QMessageBox::StandardButton(answer))->click();
+                *asked += box->text();
+                const QList<QAbstractButton *> buttons = box->buttons();
+                for (QAbstractButton *button : buttons) {
+                    if (button->text() == answer)
+                        button->click();
+                }
             });
     });
-    m_probe->action("actionUpload_Selected")->trigger();
-    QCOMPARE(asked->isEmpty(), answer == 0);
-    QVERIFY2(answer == 0 || asked->contains(line), qPrintable(*asked + " / " + line));
+    upload->trigger();
+    QVERIFY(upload->isEnabled());
+    QCOMPARE(asked->isEmpty(), answer.isEmpty());
+    QVERIFY2(answer.isEmpty() || asked->contains(line), qPrintable(*asked + " / " + line));
     QCOMPARE(asked->contains(QStringLiteral("NOT in the working directory")),
-             answer != 0 && slot > 1);
-    const QString frame =
-        m_probe->localName() + QStringLiteral(": 431b01%1").arg(slot, 2, 16, QLatin1Char('0'));
-    if (written)
-        QTRY_VERIFY(m_probe->log().contains(frame));
+             !answer.isEmpty() && slot > 1);
+    if (!status.isEmpty())
+        QTRY_COMPARE(m_probe->status(), status);
     QTRY_VERIFY(m_probe->session().queue().isIdle());
-    QCOMPARE(m_probe->log().contains(QStringLiteral(": 431b")), written);
+    QCOMPARE(m_probe->log().contains(QStringLiteral(": 431b")), !status.isEmpty());
+    QCOMPARE(
+        m_probe->log().contains(QStringLiteral(": 431b01%1").arg(slot, 2, 16, QLatin1Char('0'))),
+        !status.isEmpty());
 }
 
 void WindowTest::stopAskedOnlyWhileTransferring_data()

@@ -336,6 +336,30 @@ The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
         <source>Prints a record file&apos;s events and the cable end.</source>
         <translation>Печатает события файла записи и конец кабеля.</translation>
     </message>
+    <message>
+        <source>%1 → slot %2 (holds a record)</source>
+        <translation>%1 → ячейка %2 (в ней есть запись)</translation>
+    </message>
+    <message>
+        <source>%1 → slot %2</source>
+        <translation>%1 → ячейка %2</translation>
+    </message>
+    <message>
+        <source>slots that hold records: %1; nothing was written (--overwrite replaces them)</source>
+        <translation>в ячейках уже есть записи: %1; ничего не записано (--overwrite заменит их)</translation>
+    </message>
+    <message>
+        <source>upload: also write slots that hold records.</source>
+        <translation>upload: записывать и в ячейки, где уже есть записи.</translation>
+    </message>
+    <message>
+        <source>upload: show which file goes to which slot, and which slots hold records; write nothing.</source>
+        <translation>upload: показать, какой файл в какую ячейку пойдёт и в каких ячейках уже есть записи; ничего не записывать.</translation>
+    </message>
+    <message>
+        <source>upload: read every written slot back and compare it with the file.</source>
+        <translation>upload: прочитать каждую записанную ячейку и сравнить с файлом.</translation>
+    </message>
 </context>
 <context>
     <name>EventTable</name>
@@ -395,14 +419,6 @@ The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
         <translation>Не удалось сохранить запись %1 в файл «%2»: %3</translation>
     </message>
     <message>
-        <source>Skipped: %1.</source>
-        <translation>Пропущены: %1.</translation>
-    </message>
-    <message>
-        <source>Files left out, there is no record slot after %1: %2.</source>
-        <translation>Файлы не записаны, в приборе нет записей после номера %1: %2.</translation>
-    </message>
-    <message>
         <source>Disconnected. Records not downloaded: %1.</source>
         <translation>Отключено. Не загружено записей: %1.</translation>
     </message>
@@ -437,6 +453,10 @@ The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
     <message>
         <source>Records written: %1.</source>
         <translation>Записано в прибор: %1.</translation>
+    </message>
+    <message>
+        <source>Files not written: %1.</source>
+        <translation>Файлы не записаны: %1.</translation>
     </message>
 </context>
 <context>
@@ -487,10 +507,6 @@ The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
     <message>
         <source>Upload running: %1 of %2 written. Stop and disconnect?</source>
         <translation>Идёт запись в прибор: записано %1 из %2. Остановить и отключиться?</translation>
-    </message>
-    <message>
-        <source>Slot %1: record of %2</source>
-        <translation>Ячейка %1: запись от %2</translation>
     </message>
     <message>
         <source> - NOT in the working directory</source>
@@ -741,6 +757,38 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>The instrument no longer holds the records that were not downloaded (%1).</source>
         <translation>В приборе больше нет незагруженных записей (%1).</translation>
+    </message>
+    <message>
+        <source>Check Uploads by Reading Back</source>
+        <translation>Проверять запись чтением</translation>
+    </message>
+    <message>
+        <source>After an upload, read each written record again and compare it with the file</source>
+        <translation>После записи прочитать каждую записанную запись и сравнить её с файлом</translation>
+    </message>
+    <message>
+        <source>%1 → slot %2</source>
+        <translation>%1 → ячейка %2</translation>
+    </message>
+    <message>
+        <source>%1 → slot %2, replacing the record of %3</source>
+        <translation>%1 → ячейка %2, вместо записи от %3</translation>
+    </message>
+    <message>
+        <source>Overwrite 1 record</source>
+        <translation>Перезаписать 1 запись</translation>
+    </message>
+    <message>
+        <source>Overwrite %1 records</source>
+        <translation>Перезаписать записей: %1</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Отмена</translation>
+    </message>
+    <message>
+        <source>Slots %1 to %2.</source>
+        <translation>Ячейки с %1 по %2.</translation>
     </message>
 </context>
 <context>
@@ -1013,6 +1061,52 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>%1 %</source>
         <translation>%1 %</translation>
+    </message>
+</context>
+<context>
+    <name>UploadCheck</name>
+    <message>
+        <source>Not confirmed by the instrument: slot %1.</source>
+        <translation>Прибор не подтвердил запись: ячейка %1.</translation>
+    </message>
+    <message>
+        <source>Not confirmed by the instrument: slots %1.</source>
+        <translation>Прибор не подтвердил запись: ячейки %1.</translation>
+    </message>
+    <message>
+        <source>The instrument stored slot %1 with its own date and time.</source>
+        <translation>Прибор сохранил ячейку %1 со своими датой и временем.</translation>
+    </message>
+    <message>
+        <source>The instrument stored slots %1 with its own date and time.</source>
+        <translation>Прибор сохранил ячейки %1 со своими датой и временем.</translation>
+    </message>
+    <message>
+        <source>Read back different from what was sent: slot %1.</source>
+        <translation>Прочитанное отличается от записанного: ячейка %1.</translation>
+    </message>
+    <message>
+        <source>Read back different from what was sent: slots %1.</source>
+        <translation>Прочитанное отличается от записанного: ячейки %1.</translation>
+    </message>
+    <message>
+        <source>Read back and identical: %1.</source>
+        <translation>Прочитано и совпадает: %1.</translation>
+    </message>
+    <message>
+        <source>Not read back: %1.</source>
+        <translation>Не прочитано: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>UploadPlan</name>
+    <message>
+        <source>Skipped: %1.</source>
+        <translation>Пропущены: %1.</translation>
+    </message>
+    <message>
+        <source>Files left out, there is no record slot after %1: %2.</source>
+        <translation>Файлы не записаны, в приборе нет записей после номера %1: %2.</translation>
     </message>
 </context>
 <context>

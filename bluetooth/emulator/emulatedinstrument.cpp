@@ -62,7 +62,8 @@ QByteArray EmulatedInstrument::Private::execute(const QByteArray &command)
         QByteArray block = command;
         block[0] = char(TDRCommand::ReadRecord);
         protocol::sealFrame(block);
-        records.insert(byte(3), block);
+        if (byte(3) != loseWriteTo)
+            records.insert(byte(3), block);
         return protocol::buildFrame(TDRCommand(writeAck), {});
     }
     case TDRCommand::SetSerial:

@@ -40,7 +40,8 @@ public:
     // delayMs; endlessStream ("lines" or "bytes"): from the first command on,
     // no answers, only random bytes without end, with or without 0x0A among
     // them; hangUpAfter: the instrument drops the link after that many answers
-    // on one connection.
+    // on one connection; loseWriteTo: writes to that slot are acknowledged
+    // but never stored.
     //
     // Inside a given waveform the range defaults to the smallest that
     // holds the cable, or every fault with a margin (1000 m when neither is

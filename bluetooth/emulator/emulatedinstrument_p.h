@@ -41,6 +41,7 @@ struct EmulatedInstrument::Private
     int ackDelayMs = -1; // -1: as delayMs
     Stream stream = Stream::None;
     int hangUpAfter = 0;
+    int loseWriteTo = -1; // writes to this slot are acknowledged and not stored
     QRandomGenerator noiseRandom;
     bool silent = false; // switched off: commands arrive, nothing comes back
 

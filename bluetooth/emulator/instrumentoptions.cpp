@@ -44,7 +44,7 @@ std::unique_ptr<EmulatedInstrument> EmulatedInstrument::fromJson(const QJsonObje
              QStringLiteral("writeAck"), QStringLiteral("serialAck"), QStringLiteral("stray"),
              QStringLiteral("strayCount"), QStringLiteral("garbageFrames"),
              QStringLiteral("ackDelayMs"), QStringLiteral("endlessStream"),
-             QStringLiteral("hangUpAfter")},
+             QStringLiteral("hangUpAfter"), QStringLiteral("loseWriteTo")},
             QString()))
         return failed();
 
@@ -101,7 +101,9 @@ std::unique_ptr<EmulatedInstrument> EmulatedInstrument::fromJson(const QJsonObje
             QStringLiteral("expected a whole number of milliseconds from 0 to %1").arg(kMaxDelayMs),
             d.ackDelayMs) ||
         !optionalInt(QStringLiteral("hangUpAfter"), 0, INT_MAX,
-                     QStringLiteral("expected a whole number, 0 or more"), d.hangUpAfter))
+                     QStringLiteral("expected a whole number, 0 or more"), d.hangUpAfter) ||
+        !optionalInt(QStringLiteral("loseWriteTo"), 0, 255,
+                     QStringLiteral("expected a record number from 0 to 255"), d.loseWriteTo))
         return failed();
     if (options.contains(QLatin1String("stray"))) {
         const QJsonValue stray = options.value(QLatin1String("stray"));
