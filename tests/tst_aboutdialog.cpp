@@ -67,6 +67,13 @@ void TestAboutDialog::buildLineAndTextsFit()
     static const QRegularExpression format(QRegularExpression::anchoredPattern(
         QStringLiteral("Built on: [A-Z][a-z]{2} [ 0-9]\\d \\d{4} \\d\\d:\\d\\d:\\d\\d\n\n")));
     QVERIFY2(format.match(built).hasMatch(), qPrintable(built));
+    // The version goes below the build line's first line, inside the dialog.
+    auto *builtLabel = dialog.findChild<QLabel *>("lbBuilt");
+    auto *version = dialog.findChild<QLabel *>("lbVersion");
+    QVERIFY(version && version->text().contains(QRegularExpression(
+                           QStringLiteral("^Version \\d+\\.\\d+\\.\\d+$"))));
+    QVERIFY(version->y() >= builtLabel->y() + builtLabel->fontMetrics().height());
+    QVERIFY(dialog.rect().contains(version->geometry()));
 
     for (const char *name : {"lbCompany", "lbCopyright"}) {
         auto *label = dialog.findChild<QLabel *>(name);

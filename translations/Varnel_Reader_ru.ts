@@ -31,6 +31,10 @@
         <source>Built on: </source>
         <translation>Дата сборки: </translation>
     </message>
+    <message>
+        <source>Version %1</source>
+        <translation>Версия %1</translation>
+    </message>
 </context>
 <context>
     <name>Cli</name>
