@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // Notices across the window's top for what happened out of sight (a link lost
 // during a transfer, a scan that found nothing, a connection that failed),
 // the download resumed once the instrument is back, and the busy sign while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // The bookkeeping of a chain: what was asked, what was done, and the one line
 // that tells the user.
 #include "session/instrumentsession.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: GPL-3.0-or-later
 // How well event detection reads traces drawn by the cable model, whose
 // ground truth is the physical place of each discontinuity (the toe of its
 // reflection), not where the detector looks.
