@@ -80,7 +80,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(actionCancel, &QAction::triggered, this, [this] {
         m_cancelRequested = true;
         applyUiState();
-        session.cancel();
+        session.stop();
     });
     connect(actionView_Waveforms, &QAction::triggered, this, [this] { openWaveforms(); });
     connect(actionSelect_New, &QAction::triggered, this, &MainWindow::selectNewRecords);

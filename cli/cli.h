@@ -58,6 +58,7 @@ private:
     CliOptions m_options;
     InstrumentSession m_session;
     bool m_interrupted = false;
+    int m_interrupts = 0;
     bool m_identified = false;
     bool m_linkFailed = false;
     QString m_linkProblem;

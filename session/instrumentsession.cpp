@@ -25,6 +25,7 @@ InstrumentSession::InstrumentSession(QObject *parent)
     connect(&m_queue, &CommandQueue::repeatRequested, this, &InstrumentSession::sendFrame);
     connect(&m_queue, &CommandQueue::gaveUp, this,
             [this](const QString &, int dropped) { commandsAbandoned(dropped); });
+    connect(&m_queue, &CommandQueue::settled, this, &InstrumentSession::sendNextPending);
 }
 
 InstrumentSession::~InstrumentSession()
@@ -129,27 +130,33 @@ void InstrumentSession::onPiece(const QString &sender, const QString &piece)
     emit pieceReceived(sender, piece);
     if (QObject::sender() != m_client)
         return; // the tail of an earlier link
-    m_queue.pieceReceived();
     const QList<AnswerAssembler::Answer> answers = m_assembler.feedHex(piece);
+    // Bytes that belong to no answer (a babbling link) do not extend the wait.
+    if (!answers.isEmpty() || m_assembler.isAssembling())
+        m_queue.progressMade();
     for (const AnswerAssembler::Answer &answer : answers) {
         if (!answer.checksumOk) {
+            // Followed by more candidates it was most likely no answer: a
+            // babbling link would flood the log with these.
+            if (answer.followedByAnswer) {
+                qCDebug(lcProtocol) << "candidate with a wrong checksum dropped:"
+                                    << protocol::frameTextForLog(answer.frame);
+                continue;
+            }
             qCInfo(lcProtocol) << "answer with a wrong checksum dropped:"
                                << protocol::frameTextForLog(answer.frame);
-            if (!answer.followedByAnswer)
-                m_queue.answerSpoilt(answer.command());
+            m_queue.answerSpoilt();
             continue;
         }
-        // Every sound answer is handled, so no record is lost even when it
-        // comes late; only the answer to the command in flight lets the next
-        // one go.
+        // Every checked answer is handled by its own byte, so no record is
+        // lost even when it comes late; the queue decides whether it is the
+        // one that lets the next command go.
         const QString inFlight = m_queue.inFlight();
-        const bool expected = m_queue.answerReceived(answer.frame);
-        const bool used = handleAnswer(answer.frame);
-        if (expected) {
-            if (m_chain.kind != Chain::None && isChainFrame(inFlight))
-                chainStepDone(used);
-            sendNextPending();
-        }
+        const bool released = m_queue.answerReceived();
+        handleAnswer(answer.frame, inFlight);
+        if (released && m_chain.kind != Chain::None && isChainFrame(inFlight))
+            chainStepDone(inFlight.startsWith(QLatin1String("43")) || m_chain.savedInStep);
+        sendNextPending();
     }
 }
 
@@ -166,15 +173,18 @@ void InstrumentSession::sendNextPending()
     if (frame.isEmpty())
         return;
     m_assembler.clear();
+    if (isChainFrame(frame))
+        m_chain.savedInStep = false;
     sendFrame(frame);
 }
 
 void InstrumentSession::sendAtOnce(const QString &frame)
 {
-    // Only one command may wait for its answer; otherwise it joins the queue.
-    if (!m_queue.startNow(frame))
-        return;
-    m_assembler.clear();
+    // Sent whatever is in flight; an answer being assembled is kept, as it
+    // may be the answer to the command before.
+    if (m_queue.isFree())
+        m_assembler.clear();
+    m_queue.startNow(frame);
     sendFrame(frame);
 }
 
@@ -188,7 +198,7 @@ void InstrumentSession::commandsAbandoned(int dropped)
     emit notice(tr("The instrument does not answer. Commands not carried out: %1.").arg(dropped));
 }
 
-bool InstrumentSession::handleAnswer(const QByteArray &frame)
+bool InstrumentSession::handleAnswer(const QByteArray &frame, const QString &inFlight)
 {
     switch (TDRCommand(quint8(frame.at(0)))) {
     case TDRCommand::GetList:
@@ -206,6 +216,10 @@ bool InstrumentSession::handleAnswer(const QByteArray &frame)
         break;
     }
     case TDRCommand::ReadRecord:
+        // A bare 0x40 frame answers a write as well as an empty slot.
+        if (frame.size() < protocol::kRecordBlockLength &&
+            !inFlight.startsWith(QLatin1String("40")))
+            break;
         return saveRecord(frame);
     default:
         break; // 0x43 to 0x46 only release the next command
@@ -226,6 +240,7 @@ bool InstrumentSession::saveRecord(const QByteArray &frame)
     protocol::applyRecordBlock(m_record, frame);
     const RecordStore::Saved saved = m_store.save(m_record, number);
     if (saved.error.isEmpty()) {
+        m_chain.savedInStep = true;
         emit recordSaved(number, saved.fileName);
         return true;
     }
@@ -240,6 +255,8 @@ bool InstrumentSession::saveRecord(const QByteArray &frame)
 
 void InstrumentSession::requestList()
 {
+    // At once, even while another command waits for its answer: the list
+    // answer is then owed before anything else goes out.
     if (m_linked)
         sendAtOnce(protocol::kGetListFrame);
 }
@@ -331,6 +348,17 @@ void InstrumentSession::cancel()
         finishChain();
 }
 
+void InstrumentSession::stop()
+{
+    if (m_chain.kind == Chain::None)
+        return;
+    // Its answer, should it still come, is owed: handled, but it releases
+    // nothing. With nothing in flight, cancelling ends the chain.
+    if (isChainFrame(m_queue.inFlight()) && m_queue.abandonInFlight())
+        ++m_chain.cancelled;
+    cancel();
+}
+
 void InstrumentSession::beginChain(Chain kind, int total)
 {
     if (m_chain.kind == Chain::None) {
@@ -348,6 +376,8 @@ void InstrumentSession::chainStepDone(bool succeeded)
         ++m_chain.done;
     else
         ++m_chain.failed;
+    if (!succeeded && m_chain.lastProblem.isEmpty()) // answered with no record in it
+        m_chain.lastProblem = tr("The instrument sent an empty record; nothing was saved.");
     emit progress(m_chain.done + m_chain.failed, m_chain.total);
     if (m_chain.done + m_chain.failed + m_chain.cancelled >= m_chain.total)
         finishChain();

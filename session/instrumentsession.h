@@ -69,8 +69,7 @@ public:
     // Drops every link; linkDown follows once the link reports it is gone.
     void disconnectLink();
 
-    // The record list, asked at once (or as soon as the command in flight is
-    // answered).
+    // The record list, asked at once.
     void requestList();
     // The record list, asked behind the queued commands.
     void queueList();
@@ -82,6 +81,9 @@ public:
     bool setSerial(const QString &text);
     // Drops the chain's waiting commands; the one in flight still finishes.
     void cancel();
+    // Ends the chain now, whatever the link does: the command in flight is
+    // given up too.
+    void stop();
 
 signals:
     // Every frame going to the instrument, and every piece coming back.
@@ -114,7 +116,7 @@ private:
     void sendNextPending();
     void sendAtOnce(const QString &frame);
     void commandsAbandoned(int dropped);
-    bool handleAnswer(const QByteArray &frame);
+    bool handleAnswer(const QByteArray &frame, const QString &inFlight);
     bool saveRecord(const QByteArray &frame);
 
     void beginChain(Chain kind, int total);
@@ -137,6 +139,7 @@ private:
         int done = 0;
         int failed = 0;
         int cancelled = 0;
+        bool savedInStep = false; // a record saved since the last read went out
         QString lastProblem;
         QStringList skipped;
         QString notes;
