@@ -84,7 +84,7 @@ MainWindow::MainWindow(QWidget *parent)
         }
         m_cancelRequested = true;
         applyUiState();
-        session.cancel();
+        session.stop();
     });
     connect(actionView_Waveforms, &QAction::triggered, this, [this] { openWaveforms(); });
     connect(actionSelect_New, &QAction::triggered, this, &MainWindow::selectNewRecords);

@@ -176,7 +176,7 @@ bool MainWindow::confirmStop(bool quitting)
     if (session.chain() != InstrumentSession::Chain::None) {
         m_cancelRequested = true;
         applyUiState();
-        session.cancel();
+        session.stop();
     }
     return true;
 }

@@ -141,8 +141,13 @@ void Cli::progress(const QString &text)
 
 void Cli::interrupt()
 {
+    // The first Ctrl-C lets the record in flight finish; the second stops at
+    // once, whatever the link does.
     m_interrupted = true;
-    m_session.cancel();
+    if (++m_interrupts > 1)
+        m_session.stop();
+    else
+        m_session.cancel();
 }
 
 bool Cli::waitUntil(const std::function<bool()> &done)

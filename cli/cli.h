@@ -94,6 +94,7 @@ private:
     InstrumentSession m_session;
     bool m_interrupted = false;
     bool m_watching = false;
+    int m_interrupts = 0;
     bool m_identified = false;
     bool m_linkFailed = false;
     QString m_linkProblem;

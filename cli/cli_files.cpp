@@ -99,23 +99,15 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
         return ExitUsage;
     }
 
-    // A record answered twice is one record saved; one that was never asked
-    // for is kept (it is the instrument's data) but not counted as asked.
+    // A record answered twice is one record saved. Any record that answers a
+    // read is listed under its own number, as its file is named.
     QJsonArray saved;
-    QJsonArray unrequested;
     QSet<int> savedNumbers;
     QJsonArray failed;
     QObject::connect(&m_session, &InstrumentSession::recordSaved,
                      [&](quint8 number, const QString &fileName) {
                          const QJsonObject item{{QStringLiteral("number"), number},
                                                 {QStringLiteral("file"), fileName}};
-                         if (!wanted.contains(number)) {
-                             unrequested.append(item);
-                             printError(tr("record %1 came without being asked for; kept as %2")
-                                            .arg(number)
-                                            .arg(m_session.store().pathOf(fileName)));
-                             return;
-                         }
                          if (savedNumbers.contains(number))
                              return;
                          savedNumbers.insert(number);
@@ -154,7 +146,7 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
         m_session.cancel();
     }
     progress(QString());
-    if (saved.isEmpty() && unrequested.isEmpty()) {
+    if (saved.isEmpty()) {
         // Nothing arrived: leave no trace of the attempt.
         for (const QString &made : missingDirs)
             QDir().rmdir(made);
@@ -166,8 +158,6 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
         result.insert(QStringLiteral("saved"), saved);
         result.insert(QStringLiteral("failed"), failed);
         result.insert(QStringLiteral("missing"), missing);
-        if (!unrequested.isEmpty())
-            result.insert(QStringLiteral("unrequested"), unrequested);
         printJson(result);
     } else if (!summary.text.isEmpty() && !m_options.quiet) {
         std::fprintf(stderr, "%s\n", qPrintable(summary.text));

@@ -6,11 +6,33 @@
 
 #include <algorithm>
 
+namespace {
+
+// The longest answer a command may get: a record block for a ReadRecord; for
+// the others a full record list, the longest answer any instrument sends.
+int longestAnswer(const QString &frame)
+{
+    if (frame.startsWith(QLatin1String("40")))
+        return protocol::kRecordBlockLength;
+    return protocol::kMinFrameLength + protocol::kRecordEntryLength * protocol::kMaxRecordEntries;
+}
+
+QString forLog(const QString &frame)
+{
+    return protocol::frameTextForLog(protocol::frameBytes(frame));
+}
+
+} // namespace
+
 CommandQueue::CommandQueue(QObject *parent) : QObject(parent)
 {
     m_timer.setSingleShot(true);
-    m_timer.setInterval(kDefaultTimeoutMs);
     connect(&m_timer, &QTimer::timeout, this, &CommandQueue::onTimeout);
+}
+
+int CommandQueue::answerBound(const QString &frame) const
+{
+    return m_timeoutMs + int(qint64(longestAnswer(frame)) * 1000 / m_bytesPerSecond);
 }
 
 void CommandQueue::enqueue(const QString &frame)
@@ -18,19 +40,20 @@ void CommandQueue::enqueue(const QString &frame)
     m_pending.append(frame);
 }
 
-bool CommandQueue::startNow(const QString &frame)
+void CommandQueue::startNow(const QString &frame)
 {
-    if (!isIdle()) {
-        m_pending.append(frame);
-        return false;
+    if (isIdle()) {
+        markInFlight(frame);
+        return;
     }
-    markInFlight(frame);
-    return true;
+    ++m_owed;
+    qCDebug(lcProtocol) << "sent alongside" << forLog(m_inFlight) << "-" << m_owed
+                        << "answers owed";
 }
 
 QString CommandQueue::takeNext()
 {
-    if (!isIdle() || m_pending.isEmpty())
+    if (!isFree() || m_pending.isEmpty())
         return QString();
     const QString frame = m_pending.takeFirst();
     markInFlight(frame);
@@ -40,85 +63,62 @@ QString CommandQueue::takeNext()
 void CommandQueue::markInFlight(const QString &frame)
 {
     m_inFlight = frame;
-    m_inFlightBytes = protocol::frameBytes(frame);
     m_sends = 1;
-    m_timer.start();
+    m_sinceFirstSend.start();
+    m_lastSendMs = 0;
+    startWait();
+}
+
+void CommandQueue::startWait(qint64 extraMs)
+{
+    m_waitMs = int(m_timeoutMs + extraMs);
+    m_bound.setRemainingTime(answerBound(m_inFlight) + extraMs);
+    m_timer.start(m_waitMs);
 }
 
 void CommandQueue::endInFlight()
 {
+    const qint64 spread = m_lastSendMs;
     m_inFlight.clear();
-    m_inFlightBytes.clear();
     m_sends = 0;
-    // With answers still owed, the time-out now watches for quiet.
-    if (m_owed.isEmpty())
+    // With answers still owed, the time-out now waits for them.
+    if (m_owed == 0)
         m_timer.stop();
     else
-        m_timer.start();
+        startWait(spread);
 }
 
-bool CommandQueue::answers(const QByteArray &command, const QByteArray &answer)
+bool CommandQueue::answerReceived()
 {
-    if (command.isEmpty() || answer.isEmpty())
-        return false;
-    const quint8 sent = quint8(command.at(0));
-    const quint8 got = quint8(answer.at(0));
-    if (sent == quint8(TDRCommand::WriteRecord) || sent == quint8(TDRCommand::SetSerial))
-        return got >= quint8(TDRCommand::WriteRecord) && got <= protocol::kLastAnswerByte;
-    if (got != sent)
-        return false;
-    // A record answer carries its record number; an empty slot's short answer
-    // carries none and answers whichever record was asked for.
-    if (sent == quint8(TDRCommand::ReadRecord) && answer.size() >= protocol::kRecordBlockLength &&
-        command.size() > 3)
-        return answer.at(3) == command.at(3);
-    return true;
-}
-
-int CommandQueue::owedAnswers() const
-{
-    int total = 0;
-    for (const Owed &owed : m_owed)
-        total += owed.answers;
-    return total;
-}
-
-bool CommandQueue::answerReceived(const QByteArray &frame)
-{
-    for (int i = 0; i < m_owed.size(); ++i) {
-        if (!answers(m_owed.at(i).command, frame))
-            continue;
-        // Owed to an earlier send; the sends before that one are settled.
-        m_owed.erase(m_owed.begin(), m_owed.begin() + i);
-        if (--m_owed.first().answers == 0)
-            m_owed.removeFirst();
-        qCDebug(lcProtocol) << "answer owed to an earlier send:" << protocol::frameTextForLog(frame)
-                            << "-" << owedAnswers() << "still owed";
-        if (m_inFlight.isEmpty() && m_owed.isEmpty())
+    if (m_owed > 0) {
+        --m_owed;
+        qCDebug(lcProtocol) << "answer owed to an earlier send -" << m_owed << "still owed";
+        if (isFree())
             m_timer.stop();
         return false;
     }
-    if (!answers(m_inFlightBytes, frame))
-        return false;
-    m_owed.clear();
-    if (m_sends > 1)
-        m_owed.append(Owed{m_inFlightBytes, m_sends - 1});
+    if (isIdle())
+        return false; // nothing asked for it
+    m_owed = m_sends - 1;
     endInFlight();
     return true;
 }
 
-void CommandQueue::answerSpoilt(quint8 command)
+void CommandQueue::answerSpoilt()
 {
-    if (m_inFlightBytes.isEmpty() || !answers(m_inFlightBytes, QByteArray(1, char(command))))
-        return;
-    qCDebug(lcProtocol) << "spoilt answer to" << protocol::frameTextForLog(m_inFlightBytes);
+    if (isIdle() || m_owed > 0)
+        return; // the spoilt frame may be the owed answer
+    qCDebug(lcProtocol) << "spoilt answer to" << forLog(m_inFlight);
     onTimeout();
 }
 
-void CommandQueue::pieceReceived()
+void CommandQueue::progressMade()
 {
-    if (!m_inFlight.isEmpty() || !m_owed.isEmpty())
-        m_timer.start();
+    // Restarted only to wait longer: a timer restarted on every piece of a
+    // fast stream would never get to fire.
+    const int wait = int(qBound<qint64>(0, m_bound.remainingTime(), m_waitMs));
+    if (m_timer.isActive() && wait > m_timer.remainingTime())
+        m_timer.start(wait);
 }
 
 int CommandQueue::dropPending(const std::function<bool(const QString &)> &drop)
@@ -128,40 +128,49 @@ int CommandQueue::dropPending(const std::function<bool(const QString &)> &drop)
     return before - m_pending.size();
 }
 
+bool CommandQueue::abandonInFlight()
+{
+    if (isIdle())
+        return false;
+    qCInfo(lcProtocol) << "abandoning" << forLog(m_inFlight);
+    m_owed += m_sends;
+    endInFlight();
+    return true;
+}
+
 int CommandQueue::clear()
 {
     const int dropped = m_pending.size() + (m_inFlight.isEmpty() ? 0 : 1);
     m_timer.stop();
     m_pending.clear();
     m_inFlight.clear();
-    m_inFlightBytes.clear();
     m_sends = 0;
-    m_owed.clear();
+    m_owed = 0;
     return dropped;
 }
 
 void CommandQueue::onTimeout()
 {
     if (m_inFlight.isEmpty()) {
-        if (!m_owed.isEmpty())
-            qCDebug(lcProtocol) << owedAnswers() << "owed answers taken as lost";
-        m_owed.clear();
+        qCDebug(lcProtocol) << m_owed << "owed answers taken as lost";
+        m_owed = 0;
+        emit settled();
         return;
     }
     if (m_sends <= kMaxRepeats) {
         ++m_sends;
-        qCInfo(lcProtocol) << "no answer to" << protocol::frameTextForLog(m_inFlightBytes)
-                           << "- attempt" << m_sends;
-        m_timer.start();
+        qCInfo(lcProtocol) << "no answer to" << forLog(m_inFlight) << "- attempt" << m_sends;
+        m_lastSendMs = m_sinceFirstSend.elapsed();
+        startWait();
         emit repeatRequested(m_inFlight);
         return;
     }
     const QString frame = m_inFlight;
     const int dropped = m_pending.size() + 1;
     m_pending.clear();
-    m_owed.append(Owed{m_inFlightBytes, m_sends});
-    qCWarning(lcProtocol) << "giving up on" << protocol::frameTextForLog(m_inFlightBytes) << "-"
-                          << dropped << "commands dropped";
+    m_owed += m_sends;
+    qCWarning(lcProtocol) << "giving up on" << forLog(frame) << "-" << dropped
+                          << "commands dropped";
     endInFlight();
     emit gaveUp(frame, dropped);
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QDeadlineTimer>
+#include <QElapsedTimer>
 #include <QList>
 #include <QObject>
 #include <QString>
@@ -9,34 +11,32 @@
 #include <functional>
 
 // The stop-and-wait queue of command frames (as frame text). At most one
-// command is in flight: it waits for its answer, and only its answer releases
-// the next frame. A command whose answer does not come (or comes spoilt)
-// within the time-out is sent again, a limited number of times; the time-out
-// restarts with every received piece, so a slow link is not cut off.
+// command is in flight, and the next goes out only once it is answered.
 //
-// What answers what: a ReadRecord is answered by a record answer with its
-// record number (or an empty slot's bare 0x40 frame), GetList and GetVersion
-// by an answer with their own byte, WriteRecord and SetSerial by any answer
-// starting 0x43 to 0x46, as the instrument need not echo their byte. Other
-// answers are late answers to earlier commands: the caller still handles
-// them, but they release nothing.
+// Any checked answer is the answer. An instrument answers each command with
+// one frame, in order, and may choose its byte: a write may be echoed,
+// answered 0x43 to 0x46, with the updated list or with the identity; a record
+// block may carry another number than the one asked for. So any frame that
+// passes its checks answers the command in flight, whatever its command byte
+// or record number; the caller handles it by its own byte.
 //
-// Repeats and extra answers. A command sent n times may be answered up to n
-// times, so the queue counts the answers it may still be owed: when a command
-// is released after n sends, n - 1 answers to it are owed; a command given up
-// after n sends owes n. An answer that could be one of those owed pays the
-// oldest such debt and releases nothing, even when it would fit the command
-// in flight. So an extra acknowledgement never lets two commands be in
-// flight. When an owed answer was lost instead, the real answer to the
-// command in flight is taken for it and the command goes out again on its
-// time-out: a lost answer costs time-outs (one per later write until the
-// debt is settled), never a skipped or doubled command; sending a write twice
-// puts the same bytes into the same slot.
-// Settling: the instrument answers in order, so the answer that releases a
-// command settles every send before that command (the list request that ends
-// an upload does so), and an owed answer that arrives settles the debts older
-// than it. A whole time-out with nothing in flight and nothing received
-// counts what is still owed as lost; clear() drops it (the link is gone).
+// Answers still owed come first. A command sent n times may be answered n
+// times, and a frame sent at once while another is in flight is answered too.
+// Each such send adds an answer owed; a checked answer pays the oldest debt
+// before it can release anything, and the next queued frame waits until
+// nothing is owed. So two commands' answers are never taken for one another:
+// a late or doubled answer cannot release a write that was lost. Owed answers
+// that do not come are counted as lost when, with nothing in flight, no
+// progress was made for a time-out plus the time between the first and the
+// last send (the answer to a repeat comes that much after the first one's):
+// a lost answer costs one such wait, never a skipped or doubled command. A spoilt answer (one that
+// fails its checks) may be no answer at all: it pays nothing, but the command in flight goes out
+// again at once.
+//
+// Time-outs. Only progress towards an answer (bytes that can belong to one)
+// extends the wait, and every send has a bound on its whole wait: the answer
+// time-out plus the time the longest answer to it takes at the slowest link
+// speed. A babbling link therefore ends in repeats and a give-up.
 class CommandQueue : public QObject
 {
     Q_OBJECT
@@ -45,44 +45,48 @@ public:
 
     static constexpr int kDefaultTimeoutMs = 3000;
     static constexpr int kMaxRepeats = 2;
+    // Far below what an RFCOMM link carries, even on a poor radio link.
+    static constexpr int kSlowestLinkBytesPerSecond = 1000;
 
-    void setAnswerTimeout(int ms) { m_timer.setInterval(ms); }
-    int answerTimeout() const { return m_timer.interval(); }
+    void setAnswerTimeout(int ms) { m_timeoutMs = ms; }
+    int answerTimeout() const { return m_timeoutMs; }
+    void setLinkSpeed(int bytesPerSecond) { m_bytesPerSecond = qMax(1, bytesPerSecond); }
+    // The longest wait for one send of `frame`, progress or not.
+    int answerBound(const QString &frame) const;
 
     // Appends a frame behind the others.
     void enqueue(const QString &frame);
-    // A frame meant to go out at once: returns true, marking it in flight, when
-    // nothing waits for an answer; otherwise it joins the queue.
-    bool startNow(const QString &frame);
-    // The next frame to send when nothing is in flight (marked in flight), or
-    // an empty string.
+    // A frame that goes out at once, whatever is in flight: it becomes the
+    // command in flight when there is none, otherwise its answer is owed.
+    void startNow(const QString &frame);
+    // The next frame to send when nothing is in flight or owed (marked in
+    // flight), or an empty string.
     QString takeNext();
 
-    // A checked answer: true when it releases the command in flight, which is
-    // then complete. Late and extra answers release nothing.
-    bool answerReceived(const QByteArray &frame);
-    // An answer that failed its checks: counts like a lost answer for the
-    // command in flight when its byte could answer it. It pays no debt, as a
-    // spoilt frame may be no answer at all.
-    void answerSpoilt(quint8 command);
-    // Any received bytes: the instrument is still talking.
-    void pieceReceived();
+    // A checked answer: true when it releases the command in flight. Owed
+    // answers release nothing.
+    bool answerReceived();
+    // An answer that failed its checks: the command in flight goes out again.
+    void answerSpoilt();
+    // Bytes that carry an answer further: the wait goes on, within its bound.
+    void progressMade();
 
     // Drops the waiting frames for which `drop` holds (the one in flight is
     // left alone); returns how many were dropped.
     int dropPending(const std::function<bool(const QString &)> &drop);
+    // Gives up the command in flight now; its answers are still owed. Returns
+    // false when nothing was in flight.
+    bool abandonInFlight();
 
-    // Drops everything, in flight included; returns how many commands were
-    // not carried out.
+    // Drops everything, in flight and owed included; returns how many
+    // commands were not carried out.
     int clear();
 
-    // Answers that earlier sends may still bring (see above).
-    int owedAnswers() const;
-    // Whether `answer` (a checked frame) answers the command frame `command`.
-    static bool answers(const QByteArray &command, const QByteArray &answer);
-
+    int owedAnswers() const { return m_owed; }
     bool isIdle() const { return m_inFlight.isEmpty(); }
     bool isEmpty() const { return m_pending.isEmpty() && m_inFlight.isEmpty(); }
+    // Nothing in flight and nothing owed: the next frame may go.
+    bool isFree() const { return isIdle() && m_owed == 0; }
     QString inFlight() const { return m_inFlight; }
     const QList<QString> &pending() const { return m_pending; }
 
@@ -92,22 +96,24 @@ signals:
     // The command in flight got no answer after all repeats; the queue was
     // emptied. `dropped` counts it and the frames that were waiting.
     void gaveUp(const QString &frame, int dropped);
+    // The answers still owed were taken as lost: the next frame may go.
+    void settled();
 
 private:
-    struct Owed
-    {
-        QByteArray command;
-        int answers = 0;
-    };
-
     void markInFlight(const QString &frame);
     void endInFlight();
+    void startWait(qint64 extraMs = 0);
     void onTimeout();
 
     QList<QString> m_pending;
     QString m_inFlight;
-    QByteArray m_inFlightBytes;
-    int m_sends = 0;    // of the command in flight
-    QList<Owed> m_owed; // oldest first
+    int m_sends = 0; // of the command in flight
+    QElapsedTimer m_sinceFirstSend;
+    qint64 m_lastSendMs = 0; // after the first send
+    int m_waitMs = 0;        // without progress, in the wait under way
+    int m_owed = 0;          // answers to come before the one that releases
+    int m_timeoutMs = kDefaultTimeoutMs;
+    int m_bytesPerSecond = kSlowestLinkBytesPerSecond;
+    QDeadlineTimer m_bound; // of the wait under way
     QTimer m_timer{this};
 };

@@ -37,6 +37,7 @@ InstrumentSession::InstrumentSession(QObject *parent)
     connect(&m_queue, &CommandQueue::repeatRequested, this, &InstrumentSession::sendFrame);
     connect(&m_queue, &CommandQueue::gaveUp, this,
             [this](const QString &, int dropped) { commandsAbandoned(dropped); });
+    connect(&m_queue, &CommandQueue::settled, this, &InstrumentSession::sendNextPending);
 }
 
 InstrumentSession::~InstrumentSession()
@@ -148,39 +149,58 @@ void InstrumentSession::onPiece(const QString &sender, const QString &piece)
     emit pieceReceived(sender, piece);
     if (QObject::sender() != m_client)
         return; // the tail of an earlier link
-    m_queue.pieceReceived();
     const QList<AnswerAssembler::Answer> answers = m_assembler.feedHex(piece);
+    // Bytes that belong to no answer (a babbling link) do not extend the wait.
+    if (!answers.isEmpty() || m_assembler.isAssembling())
+        m_queue.progressMade();
     for (const AnswerAssembler::Answer &answer : answers) {
         if (!answer.checksumOk) {
+            // Followed by more candidates it was most likely no answer: a
+            // babbling link would flood the log with these.
+            if (answer.followedByAnswer) {
+                qCDebug(lcProtocol) << "candidate with a wrong checksum dropped:"
+                                    << protocol::frameTextForLog(answer.frame);
+                continue;
+            }
             qCInfo(lcProtocol) << "answer with a wrong checksum dropped:"
                                << protocol::frameTextForLog(answer.frame);
-            if (!answer.followedByAnswer)
-                m_queue.answerSpoilt(answer.command());
+            m_queue.answerSpoilt();
             continue;
         }
-        // Every sound answer is handled, so no record is lost even when it
-        // comes late; only the answer to the command in flight lets the next
-        // one go.
+        // Every checked answer is handled by its own byte, so no record is
+        // lost even when it comes late; the queue decides whether it is the
+        // one that lets the next command go.
         const QString inFlight = m_queue.inFlight();
-        const bool expected = m_queue.answerReceived(answer.frame);
-        const bool recordAnswer = TDRCommand(answer.command()) == TDRCommand::ReadRecord;
-        if (expected && isRead(inFlight) && m_chain.check.isReadingBack(slotOf(inFlight))) {
+        // A record block identical to the last one, while another read is in
+        // flight, is that answer sent twice: no other read is answered with
+        // the same block. It was handled already and releases nothing.
+        const bool record = TDRCommand(answer.command()) == TDRCommand::ReadRecord &&
+                            answer.frame.size() >= protocol::kRecordBlockLength;
+        if (record && answer.frame == m_lastRecord.first && inFlight != m_lastRecord.second &&
+            m_queue.owedAnswers() == 0) {
+            qCInfo(lcProtocol) << "record answer sent twice, ignored:"
+                               << quint8(answer.frame.at(3));
+            continue;
+        }
+        if (record)
+            m_lastRecord = qMakePair(answer.frame, inFlight);
+        const bool released = m_queue.answerReceived();
+        if (released && isRead(inFlight) && m_chain.check.isReadingBack(slotOf(inFlight))) {
             // A slot read back to compare, not a download: no file of it.
             m_chain.check.readBack(slotOf(inFlight), answer.frame);
             finishWhenResolved();
             sendNextPending();
             continue;
         }
-        if (!expected && recordAnswer && answer.frame.size() > 3 &&
+        if (!released && TDRCommand(answer.command()) == TDRCommand::ReadRecord &&
+            answer.frame.size() > 3 &&
             (m_chain.check.wasReadBack(quint8(answer.frame.at(3))) ||
              m_lastCheck.wasReadBack(quint8(answer.frame.at(3)))))
             continue; // a late copy of a read-back
-        const bool used = handleAnswer(answer.frame);
-        if (expected) {
-            if (m_chain.kind != Chain::None && isChainFrame(inFlight))
-                chainStepDone(inFlight, used);
-            sendNextPending();
-        }
+        handleAnswer(answer.frame, inFlight);
+        if (released && m_chain.kind != Chain::None && isChainFrame(inFlight))
+            chainStepDone(inFlight, m_chain.savedInStep);
+        sendNextPending();
     }
 }
 
@@ -197,15 +217,18 @@ void InstrumentSession::sendNextPending()
     if (frame.isEmpty())
         return;
     m_assembler.clear();
+    if (isChainFrame(frame))
+        m_chain.savedInStep = false;
     sendFrame(frame);
 }
 
 void InstrumentSession::sendAtOnce(const QString &frame)
 {
-    // Only one command may wait for its answer; otherwise it joins the queue.
-    if (!m_queue.startNow(frame))
-        return;
-    m_assembler.clear();
+    // Sent whatever is in flight; an answer being assembled is kept, as it
+    // may be the answer to the command before.
+    if (m_queue.isFree())
+        m_assembler.clear();
+    m_queue.startNow(frame);
     sendFrame(frame);
 }
 
@@ -219,7 +242,7 @@ void InstrumentSession::commandsAbandoned(int dropped)
     emit notice(tr("The instrument does not answer. Commands not carried out: %1.").arg(dropped));
 }
 
-bool InstrumentSession::handleAnswer(const QByteArray &frame)
+bool InstrumentSession::handleAnswer(const QByteArray &frame, const QString &inFlight)
 {
     switch (TDRCommand(quint8(frame.at(0)))) {
     case TDRCommand::GetList:
@@ -239,6 +262,10 @@ bool InstrumentSession::handleAnswer(const QByteArray &frame)
         break;
     }
     case TDRCommand::ReadRecord:
+        // A bare 0x40 frame answers a write as well as an empty slot.
+        if (frame.size() < protocol::kRecordBlockLength &&
+            !inFlight.startsWith(QLatin1String("40")))
+            break;
         return saveRecord(frame);
     default:
         break; // 0x43 to 0x46 only release the next command
@@ -259,6 +286,7 @@ bool InstrumentSession::saveRecord(const QByteArray &frame)
     protocol::applyRecordBlock(m_record, frame);
     const RecordStore::Saved saved = m_store.save(m_record, number);
     if (saved.error.isEmpty()) {
+        m_chain.savedInStep = true;
         emit recordSaved(number, saved.fileName);
         return true;
     }
@@ -273,6 +301,8 @@ bool InstrumentSession::saveRecord(const QByteArray &frame)
 
 void InstrumentSession::requestList()
 {
+    // At once, even while another command waits for its answer: the list
+    // answer is then owed before anything else goes out.
     if (m_linked)
         sendAtOnce(protocol::kGetListFrame);
 }
@@ -339,18 +369,33 @@ void InstrumentSession::cancel()
         return;
     // The command in flight is still answered and handled; the list that
     // follows an upload still comes, to show what was written.
-    m_queue.dropPending([this](const QString &frame) {
-        if (!isChainFrame(frame))
-            return false;
-        if (!isRead(frame)) {
-            m_chain.check.dropped(slotOf(frame));
-            ++m_chain.upload.cancelled;
-        } else if (m_chain.check.isReadingBack(slotOf(frame))) {
-            m_chain.check.readBackLost(slotOf(frame));
-        } else {
-            ++m_chain.download.cancelled;
-        }
-        return true;
-    });
+    m_queue.dropPending([this](const QString &frame) { return countDropped(frame); });
     finishWhenResolved();
+}
+
+void InstrumentSession::stop()
+{
+    if (m_chain.kind == Chain::None)
+        return;
+    // Its answer, should it still come, is owed: handled, but it releases
+    // nothing.
+    const QString inFlight = m_queue.inFlight();
+    if (isChainFrame(inFlight) && m_queue.abandonInFlight())
+        countDropped(inFlight);
+    cancel();
+}
+
+bool InstrumentSession::countDropped(const QString &frame)
+{
+    if (!isChainFrame(frame))
+        return false;
+    if (!isRead(frame)) {
+        m_chain.check.dropped(slotOf(frame));
+        ++m_chain.upload.cancelled;
+    } else if (m_chain.check.isReadingBack(slotOf(frame))) {
+        m_chain.check.readBackLost(slotOf(frame));
+    } else {
+        ++m_chain.download.cancelled;
+    }
+    return true;
 }

@@ -70,8 +70,7 @@ public:
     // Drops every link; linkDown follows once the link reports it is gone.
     void disconnectLink();
 
-    // The record list, asked at once (or as soon as the command in flight is
-    // answered).
+    // The record list, asked at once.
     void requestList();
     // The record list, asked behind the queued commands.
     void queueList();
@@ -95,6 +94,9 @@ public:
     bool setSerial(const QString &text);
     // Drops the chain's waiting commands; the one in flight still finishes.
     void cancel();
+    // Ends the chain now, whatever the link does: the command in flight is
+    // given up too.
+    void stop();
 
 signals:
     // Every frame going to the instrument, and every piece coming back.
@@ -127,11 +129,13 @@ private:
     void sendNextPending();
     void sendAtOnce(const QString &frame);
     void commandsAbandoned(int dropped);
-    bool handleAnswer(const QByteArray &frame);
+    bool handleAnswer(const QByteArray &frame, const QString &inFlight);
     bool saveRecord(const QByteArray &frame);
 
     void beginChain(Chain kind, int total);
     void chainStepDone(const QString &inFlight, bool succeeded);
+    // Counts a chain frame dropped before its answer; false for any other frame.
+    bool countDropped(const QString &frame);
     void uploadListed(const QList<protocol::RecordEntry> &entries);
     void finishWhenResolved();
     Summary finishChain(bool linkLost = false, bool gaveUp = false);
@@ -146,6 +150,7 @@ private:
     bool m_linked = false;
 
     QList<protocol::RecordEntry> m_entries;
+    QPair<QByteArray, QString> m_lastRecord; // the last record block, and the read it answered
     bool m_readBack = false;
 
     struct Counts
@@ -162,6 +167,7 @@ private:
         Counts download;
         Counts upload;
         UploadCheck check;
+        bool savedInStep = false; // a record saved since the last read went out
         QString lastProblem;
         QStringList skipped;
         QString notes;

@@ -36,6 +36,8 @@ void InstrumentSession::chainStepDone(const QString &inFlight, bool succeeded)
         ++m_chain.download.done;
     } else {
         ++m_chain.download.failed;
+        if (m_chain.lastProblem.isEmpty()) // answered with no record in it
+            m_chain.lastProblem = tr("The instrument sent an empty record; nothing was saved.");
     }
     emit progress(m_chain.download.done + m_chain.download.failed + m_chain.upload.done,
                   chainTotal());

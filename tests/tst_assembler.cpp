@@ -131,6 +131,7 @@ void TestAssembler::plausibleLengths_data()
 
     QTest::newRow("record block") << 0x40 << 283 << true;
     QTest::newRow("empty slot") << 0x40 << 4 << true;
+    QTest::newRow("three bytes") << 0x40 << 3 << false;
     QTest::newRow("short record") << 0x40 << 282 << true;
     QTest::newRow("record longer than a block") << 0x40 << 284 << false;
     QTest::newRow("list with half an entry") << 0x41 << 16 << true;
@@ -183,7 +184,7 @@ void TestAssembler::garbageFrameBeforeEveryAnswer_data()
     // frame is not reported; the answer after it still comes through.
     QTest::newRow("stray byte, then a bad frame") << hex("4543040000") << QList<int>{};
     QTest::newRow("lengths below four and one no answer has")
-        << hex("410000410100410200410340401b") << QList<int>{};
+        << hex("410000410100410200410300410340401b") << QList<int>{};
     QTest::newRow("two bad frames") << hex("4404000045040000") << QList<int>{4, 8};
 }
 

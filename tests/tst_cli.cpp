@@ -6,8 +6,8 @@
 
 #include "bluetooth/emulator/emulatedinstrument.h"
 #include "bluetooth/emulator/emulatedstack.h"
-#include "protocol/frame.h"
 #include "bluetooth/emulator/waveform.h"
+#include "protocol/frame.h"
 #include "protocol/trace.h"
 #include "session/instrumentsession.h"
 
@@ -17,8 +17,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QSettings>
 #include <QRegularExpression>
+#include <QSettings>
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -489,7 +489,9 @@ void CliTest::progressKeepsItsOwnLine()
 
 void CliTest::duplicateAndUnaskedRecords()
 {
-    // KV-400 answers every record twice and sends record 4 unasked after record 1.
+    // KV-400 sends every record twice, and after record 1 sends record 4,
+    // which is then the answer to the read of record 2 (as from an instrument
+    // that numbers its blocks its own way); record 2 itself never comes.
     std::shared_ptr<emu::EmulatedInstrument> instrument(
         emu::EmulatedInstrument::fromJson(QJsonObject{{"records", 4}, {"seed", 5}}, nullptr));
     connect(&m_bridge, &QTcpServer::newConnection, this, [&] {
@@ -498,6 +500,8 @@ void CliTest::duplicateAndUnaskedRecords()
             const QList<QByteArray> answers = instrument->receive(socket->readAll());
             for (const QByteArray &answer : answers) {
                 const bool record = answer.startsWith(char(0x40)) && answer.size() > 4;
+                if (record && answer.at(3) == 2)
+                    continue;
                 socket->write(answer);
                 if (record)
                     socket->write(answer);
@@ -515,36 +519,41 @@ void CliTest::duplicateAndUnaskedRecords()
     m_bridge.disconnect(this);
     QCOMPARE(process.exitCode(), 0);
     const QJsonObject json = QJsonDocument::fromJson(process.readAllStandardOutput()).object();
+    // Each record saved is listed once, under its own number, and counted.
     QCOMPARE(json.value("done").toInt(), 2);
     const QJsonArray saved = json.value("saved").toArray();
     QCOMPARE(saved.size(), 2);
     QCOMPARE(saved.at(0)["number"].toInt(), 1);
-    QCOMPARE(saved.at(1)["number"].toInt(), 2);
-    const QJsonArray unasked = json.value("unrequested").toArray();
-    QCOMPARE(unasked.size(), 1);
-    QCOMPARE(unasked.at(0)["number"].toInt(), 4);
-    // Kept: it is the instrument's data, and said so.
-    QVERIFY(QFileInfo::exists(target.filePath(unasked.at(0)["file"].toString())));
-    QCOMPARE(QDir(target.path()).entryList(QDir::Files).size(), 3);
+    QCOMPARE(saved.at(1)["number"].toInt(), 4);
+    QVERIFY(QFileInfo::exists(target.filePath(saved.at(1)["file"].toString())));
+    QCOMPARE(QDir(target.path()).entryList(QDir::Files).size(), 2);
 }
 
 void CliTest::signalStopsAfterRecordInFlight_data()
 {
     QTest::addColumn<int>("signal");
-    QTest::newRow("Ctrl-C") << int(SIGINT);
-    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<int>("interrupts");
+    const QString slow = QStringLiteral(R"({"records": 10, "seed": 5, "delayMs": 150})");
+    QTest::newRow("Ctrl-C: the record in flight is saved") << int(SIGINT) << slow << 1;
+    QTest::newRow("SIGTERM: the same") << int(SIGTERM) << slow << 1;
+    // Without the second stop the download would end only by giving up.
+    QTest::newRow("Ctrl-C twice on a babbling link: at once")
+        << int(SIGINT) << R"({"records": 10, "seed": 5, "endlessStream": 70, "streamAfter": 4})"
+        << 2;
 }
 
 void CliTest::signalStopsAfterRecordInFlight()
 {
     QFETCH(int, signal);
+    QFETCH(QString, options);
+    QFETCH(int, interrupts);
 #if defined(Q_OS_WIN)
     QSKIP("Ctrl-C reaches the program as a POSIX signal here");
 #else
     QFile scene(m_scene);
     QVERIFY(scene.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    scene.write(sceneJson(QStringLiteral(R"({"records": 10, "seed": 5, "delayMs": 150})"),
-                          m_window.serverPort(), m_bridge.serverPort()));
+    scene.write(sceneJson(options, m_window.serverPort(), m_bridge.serverPort()));
     scene.close();
     QTemporaryDir target;
     QProcess process;
@@ -552,7 +561,10 @@ void CliTest::signalStopsAfterRecordInFlight()
     QTRY_VERIFY_WITH_TIMEOUT(!QDir(target.path()).entryList({"*.tdr"}, QDir::Files).isEmpty(),
                              20000);
     ::kill(pid_t(process.processId()), signal);
-    QVERIFY(process.waitForFinished(20000));
+    // Two signals sent together arrive as one: the second goes on until heard.
+    for (int i = 0; interrupts > 1 && i < 100 && !process.waitForFinished(100); ++i)
+        ::kill(pid_t(process.processId()), signal);
+    QVERIFY(process.state() == QProcess::NotRunning || process.waitForFinished(20000));
     QCOMPARE(process.exitStatus(), QProcess::NormalExit);
     QCOMPARE(process.exitCode(), 1);
     const QString err = QString::fromUtf8(process.readAllStandardError());

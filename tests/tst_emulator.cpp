@@ -108,6 +108,7 @@ void TestEmulator::rejectsBadScene_data()
         const char *name, *options, *expected;
     } instrumentRows[] = {
         {"writeAck 0x47", R"({"writeAck": "0x47"})", "writeAck: expected \"echo\""},
+        {"recordOffset 256", R"({"recordOffset": 256})", "recordOffset: expected a whole number"},
         {"serialAck as number", R"({"serialAck": 70})", "serialAck: expected \"echo\""},
         {"stray 256", R"({"stray": 256})", "stray: expected a byte value"},
         {"strayCount 0", R"({"strayCount": 0})", "strayCount: expected a whole number"},
@@ -207,8 +208,20 @@ void TestEmulator::answerSettings_data()
         << QByteArray("{}") << serial << hex("44040048") << QList<int>{5};
     QTest::newRow("serial 0x46") << QByteArray(R"({"serialAck": "0x46"})") << serial
                                  << hex("4604004a") << QList<int>{5};
-    QTest::newRow("serial 0x43") << QByteArray(R"({"serialAck": "0x43"})") << serial
-                                 << hex("43040047") << QList<int>{5};
+    QTest::newRow("serial 0x40") << QByteArray(R"({"serialAck": "0x40"})") << serial
+                                 << hex("40040044") << QList<int>{5};
+    QTest::newRow("serial answered with the new identity")
+        << QByteArray(R"({"serialAck": "identity"})") << serial
+        << hex("420e006921021831323334353629") << QList<int>{5};
+    QByteArray list = hex("410c00") + write.mid(3, 8);
+    list += char(protocol::checksum(list, list.size()));
+    QTest::newRow("write answered with the updated list")
+        << QByteArray(R"({"writeAck": "list", "records": 0})") << write << list << QList<int>{5};
+    QByteArray offset = instrument("{}")->recordBlock(1);
+    offset[3] = char(3);
+    offset[282] = char(quint8(offset.at(282)) + 2);
+    QTest::newRow("record numbered 2 above the list")
+        << QByteArray(R"({"recordOffset": 2})") << hex("4005000146") << offset << QList<int>{5};
     QTest::newRow("late acknowledgement")
         << QByteArray(R"({"ackDelayMs": 3500, "delayMs": 7})") << version + serial + version
         << identity + hex("44040048") + hex("420e006921021831323334353629")
@@ -218,6 +231,8 @@ void TestEmulator::answerSettings_data()
     QTest::newRow("two garbage frames")
         << QByteArray(R"({"garbageFrames": 2})") << version
         << hex("40040045") + hex("41040046") + identity << QList<int>{5};
+    QTest::newRow("every 2nd doubled") << QByteArray(R"({"doubleEvery": 2})") << version + version
+                                       << identity + identity + identity << QList<int>{5, 5, 5};
     QTest::newRow("every 2nd dropped")
         << QByteArray(R"({"dropEvery": 2})") << version + version + version << identity + identity
         << QList<int>{5, 5};

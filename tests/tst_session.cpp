@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QPointer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -84,9 +85,9 @@ private slots:
     void downloadOneAtATime();
     void uploadRoundTripAndSkips_data();
     void uploadRoundTripAndSkips();
-    void serialNumberThenIdentity_data();
-    void serialNumberThenIdentity();
-    void lostWriteIsNeverTakenForDone();
+    void contract_data();
+    void contract();
+    void spoiltAnswerRepeatedAtOnce();
     void uploadBesideDownloadAndRestamp();
     void cancelKeepsRecordInFlight();
     void endsWithoutAnswers_data();
@@ -103,7 +104,7 @@ private slots:
     void outputNeverDestroysSpecialFiles();
 
 private:
-    void open(int device, const QString &options = QStringLiteral("{}"));
+    void open(int device, const QString &options = QStringLiteral("{}"), int timeoutMs = 300);
     void runChain();
     emu::EmulatedInstrument *instrument() const
     {
@@ -145,12 +146,12 @@ void SessionTest::cleanup()
     delete m_work;
 }
 
-void SessionTest::open(int device, const QString &options)
+void SessionTest::open(int device, const QString &options, int timeoutMs)
 {
     QVERIFY(installScene(sceneJson(options, m_bridge.serverPort())));
     m_session = new InstrumentSession;
     m_session->store().setDirectory(m_work->path());
-    m_session->queue().setAnswerTimeout(300);
+    m_session->queue().setAnswerTimeout(timeoutMs);
     connect(m_session, &InstrumentSession::frameSent, this,
             [this](const QString &f) { m_events << QStringLiteral("sent ") + f.left(8); });
     connect(m_session, &InstrumentSession::recordSaved, this,
@@ -254,11 +255,7 @@ void SessionTest::uploadRoundTripAndSkips_data()
     const QString notRecord = QStringLiteral("Records written: 4. Skipped: \"bad.tdr\" (not a "
                                              "record file).");
     const QString all = QStringLiteral("Records written: 4.");
-    QTest::newRow("all files, echoed") << QByteArray() << 40 << 4 << all << QString();
-    QTest::newRow("all files, acknowledged 0x45")
-        << QByteArray() << 40 << 4 << all << R"(, "writeAck": "0x45")";
-    QTest::newRow("all files, acknowledged 0x46")
-        << QByteArray() << 40 << 4 << all << R"(, "writeAck": "0x46")";
+    QTest::newRow("all files") << QByteArray() << 40 << 4 << all << QString();
     // Each write goes out again before its acknowledgement comes; both come.
     QTest::newRow("acknowledged after the time-out")
         << QByteArray() << 20 << 4 << all << R"(, "writeAck": "0x45", "ackDelayMs": 800)";
@@ -331,77 +328,108 @@ void SessionTest::uploadRoundTripAndSkips()
     QVERIFY(instrument()->recordBlock(firstSlot + written).isEmpty());
 }
 
-void SessionTest::serialNumberThenIdentity_data()
+void SessionTest::contract_data()
 {
-    QTest::addColumn<QString>("ack");
-    for (const char *ack : {"echo", "0x46", "0x45", "0x43"})
-        QTest::newRow(ack) << QString::fromLatin1(ack);
-}
-
-void SessionTest::serialNumberThenIdentity()
-{
-    QFETCH(QString, ack);
-    open(0, QStringLiteral(R"({"serialAck": "%1"})").arg(ack));
-    m_session->queue().setAnswerTimeout(CommandQueue::kDefaultTimeoutMs);
-    QSignalSpy identity(m_session, &InstrumentSession::identityReceived);
-    m_events.clear();
-    QVERIFY(m_session->setSerial(QStringLiteral("654321")));
-    QTRY_COMPARE(identity.count(), 1);
-    QCOMPARE(m_events, QStringList({"sent 440a0036", "sent 42050000"}));
-    QCOMPARE(instrument()->serial(), QStringLiteral("654321"));
-    QCOMPARE(quint32(m_session->record().serialNumber), 654321u);
-}
-
-void SessionTest::lostWriteIsNeverTakenForDone()
-{
-    // The test plays an instrument that acknowledges writes with 0x45. The
-    // first write to slot 20 is acknowledged after the time-out, so it goes
-    // out twice and two acknowledgements come for it; the first write to
-    // slot 21 is lost on the way. The late acknowledgement must not pass for
-    // slot 21's.
-    open(1);
-    QList<int> stored;
-    QByteArray listed; // the list entries of what it stored
-    int at = 0;
-    const auto play = [&] {
-        while (m_peerReceived.size() - at >= 3) {
-            const QByteArray frame = m_peerReceived.mid(
-                at, quint8(m_peerReceived.at(at + 1)) + 256 * quint8(m_peerReceived.at(at + 2)));
-            if (frame.size() < 4 || m_peerReceived.size() - at < frame.size())
-                return;
-            at += frame.size();
-            const QByteArray ack = protocol::frameBytes(QStringLiteral("45040049"));
-            if (frame.startsWith(char(0x42)))
-                m_peer->write(kIdentity);
-            else if (frame.startsWith(char(0x41)))
-                m_peer->write(protocol::buildFrame(TDRCommand::GetList, listed));
-            else if (quint8(frame.at(3)) == 21 && !stored.contains(21) && !stored.contains(-21))
-                stored << -21; // lost
-            else if ((stored << quint8(frame.at(3))).size() == 1)
-                QTimer::singleShot(400, m_peer, [this, ack] { m_peer->write(ack); });
-            else
-                m_peer->write(ack);
-            if (frame.startsWith(char(0x43)) && stored.last() == quint8(frame.at(3)))
-                listed += frame.mid(3, 8);
-        }
-    };
-    QTRY_VERIFY(m_peer);
-    connect(m_peer, &QTcpSocket::readyRead, this, play);
-    play();
-    QTRY_VERIFY(m_session->queue().isEmpty());
-    QStringList paths;
-    for (const char *name : {"a.tdr", "b.tdr", "c.tdr"}) {
-        QFile file(m_work->filePath(QLatin1String(name)));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(goodImage());
-        paths << file.fileName();
+    // How an instrument answers writes and serial numbers (or numbers its
+    // record blocks), and what goes wrong on the way back.
+    QTest::addColumn<QString>("dialect");
+    QTest::addColumn<QString>("fault");
+    QStringList dialects;
+    for (const char *ack : {"echo", "0x40", "0x41", "0x42", "0x45", "list", "identity"})
+        dialects << QStringLiteral(R"("writeAck": "%1", "serialAck": "%1")").arg(ack);
+    dialects << QStringLiteral(R"("recordOffset": 1)");
+    const QList<QPair<const char *, const char *>> faults{
+        {"sound", ""},
+        {"lost", R"(, "dropEvery": 4)"},
+        {"doubled", R"(, "doubleEvery": 3)"},
+        {"babbling", R"(, "stray": "random", "strayCount": 3, "garbageFrames": 1)"}};
+    for (const QString &dialect : qAsConst(dialects)) {
+        for (const auto &fault : faults)
+            QTest::addRow("%s, %s", qPrintable(dialect), fault.first)
+                << dialect << QString::fromLatin1(fault.second);
     }
-    QCOMPARE(m_session->upload(paths, 20).queued, 3);
+}
+
+void SessionTest::contract()
+{
+    QFETCH(QString, dialect);
+    QFETCH(QString, fault);
+    // Connect, list, download (with an empty slot), upload, serial number.
+    const bool sound = fault.isEmpty();
+    // Repeats are allowed where answers go wrong, so a short time-out will do.
+    open(0,
+         QStringLiteral(R"({"records": 3, "seed": 7, "chunk": "random", "delayMs": 1, %1%2})")
+             .arg(dialect, fault),
+         sound ? 300 : 50);
+    m_session->queue().setLinkSpeed(100000);
+    const bool doubled = fault.contains(QLatin1String("double"));
+    const int offset = dialect.contains(QLatin1String("Offset")) ? 1 : 0;
+    int listed = -1;
+    connect(m_session, &InstrumentSession::recordListReceived, this,
+            [&](const QList<protocol::RecordEntry> &entries) { listed = entries.size(); });
+    m_session->requestList();
+    QTRY_COMPARE(listed, 3);
+
+    QVERIFY(m_session->download({1, 2, 3, 9}));
     runChain();
-    QCOMPARE(m_summary.text, QStringLiteral("Records written: 3."));
-    stored.removeAll(-21);
-    stored.erase(std::unique(stored.begin(), stored.end()), stored.end());
-    QCOMPARE(stored, QList<int>({20, 21, 22}));
+    if (!doubled) // a doubled answer may release a read before its record comes
+        QCOMPARE(m_summary.text, QStringLiteral("Records not saved: 1 of 4. The instrument sent "
+                                                "an empty record; nothing was saved."));
+    // Each file under the number its block carries, with the block's bytes.
+    QStringList names;
+    for (int number = 1; number <= 3; ++number) {
+        QByteArray block = instrument()->recordBlock(number);
+        block[3] = char(number + offset);
+        const auto expected = testsupport::expectedDownload(block);
+        QTRY_COMPARE(readAll(m_session->store().pathOf(expected.name)), expected.bytes);
+        names << m_session->store().pathOf(expected.name);
+    }
+    QTRY_COMPARE(QDir(m_work->path()).entryList(QDir::Files).size(), 3);
+
+    m_finished = 0;
+    QCOMPARE(m_session->upload(names, 20).queued, 3);
+    runChain();
+    if (!doubled)
+        QCOMPARE(m_summary.text, QStringLiteral("Records written: 3."));
+    const auto lossless = [](QByteArray block) {
+        return block.replace(3, 1, "?").replace(14, 2, "??").replace(25, 4, "????").chopped(1);
+    };
+    for (int i = 0; i < 3; ++i)
+        QCOMPARE(lossless(instrument()->recordBlock(20 + i)),
+                 lossless(instrument()->recordBlock(1 + i)));
+
+    QVERIFY(m_session->setSerial(QStringLiteral("654321")));
+    QTRY_COMPARE(quint32(m_session->record().serialNumber), 654321u);
+    QCOMPARE(instrument()->serial(), QStringLiteral("654321"));
+
+    // What reached the instrument, in order: a command may go out again
+    // (a repeat), but none is skipped, none comes back later, no slot is
+    // wrong. A sound link needs no repeat at all.
+    const QString expected =
+        QStringLiteral("42 42 41 40:1 40:2 40:3 40:9 43:20 43:21 43:22 41 44 42");
+    QStringList log;
+    for (const QByteArray &command : instrument()->commandLog()) {
+        QString text = QString::fromLatin1(command.left(1).toHex());
+        if (text == QLatin1String("40") || text == QLatin1String("43")) // record number, slot
+            text += QStringLiteral(":%1").arg(quint8(command.at(3)));
+        if (sound || log.isEmpty() || log.last() != text)
+            log << text;
+    }
+    if (!sound)
+        QCOMPARE(log.join(' '),
+                 QString(expected).replace(QLatin1String("42 42"), QLatin1String("42")));
+    else
+        QCOMPARE(log.join(' '), expected);
+}
+
+void SessionTest::spoiltAnswerRepeatedAtOnce()
+{
+    // The second identity answer comes spoilt. Its request goes out again at
+    // once, not after the time-out, and only once: three requests in all.
+    open(0, QStringLiteral(R"({"corruptEvery": 2, "records": 1})"), 60000);
+    QCOMPARE(instrument()->commandsReceived(), 3);
+    QCOMPARE(quint32(m_session->record().serialNumber), 1234u);
+    QCOMPARE(m_events.count(QStringLiteral("sent 42050000")), 3);
 }
 
 void SessionTest::uploadBesideDownloadAndRestamp()
@@ -461,15 +489,24 @@ void SessionTest::endsWithoutAnswers_data()
     QTest::addColumn<bool>("hangUp");
     QTest::addColumn<bool>("upload");
     QTest::addColumn<QString>("text");
+    // Bytes without end instead of answers: 0xff never starts an answer, so
+    // only the time-out ends the wait; 0x46 always may, so only the bound does.
+    QTest::addColumn<QString>("babble");
+    const QString silentDownload =
+        QStringLiteral("The instrument does not answer. Records not downloaded: 3.");
+    const QString silentUpload =
+        QStringLiteral("The instrument does not answer. Files not written: 2.");
     QTest::newRow("instrument falls silent in a download")
-        << false << false
-        << QStringLiteral("The instrument does not answer. Records not downloaded: 3.");
+        << false << false << silentDownload << QString();
     QTest::newRow("instrument falls silent in an upload")
-        << false << true << QStringLiteral("The instrument does not answer. Files not written: 2.");
+        << false << true << silentUpload << QString();
+    QTest::newRow("instrument babbles 0xff in a download")
+        << false << false << silentDownload << "255";
+    QTest::newRow("instrument babbles 0x46 in an upload") << false << true << silentUpload << "70";
     QTest::newRow("link lost in a download")
-        << true << false << QStringLiteral("Disconnected. Records not downloaded: 3.");
+        << true << false << QStringLiteral("Disconnected. Records not downloaded: 3.") << QString();
     QTest::newRow("link lost in an upload")
-        << true << true << QStringLiteral("Disconnected. Files not written: 2.");
+        << true << true << QStringLiteral("Disconnected. Files not written: 2.") << QString();
 }
 
 void SessionTest::endsWithoutAnswers()
@@ -477,7 +514,14 @@ void SessionTest::endsWithoutAnswers()
     QFETCH(bool, hangUp);
     QFETCH(bool, upload);
     QFETCH(QString, text);
-    open(1); // the test plays the instrument and answers nothing
+    QFETCH(QString, babble);
+    // The test plays the instrument and answers nothing, or the emulated one
+    // babbles once it has said who it is.
+    if (babble.isEmpty())
+        open(1);
+    else
+        open(0, QStringLiteral(R"({"endlessStream": %1, "streamAfter": 2})").arg(babble));
+    m_session->queue().setLinkSpeed(babble == QLatin1String("255") ? 1 : 100000);
     m_session->queue().setAnswerTimeout(hangUp ? 60000 : 50);
     QSignalSpy down(m_session, &InstrumentSession::linkDown);
     QFile file(m_work->filePath(QStringLiteral("a.tdr")));
@@ -554,12 +598,19 @@ void SessionTest::framesNeverReachTheNextLink()
     }
 
     QSignalSpy up(m_session, &InstrumentSession::linkUp);
+    const QPointer<TDRClient> earlier = m_session->findChild<TDRClient *>();
     m_session->connectTo(testsupport::sceneService(0));
     QVERIFY(m_session->queue().isEmpty());
+    // The earlier link's last bytes, a record block, are none of the new
+    // instrument's answers.
+    if (earlier)
+        emit earlier->messageReceived(QStringLiteral("KV-200"),
+                                      QString::fromLatin1(instrument()->recordBlock(1).toHex()));
     QTRY_COMPARE(up.count(), 1);
     QTRY_VERIFY(m_session->queue().isEmpty());
     // The new instrument was asked who it is, nothing else.
     QCOMPARE(instrument()->commandsReceived(), 2);
+    QVERIFY(QDir(m_work->path()).entryList(QDir::Files).isEmpty());
 
     // Without a link nothing is queued at all.
     m_session->disconnectLink();

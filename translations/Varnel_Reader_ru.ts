@@ -223,10 +223,6 @@
         <translation>Запрос заводского номера у %1</translation>
     </message>
     <message>
-        <source>record %1 came without being asked for; kept as %2</source>
-        <translation>запись %1 пришла без запроса; сохранена как %2</translation>
-    </message>
-    <message>
         <source>Nothing new to download (1 record already in %1).</source>
         <translation>Загружать нечего (1 запись уже в %1).</translation>
     </message>

@@ -31,30 +31,51 @@ int expectedLength(quint8 command)
 
 } // namespace
 
+QByteArray EmulatedInstrument::Private::identity() const
+{
+    QByteArray payload;
+    payload.append(char(model));
+    payload.append(char(protocol::bcdEncode(uint(version.year() % 100))));
+    payload.append(char(protocol::bcdEncode(uint(version.month()))));
+    payload.append(char(protocol::bcdEncode(uint(version.day()))));
+    payload.append(serial);
+    return protocol::buildFrame(TDRCommand::GetVersion, payload);
+}
+
+QByteArray EmulatedInstrument::Private::list() const
+{
+    QByteArray payload;
+    for (const QByteArray &block : qAsConst(records))
+        payload.append(block.mid(3, protocol::kRecordEntryLength));
+    return protocol::buildFrame(TDRCommand::GetList, payload);
+}
+
+QByteArray EmulatedInstrument::Private::acknowledgement(int ack) const
+{
+    if (ack == kAckList)
+        return list();
+    if (ack == kAckIdentity)
+        return identity();
+    return protocol::buildFrame(TDRCommand(ack), {});
+}
+
 QByteArray EmulatedInstrument::Private::execute(const QByteArray &command)
 {
     const auto byte = [&command](int i) { return quint8(command.at(i)); };
     switch (TDRCommand(byte(0))) {
-    case TDRCommand::GetVersion: {
-        QByteArray payload;
-        payload.append(char(model));
-        payload.append(char(protocol::bcdEncode(uint(version.year() % 100))));
-        payload.append(char(protocol::bcdEncode(uint(version.month()))));
-        payload.append(char(protocol::bcdEncode(uint(version.day()))));
-        payload.append(serial);
-        return protocol::buildFrame(TDRCommand::GetVersion, payload);
-    }
-    case TDRCommand::GetList: {
-        QByteArray payload;
-        for (const QByteArray &block : qAsConst(records))
-            payload.append(block.mid(3, protocol::kRecordEntryLength));
-        return protocol::buildFrame(TDRCommand::GetList, payload);
-    }
+    case TDRCommand::GetVersion:
+        return identity();
+    case TDRCommand::GetList:
+        return list();
     case TDRCommand::ReadRecord: {
-        const QByteArray block = records.value(byte(3));
+        QByteArray block = records.value(byte(3));
         if (block.isEmpty()) {
             qCDebug(lcEmulator) << "no record in slot" << byte(3);
             return protocol::buildFrame(TDRCommand::ReadRecord, {});
+        }
+        if (recordOffset != 0) {
+            block[3] = char(byte(3) + recordOffset);
+            protocol::sealFrame(block);
         }
         return block;
     }
@@ -64,11 +85,11 @@ QByteArray EmulatedInstrument::Private::execute(const QByteArray &command)
         protocol::sealFrame(block);
         if (byte(3) != loseWriteTo)
             records.insert(byte(3), block);
-        return protocol::buildFrame(TDRCommand(writeAck), {});
+        return acknowledgement(writeAck);
     }
     case TDRCommand::SetSerial:
         serial = command.mid(3, 6);
-        return protocol::buildFrame(TDRCommand(serialAck), {});
+        return acknowledgement(serialAck);
     }
     return {};
 }
@@ -120,8 +141,9 @@ QList<EmulatedInstrument::Answer> EmulatedInstrument::answer(const QByteArray &b
         }
         pending->remove(0, length);
         ++d->commands;
+        d->received.append(frame.left(kLoggedCommandBytes));
         QByteArray answer = d->execute(frame);
-        if (answer.isEmpty() || d->silent || d->stream != Stream::None)
+        if (answer.isEmpty() || d->silent || d->streaming())
             continue;
         const bool write = TDRCommand(command) == TDRCommand::WriteRecord ||
                            TDRCommand(command) == TDRCommand::SetSerial;
@@ -137,7 +159,12 @@ QList<EmulatedInstrument::Answer> EmulatedInstrument::answer(const QByteArray &b
             qCDebug(lcEmulator) << "spoiling the checksum of answer" << n;
         }
         ++d->answersSent;
-        answers.append({answer, write && d->ackDelayMs >= 0 ? d->ackDelayMs : d->delayMs});
+        const int delay = write && d->ackDelayMs >= 0 ? d->ackDelayMs : d->delayMs;
+        answers.append({answer, delay});
+        if (d->doubleEvery > 0 && n % d->doubleEvery == 0) {
+            qCDebug(lcEmulator) << "sending answer" << n << "twice";
+            answers.append({answer, delay});
+        }
     }
     return answers;
 }
@@ -180,13 +207,15 @@ int EmulatedInstrument::delayMs() const
 
 bool EmulatedInstrument::streaming() const
 {
-    return d->stream != Stream::None && d->commands > 0;
+    return d->streaming();
 }
 
 QByteArray EmulatedInstrument::streamPiece()
 {
     if (!streaming())
         return {};
+    if (d->stream == Stream::OneByte)
+        return QByteArray(kStreamPiece, d->streamByte);
     QByteArray piece(kStreamPiece, Qt::Uninitialized);
     for (char &byte : piece) {
         byte = char(d->noiseRandom.bounded(256));
@@ -228,6 +257,11 @@ QByteArray EmulatedInstrument::recordBlock(int number) const
 int EmulatedInstrument::commandsReceived() const
 {
     return d->commands;
+}
+
+QList<QByteArray> EmulatedInstrument::commandLog() const
+{
+    return d->received;
 }
 
 int EmulatedInstrument::answersSent() const

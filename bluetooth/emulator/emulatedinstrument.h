@@ -24,8 +24,10 @@ public:
     //
     // Keys: model, serial, version, seed, chunk ("whole", "random" or a piece
     // size), delayMs, dropEvery, corruptEvery, writeAck and serialAck (the
-    // command byte of the answers to WriteRecord and SetSerial: "echo", the
-    // default, or one of "0x43" to "0x46"), and records: a count (slots 1 to
+    // answers to WriteRecord and SetSerial: "echo", the default; a bare frame
+    // with a byte from "0x40" to "0x46"; "list", the updated record list; or
+    // "identity", the new identity), recordOffset (a record block carries its
+    // list number plus this, modulo 256), and records: a count (slots 1 to
     // n, generated from the seed) or a list of {number, date, time, waveform:
     // {range, length, faults: [{distance, kind, strength}], noise,
     // stepDivisor}}. A listed record's missing number is its position + 1; its
@@ -36,10 +38,12 @@ public:
     // 0-255 or "random") and strayCount (1 by default) put that many stray
     // bytes before each answer; garbageFrames puts that many short frames with
     // a bad checksum (4 bytes, start byte 0x40-0x46) before each answer;
-    // ackDelayMs delays the answers to WriteRecord and SetSerial instead of
-    // delayMs; endlessStream ("lines" or "bytes"): from the first command on,
-    // no answers, only random bytes without end, with or without 0x0A among
-    // them; hangUpAfter: the instrument drops the link after that many answers
+    // doubleEvery sends every n-th answer twice; ackDelayMs delays the
+    // answers to WriteRecord and SetSerial instead of delayMs; endlessStream
+    // ("lines", "bytes" or a byte value): once streamAfter commands (0 by
+    // default) were answered, no answers, only random bytes without end, with
+    // or without 0x0A among them, or that one byte again and again;
+    // hangUpAfter: the instrument drops the link after that many answers
     // on one connection; loseWriteTo: writes to that slot are acknowledged
     // but never stored.
     //
@@ -83,6 +87,9 @@ public:
     // The 283-byte record block stored in a slot (command byte 0x40), or empty.
     QByteArray recordBlock(int number) const;
     int commandsReceived() const;
+    // The first four bytes of each command carried out, in order: the command
+    // byte, the length and the record number or slot where there is one.
+    QList<QByteArray> commandLog() const;
     // A silent instrument still takes commands but answers none of them, as
     // one that has lost power mid-session would.
     void setSilent(bool silent);

@@ -36,30 +36,39 @@ std::unique_ptr<EmulatedInstrument> EmulatedInstrument::fromJson(const QJsonObje
         return nullptr;
     };
 
-    if (!reader.knownKeys(
-            options,
-            {QStringLiteral("model"), QStringLiteral("serial"), QStringLiteral("version"),
-             QStringLiteral("records"), QStringLiteral("seed"), QStringLiteral("chunk"),
-             QStringLiteral("delayMs"), QStringLiteral("dropEvery"), QStringLiteral("corruptEvery"),
-             QStringLiteral("writeAck"), QStringLiteral("serialAck"), QStringLiteral("stray"),
-             QStringLiteral("strayCount"), QStringLiteral("garbageFrames"),
-             QStringLiteral("ackDelayMs"), QStringLiteral("endlessStream"),
-             QStringLiteral("hangUpAfter"), QStringLiteral("loseWriteTo")},
-            QString()))
+    if (!reader.knownKeys(options, {QStringLiteral("model"),        QStringLiteral("serial"),
+                                    QStringLiteral("version"),      QStringLiteral("records"),
+                                    QStringLiteral("seed"),         QStringLiteral("chunk"),
+                                    QStringLiteral("delayMs"),      QStringLiteral("dropEvery"),
+                                    QStringLiteral("corruptEvery"), QStringLiteral("writeAck"),
+                                    QStringLiteral("serialAck"),    QStringLiteral("stray"),
+                                    QStringLiteral("strayCount"),   QStringLiteral("garbageFrames"),
+                                    QStringLiteral("ackDelayMs"),   QStringLiteral("endlessStream"),
+                                    QStringLiteral("hangUpAfter"),  QStringLiteral("recordOffset"),
+                                    QStringLiteral("doubleEvery"),  QStringLiteral("streamAfter"),
+                                    QStringLiteral("loseWriteTo")},
+                          QString()))
         return failed();
 
-    const auto ackByte = [&](const QString &key, quint8 &target) {
+    const auto ackByte = [&](const QString &key, int &target) {
         if (!options.contains(key))
             return true;
+        static const QStringList kinds{QStringLiteral("echo"), QStringLiteral("list"),
+                                       QStringLiteral("identity")};
         const QString text = options.value(key).toString();
-        static const QStringList bytes{QStringLiteral("0x43"), QStringLiteral("0x44"),
-                                       QStringLiteral("0x45"), QStringLiteral("0x46")};
-        if (text == QLatin1String("echo"))
-            return true;
-        if (!options.value(key).isString() || !bytes.contains(text))
-            return reader.fail(key, QStringLiteral("expected \"echo\", \"0x43\", \"0x44\", "
-                                                   "\"0x45\" or \"0x46\""));
-        target = quint8(text.mid(2).toUInt(nullptr, 16));
+        const int byte = text.startsWith(QLatin1String("0x")) && text.size() == 4
+                             ? int(text.mid(2).toUInt(nullptr, 16))
+                             : -1;
+        if (!options.value(key).isString() ||
+            (!kinds.contains(text) && !protocol::startsAnswer(quint8(byte))))
+            return reader.fail(key, QStringLiteral("expected \"echo\", \"0x40\" to \"0x46\", "
+                                                   "\"list\" or \"identity\""));
+        if (text == kinds.at(1))
+            target = kAckList;
+        else if (text == kinds.at(2))
+            target = kAckIdentity;
+        else if (byte >= 0)
+            target = byte;
         return true;
     };
     if (!ackByte(QStringLiteral("writeAck"), d.writeAck) ||
@@ -87,7 +96,11 @@ std::unique_ptr<EmulatedInstrument> EmulatedInstrument::fromJson(const QJsonObje
         !optionalInt(QStringLiteral("dropEvery"), 0, INT_MAX,
                      QStringLiteral("expected a whole number, 0 or more"), d.dropEvery) ||
         !optionalInt(QStringLiteral("corruptEvery"), 0, INT_MAX,
-                     QStringLiteral("expected a whole number, 0 or more"), d.corruptEvery))
+                     QStringLiteral("expected a whole number, 0 or more"), d.corruptEvery) ||
+        !optionalInt(QStringLiteral("doubleEvery"), 0, INT_MAX,
+                     QStringLiteral("expected a whole number, 0 or more"), d.doubleEvery) ||
+        !optionalInt(QStringLiteral("streamAfter"), 0, INT_MAX,
+                     QStringLiteral("expected a whole number, 0 or more"), d.streamAfter))
         return failed();
 
     if (!optionalInt(QStringLiteral("strayCount"), 1, kMaxStray,
@@ -103,7 +116,9 @@ std::unique_ptr<EmulatedInstrument> EmulatedInstrument::fromJson(const QJsonObje
         !optionalInt(QStringLiteral("hangUpAfter"), 0, INT_MAX,
                      QStringLiteral("expected a whole number, 0 or more"), d.hangUpAfter) ||
         !optionalInt(QStringLiteral("loseWriteTo"), 0, 255,
-                     QStringLiteral("expected a record number from 0 to 255"), d.loseWriteTo))
+                     QStringLiteral("expected a record number from 0 to 255"), d.loseWriteTo) ||
+        !optionalInt(QStringLiteral("recordOffset"), 0, 255,
+                     QStringLiteral("expected a whole number from 0 to 255"), d.recordOffset))
         return failed();
     if (options.contains(QLatin1String("stray"))) {
         const QJsonValue stray = options.value(QLatin1String("stray"));
@@ -122,8 +137,12 @@ std::unique_ptr<EmulatedInstrument> EmulatedInstrument::fromJson(const QJsonObje
             d.stream = Stream::Lines;
         else if (stream == QJsonValue(QStringLiteral("bytes")))
             d.stream = Stream::Bytes;
-        else if (!reader.fail(QStringLiteral("endlessStream"),
-                              QStringLiteral("expected \"lines\" or \"bytes\"")))
+        else if (stream.isDouble() && std::floor(stream.toDouble()) == stream.toDouble() &&
+                 stream.toDouble() >= 0 && stream.toDouble() <= 255) {
+            d.stream = Stream::OneByte;
+            d.streamByte = char(int(stream.toDouble()));
+        } else if (!reader.fail(QStringLiteral("endlessStream"),
+                                QStringLiteral("expected \"lines\", \"bytes\" or a byte value")))
             return failed();
     }
 

@@ -65,9 +65,10 @@ QJsonObject faultyInstrument(QRandomGenerator &rng, int device)
         o["dropEvery"] = rng.bounded(4, 13);
     if (rng.bounded(2))
         o["corruptEvery"] = rng.bounded(4, 13);
-    const char *acks[] = {"echo", "0x43", "0x44", "0x45", "0x46"};
-    o["writeAck"] = acks[rng.bounded(5)];
-    o["serialAck"] = acks[rng.bounded(5)];
+    const char *acks[] = {"echo", "0x40", "0x41", "0x42", "0x43",
+                          "0x44", "0x45", "0x46", "list", "identity"};
+    o["writeAck"] = acks[rng.bounded(10)];
+    o["serialAck"] = acks[rng.bounded(10)];
     switch (rng.bounded(3)) {
     case 0:
         o["stray"] = rng.bounded(256);
