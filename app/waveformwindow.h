@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/waveform/faultsummary.h"
 #include "app/waveform/measurement.h"
 #include "protocol/events.h"
 #include "protocol/trace.h"
@@ -18,7 +19,9 @@
 class QAction;
 class QPainter;
 class QLabel;
+class QComboBox;
 class QListWidget;
+class QListWidgetItem;
 class QStackedWidget;
 class EventTable;
 class RecordStore;
@@ -103,7 +106,10 @@ private:
     void fillList();
     void fileAdded(const QString &name);
     void fileRemoved(const QString &name);
-    int rowFor(const QString &name) const;
+    int rowFor(const QString &name);
+    FileSummary summaryOf(const QString &name); // cached while the file is unchanged
+    bool listedBefore(const QString &a, const QString &b);
+    QListWidgetItem *newItem(const QString &name);
     void replotIfStale();
     QString placeholderText() const;
     void updateActions();
@@ -133,6 +139,9 @@ private:
 
     WaveformPlot *m_plot = nullptr;
     QListWidget *m_list = nullptr;
+    enum SortKey { SortByName, SortByDate, SortByFault }; // the sort box's rows
+    QComboBox *m_sortBox = nullptr;
+    QHash<QString, QPair<QPair<QDateTime, qint64>, FileSummary>> m_summaries; // by path
     QLabel *m_folderLabel = nullptr;
     QStackedWidget *m_stack = nullptr;
     QWidget *m_placeholderPage = nullptr;

@@ -2,6 +2,7 @@
 #include "app/waveform/waveformplot.h"
 
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QGraphicsEllipseItem>
 #include <QGraphicsLayout>
 #include <QGraphicsLineItem>
@@ -61,6 +62,24 @@ double niceInterval(double span, int ticks)
     return nice * magnitude;
 }
 
+// The smallest of 1, 2 or 5 times a power of ten that is at least `raw`.
+double niceCeiling(double raw)
+{
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double fraction = raw / magnitude;
+    constexpr double slack = 1e-9; // 500 stays 500 despite rounding
+    const double nice = fraction <= 1 + slack   ? 1
+                        : fraction <= 2 + slack ? 2
+                        : fraction <= 5 + slack ? 5
+                                                : 10;
+    return nice * magnitude;
+}
+
+int decimalsFor(double interval)
+{
+    return interval >= 1 ? 0 : interval >= 0.1 ? 1 : 2;
+}
+
 } // namespace
 
 WaveformPlot::WaveformPlot(QObject *parent) : QObject(parent)
@@ -113,6 +132,7 @@ WaveformPlot::WaveformPlot(QObject *parent) : QObject(parent)
     connect(m_xAxis, &QValueAxis::rangeChanged, this, &WaveformPlot::updateMarkers);
     connect(m_yAxis, &QValueAxis::rangeChanged, this, &WaveformPlot::updateMarkers);
     connect(m_chart, &QChart::plotAreaChanged, this, &WaveformPlot::updateMarkers);
+    connect(m_chart, &QChart::plotAreaChanged, this, &WaveformPlot::fitTicks);
     m_cursorMarker = makeMarker(kCursorColour, Qt::SolidLine);
     m_referenceMarker = makeMarker(kReferenceColour, Qt::DashLine);
 }
@@ -250,12 +270,40 @@ void setAxisRange(QtCharts::QValueAxis *axis, double from, double to, double int
 
 } // namespace
 
+double WaveformPlot::tickInterval(double span, double width, double labelWidth)
+{
+    if (!(span > 0))
+        return 1;
+    // The axis gives each of its labels an equal share of its width and
+    // elides a label wider than that; a gap keeps neighbours apart.
+    constexpr double gap = 14;
+    constexpr int mostIntervals = 10;
+    const int fitting = int(width / (labelWidth + gap)) - 1; // ticks are intervals + 1
+    return niceCeiling(span / qBound(1, fitting, mostIntervals));
+}
+
 void WaveformPlot::setXRange(double from, double to)
 {
-    const double interval = niceInterval(to - from, 10);
-    const int decimals = interval >= 1 ? 0 : interval >= 0.1 ? 1 : 2;
-    m_xAxis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
+    // The plot area is not laid out before the chart is first shown.
+    const double width = m_chart->plotArea().width() > 0 ? m_chart->plotArea().width() : 800;
+    const QFontMetricsF metrics(m_xAxis->labelsFont());
+    const auto widest = [&](int decimals) {
+        return qMax(metrics.horizontalAdvance(QString::number(from, 'f', decimals)),
+                    metrics.horizontalAdvance(QString::number(to, 'f', decimals)));
+    };
+    double interval = tickInterval(to - from, width, widest(0));
+    // Fractions widen the labels, which may call for fewer of them.
+    if (decimalsFor(interval) > 0)
+        interval = tickInterval(to - from, width, widest(decimalsFor(interval)));
+    m_xAxis->setLabelFormat(QStringLiteral("%.%1f").arg(decimalsFor(interval)));
     setAxisRange(m_xAxis, from, to, interval);
+}
+
+void WaveformPlot::fitTicks()
+{
+    const double from = m_xAxis->min();
+    const double to = m_xAxis->max();
+    setXRange(from, to);
 }
 
 void WaveformPlot::setYRange(double from, double to)
