@@ -790,6 +790,10 @@ Press Retry to try again or Abort to exit application</source>
         <source>Slots %1 to %2.</source>
         <translation>Ячейки с %1 по %2.</translation>
     </message>
+    <message>
+        <source>Main event: %1</source>
+        <translation>Главное событие: %1</translation>
+    </message>
 </context>
 <context>
     <name>Measurement</name>
@@ -1322,6 +1326,30 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>Cursor</source>
         <translation>Курсор</translation>
+    </message>
+    <message>
+        <source>No events</source>
+        <translation>Событий нет</translation>
+    </message>
+    <message>
+        <source>Main event: %1</source>
+        <translation>Главное событие: %1</translation>
+    </message>
+    <message>
+        <source>By name</source>
+        <translation>По имени</translation>
+    </message>
+    <message>
+        <source>By date, newest first</source>
+        <translation>По дате, сначала новые</translation>
+    </message>
+    <message>
+        <source>By distance to the first fault</source>
+        <translation>По расстоянию до первого повреждения</translation>
+    </message>
+    <message>
+        <source>The order of the files</source>
+        <translation>Порядок файлов</translation>
     </message>
 </context>
 <context>

@@ -48,8 +48,8 @@ QString mainEventText(const protocol::EventAnalysis &analysis)
     const protocol::TraceEvent *event = mainEvent(analysis);
     if (!event)
         return SummaryText::tr("No events");
-    return SummaryText::tr("%1, %2").arg(protocol::eventKindText(event->kind),
-                                         protocol::eventDistanceText(*event));
+    return QStringLiteral("%1, %2").arg(protocol::eventKindText(event->kind),
+                                        protocol::eventDistanceText(*event));
 }
 
 FileSummary summarizeFile(const QString &path)
