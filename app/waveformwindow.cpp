@@ -49,8 +49,7 @@ QtCharts::QChart *WaveformWindow::chart() const
 
 void WaveformWindow::buildActions()
 {
-    const auto action = [this](Glyph glyph, const QString &text, const QString &tip,
-                               void (WaveformWindow::*slot)()) {
+    const auto action = [this](Glyph glyph, const QString &text, const QString &tip, auto slot) {
         auto *a = new QAction(glyphIcon(glyph), text, this);
         a->setToolTip(tip);
         connect(a, &QAction::triggered, this, slot);
@@ -82,7 +81,13 @@ void WaveformWindow::buildActions()
                &WaveformWindow::exportPngInteractive);
     m_exportReportAction = action(Glyph::Report, tr("Export &Report..."),
                                   tr("Save a one-page PDF report of the trace and its events"),
-                                  &WaveformWindow::exportReportInteractive);
+                                  [this] { exportReportInteractive(); });
+    // Several records give a page each; their overlay is one page on request.
+    m_exportOverlayAction = new QAction(tr("Export &Overlay Report..."), this);
+    m_exportOverlayAction->setToolTip(
+        tr("Save a one-page PDF report of the shown traces overlaid"));
+    connect(m_exportOverlayAction, &QAction::triggered, this,
+            [this] { exportReportInteractive(true); });
     m_printAction = new QAction(tr("&Print Report..."), this);
     m_printAction->setShortcut(QKeySequence::Print);
     connect(m_printAction, &QAction::triggered, this, &WaveformWindow::printReportInteractive);
@@ -94,7 +99,8 @@ void WaveformWindow::buildActions()
     QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
     fileMenu->addActions({m_openAction, m_openFolderAction});
     fileMenu->addSeparator();
-    fileMenu->addActions({m_exportCsvAction, m_exportPngAction, m_exportReportAction});
+    fileMenu->addActions(
+        {m_exportCsvAction, m_exportPngAction, m_exportReportAction, m_exportOverlayAction});
     fileMenu->addAction(m_printAction);
     fileMenu->addSeparator();
     fileMenu->addAction(m_refreshAction);
@@ -331,6 +337,7 @@ void WaveformWindow::updateActions()
          {m_resetZoomAction, m_referenceAction, m_clearCursorsAction, m_exportCsvAction,
           m_exportPngAction, m_exportReportAction, m_printAction})
         action->setEnabled(plotted);
+    m_exportOverlayAction->setEnabled(m_measurement.traces().size() > 1);
 }
 
 void WaveformWindow::updateCursors()

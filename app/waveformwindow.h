@@ -3,6 +3,7 @@
 
 #include "app/waveform/faultsummary.h"
 #include "app/waveform/measurement.h"
+#include "app/waveform/reportwriter.h"
 #include "protocol/events.h"
 #include "protocol/trace.h"
 
@@ -25,7 +26,6 @@ class QListWidgetItem;
 class QStackedWidget;
 class EventTable;
 class RecordStore;
-struct ReportContent;
 class WaveformChartView;
 class WaveformPlot;
 
@@ -75,7 +75,8 @@ public:
 
     bool exportCsv(const QString &path);
     bool exportPng(const QString &path);
-    bool exportReport(const QString &path, const QString &note);
+    // One page per shown record, or one page of them overlaid.
+    bool exportReport(const QString &path, const QString &note, bool overlay = false);
 
     QtCharts::QChart *chart() const;
 
@@ -88,7 +89,7 @@ public slots:
     void openFolderInteractive();
     void exportCsvInteractive();
     void exportPngInteractive();
-    void exportReportInteractive();
+    void exportReportInteractive(bool overlay = false);
     void printReportInteractive();
 
 protected:
@@ -120,6 +121,7 @@ private:
     QString pathFor(const QString &fileName) const;
     bool saved(const QString &path, bool ok, const QString &error);
     ReportContent reportContent(const QString &note) const;
+    QVector<ReportWriter::Page> reportPages(const QString &note, bool overlay);
     // The user's note for a report; nothing when cancelled or nothing is shown.
     std::optional<QString> askReportNote(const QString &title);
     std::function<void(QPainter &, const QRectF &)> reportPlot();
@@ -164,5 +166,6 @@ private:
     QAction *m_exportCsvAction = nullptr;
     QAction *m_exportPngAction = nullptr;
     QAction *m_exportReportAction = nullptr;
+    QAction *m_exportOverlayAction = nullptr;
     QAction *m_printAction = nullptr;
 };

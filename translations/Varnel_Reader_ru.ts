@@ -1351,6 +1351,14 @@ Press Retry to try again or Abort to exit application</source>
         <source>The order of the files</source>
         <translation>Порядок файлов</translation>
     </message>
+    <message>
+        <source>Export &amp;Overlay Report...</source>
+        <translation>Экспорт отчёта с &amp;наложением...</translation>
+    </message>
+    <message>
+        <source>Save a one-page PDF report of the shown traces overlaid</source>
+        <translation>Сохранить одностраничный отчёт PDF с наложенными рефлектограммами</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -1385,6 +1393,10 @@ The Russian interface comes from Varnel_Reader_ru.qm in the current directory, o
     <message>
         <source>No report written: it needs record files (*.tdr).</source>
         <translation>Отчёт не записан: нужны файлы записей (*.tdr).</translation>
+    </message>
+    <message>
+        <source>One report page of the files overlaid, instead of a page for each file.</source>
+        <translation>Одна страница отчёта с наложенными файлами вместо страницы на каждый файл.</translation>
     </message>
 </context>
 </TS>
