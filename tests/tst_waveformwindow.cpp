@@ -1,6 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/waveform/faultsummary.h"
-#include "app/waveform/waveformplot.h"
+#include "app/waveform/ticks.h"
 #include "app/waveformwindow.h"
 #include "bluetooth/emulator/waveform.h"
 #include "protocol/tdrrecord.h"
@@ -205,7 +205,7 @@ private slots:
         QFETCH(double, width);
         QFETCH(double, labelWidth);
         QFETCH(double, interval);
-        QCOMPARE(WaveformPlot::tickInterval(span, width, labelWidth), interval);
+        QCOMPARE(distanceTickInterval(span, width, labelWidth), interval);
     }
 
     void mainEventIsTheFirstFault_data()

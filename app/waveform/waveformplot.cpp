@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/waveform/waveformplot.h"
 
+#include "app/waveform/ticks.h"
+
 #include <QCoreApplication>
 #include <QFontMetricsF>
 #include <QGraphicsEllipseItem>
@@ -48,36 +50,6 @@ struct PlotText
 QString metres(double value)
 {
     return PlotText::tr("%1 m").arg(protocol::distanceText(value, 2));
-}
-
-// 1, 2 or 5 times a power of ten, giving about `ticks` intervals over `span`.
-double niceInterval(double span, int ticks)
-{
-    if (!(span > 0))
-        return 1;
-    const double raw = span / ticks;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double fraction = raw / magnitude;
-    const double nice = fraction < 1.5 ? 1 : fraction < 3.5 ? 2 : fraction < 7.5 ? 5 : 10;
-    return nice * magnitude;
-}
-
-// The smallest of 1, 2 or 5 times a power of ten that is at least `raw`.
-double niceCeiling(double raw)
-{
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double fraction = raw / magnitude;
-    constexpr double slack = 1e-9; // 500 stays 500 despite rounding
-    const double nice = fraction <= 1 + slack   ? 1
-                        : fraction <= 2 + slack ? 2
-                        : fraction <= 5 + slack ? 5
-                                                : 10;
-    return nice * magnitude;
-}
-
-int decimalsFor(double interval)
-{
-    return interval >= 1 ? 0 : interval >= 0.1 ? 1 : 2;
 }
 
 } // namespace
@@ -270,18 +242,6 @@ void setAxisRange(QtCharts::QValueAxis *axis, double from, double to, double int
 
 } // namespace
 
-double WaveformPlot::tickInterval(double span, double width, double labelWidth)
-{
-    if (!(span > 0))
-        return 1;
-    // The axis gives each of its labels an equal share of its width and
-    // elides a label wider than that; a gap keeps neighbours apart.
-    constexpr double gap = 14;
-    constexpr int mostIntervals = 10;
-    const int fitting = int(width / (labelWidth + gap)) - 1; // ticks are intervals + 1
-    return niceCeiling(span / qBound(1, fitting, mostIntervals));
-}
-
 void WaveformPlot::setXRange(double from, double to)
 {
     // The plot area is not laid out before the chart is first shown.
@@ -291,10 +251,10 @@ void WaveformPlot::setXRange(double from, double to)
         return qMax(metrics.horizontalAdvance(QString::number(from, 'f', decimals)),
                     metrics.horizontalAdvance(QString::number(to, 'f', decimals)));
     };
-    double interval = tickInterval(to - from, width, widest(0));
+    double interval = distanceTickInterval(to - from, width, widest(0));
     // Fractions widen the labels, which may call for fewer of them.
     if (decimalsFor(interval) > 0)
-        interval = tickInterval(to - from, width, widest(decimalsFor(interval)));
+        interval = distanceTickInterval(to - from, width, widest(decimalsFor(interval)));
     m_xAxis->setLabelFormat(QStringLiteral("%.%1f").arg(decimalsFor(interval)));
     setAxisRange(m_xAxis, from, to, interval);
 }

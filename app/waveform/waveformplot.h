@@ -34,11 +34,6 @@ public:
     QtCharts::QChart *chart() const { return m_chart; }
     QtCharts::QValueAxis *xAxis() const { return m_xAxis; }
     static QColor colourAt(int index);
-    // The distance between labelled ticks over `span` metres drawn `width`
-    // pixels wide: 1, 2 or 5 times a power of ten, at most ten intervals, and
-    // wide enough that every label of `labelWidth` pixels fits its share of
-    // the axis with a gap, so that none is elided or overlaps another.
-    static double tickInterval(double span, double width, double labelWidth);
 
     void setTraces(const QVector<protocol::Trace> &traces);
     void setCursors(const std::optional<double> &cursor, const std::optional<double> &reference);
