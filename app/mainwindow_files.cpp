@@ -3,6 +3,9 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "app/waveform/faultsummary.h"
+
+#include <QDir>
 #include <QFileDialog>
 #include <QHelpEvent>
 #include <QSet>
@@ -81,8 +84,16 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::ToolTip && watched == ui->filesLst->viewport()) {
         const auto *help = static_cast<QHelpEvent *>(event);
-        if (QListWidgetItem *item = ui->filesLst->itemAt(help->pos()))
-            item->setToolTip(session.store().describe(item->text()));
+        if (QListWidgetItem *item = ui->filesLst->itemAt(help->pos())) {
+            // The record's main event beside its description: which records
+            // show a fault, without opening each one.
+            QString tip = session.store().describe(item->text());
+            const FileSummary summary =
+                summarizeFile(QDir(session.store().directory()).filePath(item->text()));
+            if (!summary.text.isEmpty())
+                tip += QLatin1Char('\n') + tr("Main event: %1").arg(summary.text);
+            item->setToolTip(tip);
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -3,6 +3,7 @@
 
 #include "app/waveform/chartview.h"
 #include "app/waveform/eventtable.h"
+#include "app/waveform/fitting.h"
 #include "app/waveform/glyphs.h"
 #include "app/waveform/waveformplot.h"
 #include "app/windowstate.h"
@@ -10,6 +11,7 @@
 #include "session/recordstore.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QLabel>
 #include <QListWidget>
@@ -47,8 +49,7 @@ QtCharts::QChart *WaveformWindow::chart() const
 
 void WaveformWindow::buildActions()
 {
-    const auto action = [this](Glyph glyph, const QString &text, const QString &tip,
-                               void (WaveformWindow::*slot)()) {
+    const auto action = [this](Glyph glyph, const QString &text, const QString &tip, auto slot) {
         auto *a = new QAction(glyphIcon(glyph), text, this);
         a->setToolTip(tip);
         connect(a, &QAction::triggered, this, slot);
@@ -80,7 +81,13 @@ void WaveformWindow::buildActions()
                &WaveformWindow::exportPngInteractive);
     m_exportReportAction = action(Glyph::Report, tr("Export &Report..."),
                                   tr("Save a one-page PDF report of the trace and its events"),
-                                  &WaveformWindow::exportReportInteractive);
+                                  [this] { exportReportInteractive(); });
+    // Several records give a page each; their overlay is one page on request.
+    m_exportOverlayAction = new QAction(tr("Export &Overlay Report..."), this);
+    m_exportOverlayAction->setToolTip(
+        tr("Save a one-page PDF report of the shown traces overlaid"));
+    connect(m_exportOverlayAction, &QAction::triggered, this,
+            [this] { exportReportInteractive(true); });
     m_printAction = new QAction(tr("&Print Report..."), this);
     m_printAction->setShortcut(QKeySequence::Print);
     connect(m_printAction, &QAction::triggered, this, &WaveformWindow::printReportInteractive);
@@ -92,7 +99,8 @@ void WaveformWindow::buildActions()
     QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
     fileMenu->addActions({m_openAction, m_openFolderAction});
     fileMenu->addSeparator();
-    fileMenu->addActions({m_exportCsvAction, m_exportPngAction, m_exportReportAction});
+    fileMenu->addActions(
+        {m_exportCsvAction, m_exportPngAction, m_exportReportAction, m_exportOverlayAction});
     fileMenu->addAction(m_printAction);
     fileMenu->addSeparator();
     fileMenu->addAction(m_refreshAction);
@@ -110,6 +118,10 @@ void WaveformWindow::buildActions()
     toolBar->addActions({m_resetZoomAction, m_referenceAction, m_clearCursorsAction});
     toolBar->addSeparator();
     toolBar->addActions({m_exportCsvAction, m_exportPngAction, m_exportReportAction});
+    // Export Report keeps its text longest: a report is what leaves the site.
+    keepToolBarFitting(toolBar,
+                       {m_clearCursorsAction, m_referenceAction, m_resetZoomAction, m_refreshAction,
+                        m_exportPngAction, m_exportCsvAction, m_openAction, m_exportReportAction});
 }
 
 void WaveformWindow::buildUi()
@@ -129,14 +141,24 @@ void WaveformWindow::buildUi()
     m_list = new QListWidget;
     m_list->setObjectName(QStringLiteral("waveFilesLst"));
     m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    // Download names end in the serial number; the middle is what can go.
-    m_list->setTextElideMode(Qt::ElideMiddle);
+    // Download names start with the date and time; the serial number at the
+    // end is what can go.
+    m_list->setTextElideMode(Qt::ElideRight);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setUniformItemSizes(true);
+    m_list->setItemDelegate(new SummaryDelegate(m_list));
     m_list->setToolTip(tr("Select several files with Ctrl or Shift to overlay them"));
     connect(m_list, &QListWidget::itemSelectionChanged, this, &WaveformWindow::selectionChanged);
     connect(m_list, &QListWidget::currentItemChanged, this, &WaveformWindow::updateEvents);
+    m_sortBox = new QComboBox;
+    m_sortBox->setObjectName(QStringLiteral("waveSortCmb"));
+    m_sortBox->addItems(
+        {tr("By name"), tr("By date, newest first"), tr("By distance to the first fault")});
+    m_sortBox->setToolTip(tr("The order of the files"));
+    connect(m_sortBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
+            &WaveformWindow::fillList);
     listLayout->addWidget(m_folderLabel);
+    listLayout->addWidget(m_sortBox);
     listLayout->addWidget(m_list);
     m_eventTable = new EventTable;
     connect(m_eventTable, &EventTable::eventActivated, this,
@@ -228,9 +250,11 @@ void WaveformWindow::buildUi()
 
     m_hover = new QLabel;
     statusBar()->addPermanentWidget(m_hover);
-    statusBar()->showMessage(
-        tr("Drag to zoom, wheel to zoom the distance, click to place the cursor, right-click to "
-           "place the reference"));
+    // Below the messages, which hide it while they show.
+    statusBar()->addWidget(
+        elidingLabel(tr("Drag to zoom, wheel to zoom the distance, click to place the cursor, "
+                        "right-click to place the reference")),
+        1);
 }
 
 void WaveformWindow::plotPaths(const QStringList &paths)
@@ -313,6 +337,7 @@ void WaveformWindow::updateActions()
          {m_resetZoomAction, m_referenceAction, m_clearCursorsAction, m_exportCsvAction,
           m_exportPngAction, m_exportReportAction, m_printAction})
         action->setEnabled(plotted);
+    m_exportOverlayAction->setEnabled(m_measurement.traces().size() > 1);
 }
 
 void WaveformWindow::updateCursors()

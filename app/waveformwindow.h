@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "app/waveform/faultsummary.h"
 #include "app/waveform/measurement.h"
+#include "app/waveform/reportwriter.h"
 #include "protocol/events.h"
 #include "protocol/trace.h"
 
@@ -18,11 +20,12 @@
 class QAction;
 class QPainter;
 class QLabel;
+class QComboBox;
 class QListWidget;
+class QListWidgetItem;
 class QStackedWidget;
 class EventTable;
 class RecordStore;
-struct ReportContent;
 class WaveformChartView;
 class WaveformPlot;
 
@@ -72,7 +75,8 @@ public:
 
     bool exportCsv(const QString &path);
     bool exportPng(const QString &path);
-    bool exportReport(const QString &path, const QString &note);
+    // One page per shown record, or one page of them overlaid.
+    bool exportReport(const QString &path, const QString &note, bool overlay = false);
 
     QtCharts::QChart *chart() const;
 
@@ -85,7 +89,7 @@ public slots:
     void openFolderInteractive();
     void exportCsvInteractive();
     void exportPngInteractive();
-    void exportReportInteractive();
+    void exportReportInteractive(bool overlay = false);
     void printReportInteractive();
 
 protected:
@@ -103,7 +107,10 @@ private:
     void fillList();
     void fileAdded(const QString &name);
     void fileRemoved(const QString &name);
-    int rowFor(const QString &name) const;
+    int rowFor(const QString &name);
+    FileSummary summaryOf(const QString &name); // cached while the file is unchanged
+    bool listedBefore(const QString &a, const QString &b);
+    QListWidgetItem *newItem(const QString &name);
     void replotIfStale();
     QString placeholderText() const;
     void updateActions();
@@ -114,6 +121,7 @@ private:
     QString pathFor(const QString &fileName) const;
     bool saved(const QString &path, bool ok, const QString &error);
     ReportContent reportContent(const QString &note) const;
+    QVector<ReportWriter::Page> reportPages(const QString &note, bool overlay);
     // The user's note for a report; nothing when cancelled or nothing is shown.
     std::optional<QString> askReportNote(const QString &title);
     std::function<void(QPainter &, const QRectF &)> reportPlot();
@@ -133,6 +141,9 @@ private:
 
     WaveformPlot *m_plot = nullptr;
     QListWidget *m_list = nullptr;
+    enum SortKey { SortByName, SortByDate, SortByFault }; // the sort box's rows
+    QComboBox *m_sortBox = nullptr;
+    QHash<QString, QPair<QPair<QDateTime, qint64>, FileSummary>> m_summaries; // by path
     QLabel *m_folderLabel = nullptr;
     QStackedWidget *m_stack = nullptr;
     QWidget *m_placeholderPage = nullptr;
@@ -155,5 +166,6 @@ private:
     QAction *m_exportCsvAction = nullptr;
     QAction *m_exportPngAction = nullptr;
     QAction *m_exportReportAction = nullptr;
+    QAction *m_exportOverlayAction = nullptr;
     QAction *m_printAction = nullptr;
 };

@@ -167,13 +167,14 @@ void FilesTest::waveformsOpenFromActionAndFileList()
     QVERIFY(window.init());
     MainWindowProbe probe(window);
 
-    // Hovering a file tells what it holds, read only then.
+    // Hovering a file tells what it holds and its main event, read only then.
     QListWidget *files = probe.list("filesLst");
     QVERIFY(files->item(0)->toolTip().isEmpty());
     QHelpEvent hover(QEvent::ToolTip, files->visualItemRect(files->item(0)).center(), QPoint());
     QCoreApplication::sendEvent(files->viewport(), &hover);
     QCOMPARE(files->item(0)->toolTip(), QStringLiteral("2000-00-00 00:00:00 · range 100 m · length "
-                                                       "0 m · step 1.499 m · sn 000000"));
+                                                       "0 m · step 1.499 m · sn 000000\n"
+                                                       "Main event: No events"));
     QVERIFY(files->item(1)->toolTip().isEmpty());
 
     // Opened from the file list, even while it is disabled, in a window of its own.

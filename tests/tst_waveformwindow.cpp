@@ -1,4 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
+#include "app/waveform/faultsummary.h"
+#include "app/waveform/ticks.h"
 #include "app/waveformwindow.h"
 #include "bluetooth/emulator/waveform.h"
 #include "protocol/tdrrecord.h"
@@ -6,6 +8,7 @@
 #include "session/recordstore.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QListWidget>
 #include <QMimeData>
 #include <QTableWidget>
@@ -179,7 +182,91 @@ private slots:
         window.resetZoom();
         QApplication::processEvents();
         QCOMPARE(xAxis(window)->max(), 249000.0);
-        QCOMPARE(xAxis(window)->tickInterval(), 20000.0);
+        QVERIFY(xAxis(window)->tickInterval() >= 24900); // at most ten intervals
+    }
+
+    // Labels "3000" are about 30 px wide and need 14 px between them.
+    void ticksFitTheWidth_data()
+    {
+        QTest::addColumn<double>("span");
+        QTest::addColumn<double>("width");
+        QTest::addColumn<double>("labelWidth");
+        QTest::addColumn<double>("interval");
+        QTest::newRow("3 km over 450 px: 9 labels fit") << 3000.0 << 450.0 << 30.0 << 500.0;
+        QTest::newRow("3 km over 200 px: 3 labels fit") << 3000.0 << 200.0 << 30.0 << 1000.0;
+        QTest::newRow("3 km over 2000 px: ten at most") << 3000.0 << 2000.0 << 30.0 << 500.0;
+        QTest::newRow("100 m: a 1-2-5 step stays") << 100.0 << 800.0 << 24.0 << 10.0;
+        QTest::newRow("2.5 m zoom, wide labels") << 2.5 << 600.0 << 40.0 << 0.5;
+        QTest::newRow("too narrow for two") << 3000.0 << 50.0 << 30.0 << 5000.0;
+    }
+    void ticksFitTheWidth()
+    {
+        QFETCH(double, span);
+        QFETCH(double, width);
+        QFETCH(double, labelWidth);
+        QFETCH(double, interval);
+        QCOMPARE(distanceTickInterval(span, width, labelWidth), interval);
+    }
+
+    void mainEventIsTheFirstFault_data()
+    {
+        using K = protocol::EventKind;
+        QTest::addColumn<QVector<int>>("kinds"); // at 10, 20, 30... m
+        QTest::addColumn<int>("main");           // -1: none
+        QTest::newRow("an open after an echo and a splice")
+            << QVector<int>{int(K::Echo), int(K::MinorHigh), int(K::Open), int(K::Short)} << 2;
+        QTest::newRow("a splice before the end")
+            << QVector<int>{int(K::MinorLow), int(K::EndOpen)} << 0;
+        QTest::newRow("only the end") << QVector<int>{int(K::Echo), int(K::EndShort)} << 1;
+        QTest::newRow("only an echo") << QVector<int>{int(K::Echo)} << -1;
+    }
+    void mainEventIsTheFirstFault()
+    {
+        QFETCH(QVector<int>, kinds);
+        QFETCH(int, main);
+        protocol::EventAnalysis analysis;
+        for (int i = 0; i < kinds.size(); ++i)
+            analysis.events.append({10.0 * (i + 1), 1, 0, 0, 0, protocol::EventKind(kinds.at(i))});
+        const protocol::TraceEvent *found = mainEvent(analysis);
+        QCOMPARE(found ? int(found - analysis.events.constData()) : -1, main);
+    }
+
+    // Faults at samples 150 (12:30), 120 (12:41) and 200 (12:35); "b1.tdr" is no record.
+    void listSortsAndSummarizes_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<QVector<int>>("order"); // 1..3: the records; 0: b1.tdr
+        QTest::newRow("by name") << 0 << QVector<int>{1, 2, 3, 0};
+        QTest::newRow("by date, newest first") << 1 << QVector<int>{2, 3, 1, 0};
+        QTest::newRow("by distance to the fault") << 2 << QVector<int>{2, 1, 3, 0};
+    }
+    void listSortsAndSummarizes()
+    {
+        QFETCH(int, key);
+        QFETCH(QVector<int>, order);
+        const QString third = QStringLiteral("#003 2021-02-18 12_35_45 150m sn001234.tdr");
+        QVERIFY(writeFile(path(third), recordFile(200, 35)));
+        QVERIFY(writeFile(path(QStringLiteral("b1.tdr")), QByteArray(10, 'x')));
+        const QStringList names{QStringLiteral("b1.tdr"), m_first, m_second, third};
+        WaveformWindow window;
+        window.setDirectory(m_dir.path());
+        window.findChild<QComboBox *>(QStringLiteral("waveSortCmb"))->setCurrentIndex(key);
+        QStringList expected;
+        for (int i : order)
+            expected << names.at(i);
+        QCOMPARE(window.listedFiles(), expected);
+
+        // The second line says what the event table says of the main event.
+        auto *list = window.findChild<QListWidget *>(QStringLiteral("waveFilesLst"));
+        QListWidgetItem *item = list->findItems(m_second, Qt::MatchExactly).value(0);
+        item->setSelected(true);
+        list->setCurrentItem(item, QItemSelectionModel::Current);
+        auto *table = window.findChild<QTableWidget *>(QStringLiteral("eventsTbl"));
+        QCOMPARE(table->item(0, 2)->text(), QStringLiteral("Cable end (open)")); // the only event
+        QCOMPARE(item->data(Qt::UserRole + 1).toString(),
+                 table->item(0, 2)->text() + QStringLiteral(", ") + table->item(0, 1)->text());
+        QVERIFY(item->toolTip().endsWith(QStringLiteral("Main event: ") +
+                                         item->data(Qt::UserRole + 1).toString()));
     }
 
     void followsTheFolder()
@@ -307,10 +394,16 @@ private slots:
         QVERIFY(image.height() > view->height() + 10); // the readout goes under the plot
 
         const QString pdfPath = m_dir.filePath(QStringLiteral("out.pdf"));
+        // A page for each record, or one of them overlaid.
+        const auto pages = [&] {
+            QFile pdf(pdfPath);
+            const QByteArray bytes = pdf.open(QIODevice::ReadOnly) ? pdf.readAll() : QByteArray();
+            return bytes.startsWith("%PDF-") ? bytes.count("/Type /Page\n") : -1;
+        };
         QVERIFY(window.exportReport(pdfPath, QStringLiteral("Joint at the pole")));
-        QFile pdf(pdfPath);
-        QVERIFY(pdf.open(QIODevice::ReadOnly));
-        QVERIFY(pdf.read(5) == "%PDF-" && pdf.size() > 5000);
+        QCOMPARE(pages(), 2);
+        QVERIFY(window.exportReport(pdfPath, QStringLiteral("Joint at the pole"), true));
+        QCOMPARE(pages(), 1);
 
         QVERIFY(!window.exportReport(m_dir.filePath(QStringLiteral("no/such/out.pdf")), {}));
         QVERIFY(!window.exportCsv(m_dir.filePath(QStringLiteral("no/such/dir/out.csv"))));
@@ -332,7 +425,10 @@ private slots:
     }
 
 private:
-    QString path(const QString &name) const { return m_dir.filePath(name); }
+    QString path(const QString &name) const
+    {
+        return m_dir.filePath(name);
+    }
 
     QTemporaryDir m_dir;
     QString m_first;

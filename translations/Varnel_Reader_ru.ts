@@ -790,6 +790,10 @@ Press Retry to try again or Abort to exit application</source>
         <source>Slots %1 to %2.</source>
         <translation>Ячейки с %1 по %2.</translation>
     </message>
+    <message>
+        <source>Main event: %1</source>
+        <translation>Главное событие: %1</translation>
+    </message>
 </context>
 <context>
     <name>Measurement</name>
@@ -1323,6 +1327,38 @@ Press Retry to try again or Abort to exit application</source>
         <source>Cursor</source>
         <translation>Курсор</translation>
     </message>
+    <message>
+        <source>No events</source>
+        <translation>Событий нет</translation>
+    </message>
+    <message>
+        <source>Main event: %1</source>
+        <translation>Главное событие: %1</translation>
+    </message>
+    <message>
+        <source>By name</source>
+        <translation>По имени</translation>
+    </message>
+    <message>
+        <source>By date, newest first</source>
+        <translation>По дате, сначала новые</translation>
+    </message>
+    <message>
+        <source>By distance to the first fault</source>
+        <translation>По расстоянию до первого повреждения</translation>
+    </message>
+    <message>
+        <source>The order of the files</source>
+        <translation>Порядок файлов</translation>
+    </message>
+    <message>
+        <source>Export &amp;Overlay Report...</source>
+        <translation>Экспорт отчёта с &amp;наложением...</translation>
+    </message>
+    <message>
+        <source>Save a one-page PDF report of the shown traces overlaid</source>
+        <translation>Сохранить одностраничный отчёт PDF с наложенными рефлектограммами</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -1357,6 +1393,10 @@ The Russian interface comes from Varnel_Reader_ru.qm in the current directory, o
     <message>
         <source>No report written: it needs record files (*.tdr).</source>
         <translation>Отчёт не записан: нужны файлы записей (*.tdr).</translation>
+    </message>
+    <message>
+        <source>One report page of the files overlaid, instead of a page for each file.</source>
+        <translation>Одна страница отчёта с наложенными файлами вместо страницы на каждый файл.</translation>
     </message>
 </context>
 </TS>

@@ -20,6 +20,7 @@ namespace {
 
 const QString kReport = QStringLiteral("report");
 const QString kNote = QStringLiteral("note");
+const QString kOverlay = QStringLiteral("overlay");
 
 void describe(QCommandLineParser &parser)
 {
@@ -33,6 +34,9 @@ void describe(QCommandLineParser &parser)
          QStringLiteral("pdf")});
     parser.addOption(
         {kNote, QCoreApplication::translate("main", "The report's note."), QStringLiteral("text")});
+    parser.addOption({kOverlay, QCoreApplication::translate(
+                                    "main", "One report page of the files overlaid, instead of "
+                                            "a page for each file.")});
 }
 
 // A report needs no window, so it needs no display either.
@@ -105,7 +109,8 @@ int main(int argc, char *argv[])
                                              "No report written: it needs record files (*.tdr)."));
             return 1;
         }
-        if (!window.exportReport(parser.value(kReport), parser.value(kNote))) {
+        if (!window.exportReport(parser.value(kReport), parser.value(kNote),
+                                 parser.isSet(kOverlay))) {
             tell(window.statusBar()->currentMessage());
             return 1;
         }

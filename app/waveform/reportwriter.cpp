@@ -30,12 +30,19 @@ QFont font(double size, bool bold = false)
 } // namespace
 
 ReportWriter::ReportWriter(const ReportContent &content, PlotPainter plot)
-    : m_content(content), m_plot(std::move(plot))
+    : m_pages{{content, std::move(plot)}}
 {}
 
-QList<QPair<QString, QString>> ReportWriter::metadata() const
+ReportWriter::ReportWriter(const QVector<Page> &pages) : m_pages(pages) {}
+
+QList<QPair<QString, QString>> ReportWriter::metadata(int page) const
 {
-    const protocol::Trace &trace = m_content.trace;
+    return metadataOf(m_pages.at(page).content);
+}
+
+QList<QPair<QString, QString>> ReportWriter::metadataOf(const ReportContent &content)
+{
+    const protocol::Trace &trace = content.trace;
     static const QRegularExpression number(QStringLiteral("^#(\\d+) "));
     const QRegularExpressionMatch match = number.match(trace.fileName);
     return {
@@ -48,7 +55,7 @@ QList<QPair<QString, QString>> ReportWriter::metadata() const
         {tr("Range"), tr("%1 m").arg(trace.range)},
         {tr("Length"), tr("%1 m").arg(QString::number(double(trace.length), 'g', 6))},
         {tr("Step"), tr("%1 m").arg(protocol::distanceText(double(trace.distanceStep), 4))},
-        {tr("Traces on the plot"), QString::number(m_content.traceCount)},
+        {tr("Traces on the plot"), QString::number(content.traceCount)},
     };
 }
 
@@ -61,7 +68,10 @@ bool ReportWriter::writePdf(const QString &path, QString *error) const
     }
     {
         QPdfWriter writer(file.device());
-        writer.setTitle(tr("Reflectogram report: %1").arg(m_content.trace.fileName));
+        QStringList names;
+        for (const Page &page : m_pages)
+            names << page.content.trace.fileName;
+        writer.setTitle(tr("Reflectogram report: %1").arg(names.join(QStringLiteral(", "))));
         writer.setCreator(QStringLiteral("Varnel Reader"));
         writer.setPageSize(QPageSize(QPageSize::A4));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -83,14 +93,20 @@ void ReportWriter::print(QPagedPaintDevice *device) const
     // Lay out on a grid of quarter points; the printable area is the page.
     const double scale = device->logicalDpiX() / 288.0;
     painter.scale(scale, scale);
-    paintPage(painter, QSizeF(device->width() / scale, device->height() / scale));
+    for (int i = 0; i < m_pages.size(); ++i) {
+        if (i > 0)
+            device->newPage();
+        paintPage(painter, QSizeF(device->width() / scale, device->height() / scale),
+                  m_pages.at(i));
+    }
 }
 
-void ReportWriter::paintPage(QPainter &painter, const QSizeF &page) const
+void ReportWriter::paintPage(QPainter &painter, const QSizeF &size, const Page &page) const
 {
+    const ReportContent &content = page.content;
     const double margin = 40 * 4;
     const double left = margin;
-    const double width = page.width() - 2 * margin;
+    const double width = size.width() - 2 * margin;
     double y = margin;
     const auto text = [&](const QRectF &box, const QString &string, const QFont &f,
                           const QColor &colour, int flags = Qt::AlignLeft | Qt::AlignTop) {
@@ -108,10 +124,10 @@ void ReportWriter::paintPage(QPainter &painter, const QSizeF &page) const
     // Heading.
     text(QRectF(left, y, width, 80), tr("Reflectogram report"), font(17, true), kInk);
     text(QRectF(left, y + 8, width, 60),
-         m_content.created.toString(QStringLiteral("yyyy-MM-dd HH:mm")), font(9), kMuted,
+         content.created.toString(QStringLiteral("yyyy-MM-dd HH:mm")), font(9), kMuted,
          Qt::AlignRight | Qt::AlignTop);
     y += 84;
-    y += text(QRectF(left, y, width, 60), protocol::traceShortName(m_content.trace), font(10.5),
+    y += text(QRectF(left, y, width, 60), protocol::traceShortName(content.trace), font(10.5),
               kMuted);
     y += 16;
     rule(y);
@@ -119,7 +135,7 @@ void ReportWriter::paintPage(QPainter &painter, const QSizeF &page) const
 
     // What was measured: the file and the instrument on lines of their own,
     // the rest in two columns.
-    const auto fields = metadata();
+    const auto fields = metadataOf(content);
     const double column = width / 2;
     const double lineHeight = 52;
     painter.setFont(font(9));
@@ -142,7 +158,7 @@ void ReportWriter::paintPage(QPainter &painter, const QSizeF &page) const
     // The plot as the window draws it, cursors included.
     const QRectF plot(left, y, width, width * 0.56);
     painter.save();
-    m_plot(painter, plot);
+    page.plot(painter, plot);
     painter.restore();
     painter.setPen(QPen(kRule, 2));
     painter.setBrush(Qt::NoBrush);
@@ -150,30 +166,30 @@ void ReportWriter::paintPage(QPainter &painter, const QSizeF &page) const
     y = plot.bottom() + 20;
 
     // The cursors' readout.
-    if (!m_content.readout.isEmpty()) {
+    if (!content.readout.isEmpty()) {
         const QRectF box(left, y, width, 200);
         painter.setFont(font(9));
         const QRectF need =
-            painter.boundingRect(box.adjusted(20, 12, -20, 0), Qt::TextWordWrap, m_content.readout);
+            painter.boundingRect(box.adjusted(20, 12, -20, 0), Qt::TextWordWrap, content.readout);
         painter.fillRect(QRectF(left, y, width, need.height() + 24), kShade);
-        text(box.adjusted(20, 12, -20, 0), m_content.readout, font(9), kInk);
+        text(box.adjusted(20, 12, -20, 0), content.readout, font(9), kInk);
         y += need.height() + 24 + 28;
     }
 
     // The events.
     text(QRectF(left, y, width, 60),
-         m_content.events.events.isEmpty() ? tr("No events above the noise") : tr("Events"),
+         content.events.events.isEmpty() ? tr("No events above the noise") : tr("Events"),
          font(11, true), kInk);
     y += 64;
-    if (!EventTable::caption(m_content.events).isEmpty()) {
-        text(QRectF(left, y, width, 50), EventTable::caption(m_content.events), font(9), kMuted);
+    if (!EventTable::caption(content.events).isEmpty()) {
+        text(QRectF(left, y, width, 50), EventTable::caption(content.events), font(9), kMuted);
         y += 50;
     }
     const QStringList headers = EventTable::headers();
     const double widths[] = {0.1, 0.3, 0.3, 0.3};
     const double rowHeight = 44;
-    const double footer = page.height() - margin - 40;
-    const double noteSpace = m_content.note.isEmpty() ? 0 : 200;
+    const double footer = size.height() - margin - 40;
+    const double noteSpace = content.note.isEmpty() ? 0 : 200;
     const auto drawRow = [&](const QStringList &cells, bool head) {
         double x = left;
         for (int c = 0; c < cells.size(); ++c) {
@@ -186,25 +202,24 @@ void ReportWriter::paintPage(QPainter &painter, const QSizeF &page) const
         y += rowHeight;
         rule(y);
     };
-    if (!m_content.events.events.isEmpty())
+    if (!content.events.events.isEmpty())
         drawRow(headers, true);
-    for (int i = 0; i < m_content.events.events.size(); ++i) {
-        if (y + 2 * rowHeight > footer - noteSpace && i + 1 < m_content.events.events.size()) {
+    for (int i = 0; i < content.events.events.size(); ++i) {
+        if (y + 2 * rowHeight > footer - noteSpace && i + 1 < content.events.events.size()) {
             text(QRectF(left, y + 6, width, rowHeight),
-                 tr("… and %1 more").arg(m_content.events.events.size() - i), font(9), kMuted);
+                 tr("… and %1 more").arg(content.events.events.size() - i), font(9), kMuted);
             y += rowHeight;
             break;
         }
-        drawRow(EventTable::rowTexts(i + 1, m_content.events, m_content.events.events.at(i)),
-                false);
+        drawRow(EventTable::rowTexts(i + 1, content.events, content.events.events.at(i)), false);
     }
     y += 32;
 
     // The note.
-    if (!m_content.note.isEmpty()) {
+    if (!content.note.isEmpty()) {
         text(QRectF(left, y, width, 60), tr("Note"), font(11, true), kInk);
         y += 60;
-        text(QRectF(left, y, width, footer - y), m_content.note, font(9.5), kInk);
+        text(QRectF(left, y, width, footer - y), content.note, font(9.5), kInk);
     }
 
     rule(footer);

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QVector>
 
 #include <functional>
 
@@ -32,19 +33,26 @@ public:
     // Draws the plot into the rectangle it is given, in the painter's units.
     using PlotPainter = std::function<void(QPainter &, const QRectF &)>;
 
-    ReportWriter(const ReportContent &content, PlotPainter plot);
+    struct Page
+    {
+        ReportContent content;
+        PlotPainter plot;
+    };
 
-    // An A4 page as PDF, written whole or not at all.
+    ReportWriter(const ReportContent &content, PlotPainter plot);
+    explicit ReportWriter(const QVector<Page> &pages); // one page each, in order
+
+    // A4 pages as PDF, written whole or not at all.
     bool writePdf(const QString &path, QString *error) const;
     // Any paged device: a printer, or a PDF writer.
     void print(QPagedPaintDevice *device) const;
 
-    // "Record", "Instrument" ... and their values, in the order shown.
-    QList<QPair<QString, QString>> metadata() const;
+    // "Record", "Instrument" ... and their values on a page, in the order shown.
+    QList<QPair<QString, QString>> metadata(int page = 0) const;
 
 private:
-    void paintPage(QPainter &painter, const QSizeF &page) const;
+    static QList<QPair<QString, QString>> metadataOf(const ReportContent &content);
+    void paintPage(QPainter &painter, const QSizeF &size, const Page &page) const;
 
-    ReportContent m_content;
-    PlotPainter m_plot;
+    QVector<Page> m_pages;
 };

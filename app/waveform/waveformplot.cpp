@@ -1,7 +1,10 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/waveform/waveformplot.h"
 
+#include "app/waveform/ticks.h"
+
 #include <QCoreApplication>
+#include <QFontMetricsF>
 #include <QGraphicsEllipseItem>
 #include <QGraphicsLayout>
 #include <QGraphicsLineItem>
@@ -47,18 +50,6 @@ struct PlotText
 QString metres(double value)
 {
     return PlotText::tr("%1 m").arg(protocol::distanceText(value, 2));
-}
-
-// 1, 2 or 5 times a power of ten, giving about `ticks` intervals over `span`.
-double niceInterval(double span, int ticks)
-{
-    if (!(span > 0))
-        return 1;
-    const double raw = span / ticks;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double fraction = raw / magnitude;
-    const double nice = fraction < 1.5 ? 1 : fraction < 3.5 ? 2 : fraction < 7.5 ? 5 : 10;
-    return nice * magnitude;
 }
 
 } // namespace
@@ -113,6 +104,7 @@ WaveformPlot::WaveformPlot(QObject *parent) : QObject(parent)
     connect(m_xAxis, &QValueAxis::rangeChanged, this, &WaveformPlot::updateMarkers);
     connect(m_yAxis, &QValueAxis::rangeChanged, this, &WaveformPlot::updateMarkers);
     connect(m_chart, &QChart::plotAreaChanged, this, &WaveformPlot::updateMarkers);
+    connect(m_chart, &QChart::plotAreaChanged, this, &WaveformPlot::fitTicks);
     m_cursorMarker = makeMarker(kCursorColour, Qt::SolidLine);
     m_referenceMarker = makeMarker(kReferenceColour, Qt::DashLine);
 }
@@ -252,10 +244,26 @@ void setAxisRange(QtCharts::QValueAxis *axis, double from, double to, double int
 
 void WaveformPlot::setXRange(double from, double to)
 {
-    const double interval = niceInterval(to - from, 10);
-    const int decimals = interval >= 1 ? 0 : interval >= 0.1 ? 1 : 2;
-    m_xAxis->setLabelFormat(QStringLiteral("%.%1f").arg(decimals));
+    // The plot area is not laid out before the chart is first shown.
+    const double width = m_chart->plotArea().width() > 0 ? m_chart->plotArea().width() : 800;
+    const QFontMetricsF metrics(m_xAxis->labelsFont());
+    const auto widest = [&](int decimals) {
+        return qMax(metrics.horizontalAdvance(QString::number(from, 'f', decimals)),
+                    metrics.horizontalAdvance(QString::number(to, 'f', decimals)));
+    };
+    double interval = distanceTickInterval(to - from, width, widest(0));
+    // Fractions widen the labels, which may call for fewer of them.
+    if (decimalsFor(interval) > 0)
+        interval = distanceTickInterval(to - from, width, widest(decimalsFor(interval)));
+    m_xAxis->setLabelFormat(QStringLiteral("%.%1f").arg(decimalsFor(interval)));
     setAxisRange(m_xAxis, from, to, interval);
+}
+
+void WaveformPlot::fitTicks()
+{
+    const double from = m_xAxis->min();
+    const double to = m_xAxis->max();
+    setXRange(from, to);
 }
 
 void WaveformPlot::setYRange(double from, double to)

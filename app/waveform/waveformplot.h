@@ -61,6 +61,7 @@ private:
     };
 
     void setXRange(double from, double to);
+    void fitTicks(); // after the plot area changed size
     void setYRange(double from, double to);
     void updateTitle();
     void updateMarkers();

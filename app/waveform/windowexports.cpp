@@ -5,11 +5,13 @@
 
 #include "app/waveform/chartview.h"
 #include "app/waveform/reportwriter.h"
+#include "app/waveform/waveformplot.h"
 #include "session/outputfile.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QGraphicsLayout>
+#include <QGraphicsScene>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -103,11 +105,50 @@ std::function<void(QPainter &, const QRectF &)> WaveformWindow::reportPlot()
     };
 }
 
-bool WaveformWindow::exportReport(const QString &path, const QString &note)
+namespace {
+
+// One record alone, whole, with its event markers, at the page's proportions.
+ReportWriter::PlotPainter recordPlot(const protocol::Trace &trace,
+                                     const protocol::EventAnalysis &events)
+{
+    return [trace, events](QPainter &painter, const QRectF &to) {
+        QGraphicsScene scene;
+        WaveformPlot plot;
+        scene.addItem(plot.chart()); // the scene owns the chart
+        plot.setTraces({trace});
+        plot.setEvents(events.events, 0);
+        const QSizeF page(1000, 1000 * to.height() / to.width());
+        plot.chart()->resize(page);
+        plot.chart()->layout()->activate();
+        scene.render(&painter, to, QRectF(plot.chart()->pos(), page), Qt::KeepAspectRatio);
+    };
+}
+
+} // namespace
+
+QVector<ReportWriter::Page> WaveformWindow::reportPages(const QString &note, bool overlay)
+{
+    const QVector<protocol::Trace> &traces = m_measurement.traces();
+    if (traces.size() == 1 || overlay)
+        return {{reportContent(note), reportPlot()}};
+    // Several records: a page each, with its own header, plot and events.
+    QVector<ReportWriter::Page> pages;
+    for (const protocol::Trace &trace : traces) {
+        ReportContent content;
+        content.trace = trace;
+        content.events = protocol::detectEvents(trace);
+        content.note = note;
+        content.created = QDateTime::currentDateTime();
+        pages.append({content, recordPlot(trace, content.events)});
+    }
+    return pages;
+}
+
+bool WaveformWindow::exportReport(const QString &path, const QString &note, bool overlay)
 {
     if (m_measurement.traces().isEmpty())
         return false;
-    const ReportWriter writer(reportContent(note), reportPlot());
+    const ReportWriter writer(reportPages(note, overlay));
     QString error;
     const bool ok = writer.writePdf(path, &error);
     return saved(path, ok, error);
@@ -154,7 +195,7 @@ std::optional<QString> WaveformWindow::askReportNote(const QString &title)
     return note;
 }
 
-void WaveformWindow::exportReportInteractive()
+void WaveformWindow::exportReportInteractive(bool overlay)
 {
     const std::optional<QString> note = askReportNote(tr("Export Report"));
     if (!note)
@@ -163,7 +204,7 @@ void WaveformWindow::exportReportInteractive()
         QFileInfo(m_measurement.traces().at(selectedTraceIndex()).fileName).completeBaseName();
     const QString path = QFileDialog::getSaveFileName(
         this, tr("Export Report"), pathFor(base + QStringLiteral(".pdf")), tr("PDF files (*.pdf)"));
-    if (!path.isEmpty() && !exportReport(path, *note))
+    if (!path.isEmpty() && !exportReport(path, *note, overlay))
         QMessageBox::warning(this, tr("Export Report"), statusBar()->currentMessage());
 }
 
@@ -177,6 +218,6 @@ void WaveformWindow::printReportInteractive()
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const ReportWriter writer(reportContent(*note), reportPlot());
+    const ReportWriter writer(reportPages(*note, false));
     writer.print(&printer);
 }

@@ -5,6 +5,7 @@
 
 #include "session/recordstore.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -32,8 +33,8 @@ QString cleanedPath(const QString &dir)
     return QDir::cleanPath(QFileInfo(dir).absoluteFilePath());
 }
 
-// The viewer's order: by name, case ignored, ascending; case only breaks ties.
-bool listedBefore(const QString &a, const QString &b)
+// By name, case ignored, ascending; case only breaks ties.
+bool nameBefore(const QString &a, const QString &b)
 {
     const int order = QString::compare(a, b, Qt::CaseInsensitive);
     return order != 0 ? order < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
@@ -55,6 +56,49 @@ QStringList droppedPaths(const QMimeData *data)
 }
 
 } // namespace
+
+FileSummary WaveformWindow::summaryOf(const QString &name)
+{
+    const QString path = pathFor(name);
+    const QPair<QDateTime, qint64> stamp = stampOf(path);
+    const auto cached = m_summaries.constFind(path);
+    if (cached != m_summaries.constEnd() && cached->first == stamp)
+        return cached->second;
+    const FileSummary summary = summarizeFile(path);
+    m_summaries.insert(path, {stamp, summary});
+    return summary;
+}
+
+// By name; by date, newest first; or by the distance to the main event,
+// nearest first. Records without one come last; the name breaks ties.
+bool WaveformWindow::listedBefore(const QString &a, const QString &b)
+{
+    const int key = m_sortBox->currentIndex();
+    if (key == SortByDate) {
+        const QString first = summaryOf(a).when;
+        const QString second = summaryOf(b).when;
+        if (first != second)
+            return first > second;
+    } else if (key == SortByFault) {
+        const double first = summaryOf(a).distance;
+        const double second = summaryOf(b).distance;
+        if (first != second)
+            return first < second;
+    }
+    return nameBefore(a, b);
+}
+
+QListWidgetItem *WaveformWindow::newItem(const QString &name)
+{
+    auto *item = new QListWidgetItem(name);
+    const QString summary = summaryOf(name).text;
+    item->setData(SummaryDelegate::kSummaryRole, summary);
+    QString tip = QDir::toNativeSeparators(pathFor(name));
+    if (!summary.isEmpty())
+        tip += QLatin1Char('\n') + tr("Main event: %1").arg(summary);
+    item->setToolTip(tip);
+    return item;
+}
 
 void WaveformWindow::follow(RecordStore *store)
 {
@@ -128,7 +172,8 @@ void WaveformWindow::refresh()
 void WaveformWindow::fillList()
 {
     QStringList names = m_store ? m_store->files() : QStringList();
-    std::sort(names.begin(), names.end(), listedBefore);
+    std::sort(names.begin(), names.end(),
+              [this](const QString &a, const QString &b) { return listedBefore(a, b); });
     QSet<QString> shownNames;
     for (const QString &path : qAsConst(m_shownPaths))
         if (QFileInfo(path).absolutePath() == m_directory)
@@ -137,8 +182,8 @@ void WaveformWindow::fillList()
     m_fillingList = true;
     m_list->clear();
     for (const QString &name : qAsConst(names)) {
-        auto *item = new QListWidgetItem(name, m_list);
-        item->setToolTip(QDir::toNativeSeparators(pathFor(name)));
+        QListWidgetItem *item = newItem(name);
+        m_list->addItem(item);
         if (shownNames.contains(name))
             item->setSelected(true);
     }
@@ -146,7 +191,7 @@ void WaveformWindow::fillList()
     replotIfStale();
 }
 
-int WaveformWindow::rowFor(const QString &name) const
+int WaveformWindow::rowFor(const QString &name)
 {
     int low = 0;
     int high = m_list->count();
@@ -165,8 +210,7 @@ void WaveformWindow::fileAdded(const QString &name)
     const int row = rowFor(name);
     if (row < m_list->count() && m_list->item(row)->text() == name)
         return;
-    auto *item = new QListWidgetItem(name);
-    item->setToolTip(QDir::toNativeSeparators(pathFor(name)));
+    QListWidgetItem *item = newItem(name);
     m_fillingList = true;
     m_list->insertItem(row, item);
     // A shown file that comes back is selected again.
@@ -177,11 +221,13 @@ void WaveformWindow::fileAdded(const QString &name)
 
 void WaveformWindow::fileRemoved(const QString &name)
 {
-    const int row = rowFor(name);
-    if (row >= m_list->count() || m_list->item(row)->text() != name)
+    // A removed file no longer says where it was sorted: look for its name.
+    const QList<QListWidgetItem *> found =
+        m_list->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (found.isEmpty())
         return;
     m_fillingList = true;
-    delete m_list->takeItem(row);
+    delete found.first();
     m_fillingList = false;
     replotIfStale();
 }
