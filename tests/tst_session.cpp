@@ -88,6 +88,7 @@ private slots:
     void contract_data();
     void contract();
     void spoiltAnswerRepeatedAtOnce();
+    void recordSentTwiceReleasesNothing();
     void uploadBesideDownloadAndRestamp();
     void cancelKeepsRecordInFlight();
     void endsWithoutAnswers_data();
@@ -430,6 +431,32 @@ void SessionTest::spoiltAnswerRepeatedAtOnce()
     QCOMPARE(instrument()->commandsReceived(), 3);
     QCOMPARE(quint32(m_session->record().serialNumber), 1234u);
     QCOMPARE(m_events.count(QStringLiteral("sent 42050000")), 3);
+}
+
+void SessionTest::recordSentTwiceReleasesNothing()
+{
+    // Record 1's block comes twice. The copy is no answer to the read of
+    // record 2: the chain ends only once record 2 itself was saved.
+    open(1);
+    const std::unique_ptr<emu::EmulatedInstrument> source(
+        emu::EmulatedInstrument::fromJson(QJsonObject{{"records", 2}, {"seed", 5}}, nullptr));
+    const auto block = [&](quint8 n) {
+        return source->receive(protocol::frameBytes(protocol::readRecordFrame(n))).value(0);
+    };
+    int filesAtEnd = -1;
+    connect(m_session, &InstrumentSession::chainFinished, this,
+            [&] { filesAtEnd = QDir(m_work->path()).entryList(QDir::Files).size(); });
+    QTRY_VERIFY(m_peer);
+    m_peer->write(kIdentity + kIdentity);
+    QVERIFY(m_session->download({1, 2}));
+    const QByteArray read2 = protocol::frameBytes(protocol::readRecordFrame(2));
+    QTRY_VERIFY(m_peerReceived.contains(protocol::frameBytes(protocol::readRecordFrame(1))));
+    m_peer->write(block(1));
+    QTRY_VERIFY(m_peerReceived.contains(read2));
+    m_peer->write(block(1) + block(2));
+    runChain();
+    QCOMPARE(filesAtEnd, 2);
+    QCOMPARE(m_summary.text, QStringLiteral("Records saved: 2."));
 }
 
 void SessionTest::uploadBesideDownloadAndRestamp()
