@@ -3,30 +3,15 @@
 
 #include "link/tdrclient.h"
 #include "protocol/logging.h"
+#include "session/chainframe.h"
 
 #include <QBluetoothDeviceInfo>
 #include <QDebug>
 #include <QFileInfo>
 
-namespace {
-
-bool isChainFrame(const QString &frame)
-{
-    return frame.startsWith(QLatin1String("40")) || frame.startsWith(QLatin1String("43"));
-}
-
-bool isRead(const QString &frame)
-{
-    return frame.startsWith(QLatin1String("40"));
-}
-
-// Byte 3 of a ReadRecord or WriteRecord frame text: the record slot.
-int slotOf(const QString &frame)
-{
-    return frame.midRef(6, 2).toInt(nullptr, 16);
-}
-
-} // namespace
+using chainframe::isChainFrame;
+using chainframe::isRead;
+using chainframe::slotOf;
 
 InstrumentSession::InstrumentSession(QObject *parent)
     : QObject(parent), m_record(protocol::emptyRecord())
@@ -263,8 +248,7 @@ bool InstrumentSession::handleAnswer(const QByteArray &frame, const QString &inF
     }
     case TDRCommand::ReadRecord:
         // A bare 0x40 frame answers a write as well as an empty slot.
-        if (frame.size() < protocol::kRecordBlockLength &&
-            !inFlight.startsWith(QLatin1String("40")))
+        if (frame.size() < protocol::kRecordBlockLength && !isRead(inFlight))
             break;
         return saveRecord(frame);
     default:

@@ -4,15 +4,9 @@
 #include "session/instrumentsession.h"
 
 #include "protocol/frame.h"
+#include "session/chainframe.h"
 
-namespace {
-
-int slotOf(const QString &frame)
-{
-    return frame.midRef(6, 2).toInt(nullptr, 16);
-}
-
-} // namespace
+using chainframe::slotOf;
 
 void InstrumentSession::beginChain(Chain kind, int total)
 {
@@ -29,7 +23,7 @@ void InstrumentSession::beginChain(Chain kind, int total)
 
 void InstrumentSession::chainStepDone(const QString &inFlight, bool succeeded)
 {
-    if (inFlight.startsWith(QLatin1String("43"))) {
+    if (chainframe::isWrite(inFlight)) {
         ++m_chain.upload.done;
         m_chain.check.acknowledged(slotOf(inFlight));
     } else if (succeeded) {
