@@ -78,12 +78,12 @@ MainWindow::MainWindow(QWidget *parent)
     ui->toolBar->addAction(actionCancel);
     ui->toolBar->addAction(actionView_Waveforms);
     connect(actionCancel, &QAction::triggered, this, [this] {
-        if (m_state == UiState::Connecting) {
+        if (session.phase() == session::Phase::Connecting) {
             ui->actionConnect->setChecked(false); // abandons the attempt
             return;
         }
         m_cancelRequested = true;
-        applyUiState();
+        applyControls();
         session.stop();
     });
     connect(actionView_Waveforms, &QAction::triggered, this, [this] { openWaveforms(); });
@@ -94,7 +94,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     connectSession();
     setUpNotices();
-    applyUiState();
+    applyControls();
     fitToScreen();
     keepWindowState(this, QStringLiteral("MainWindow"));
 }
@@ -103,6 +103,7 @@ void MainWindow::connectSession()
 {
     // Outgoing frames: logged, then mirrored to the peers, then written to
     // the instrument by the session.
+    connect(&session, &InstrumentSession::phaseChanged, this, &MainWindow::phaseChanged);
     connect(&session, &InstrumentSession::frameSent, this, [this](const QString &frame) {
         showMessage(localName, frame);
         emit sendMessage(frame);

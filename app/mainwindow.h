@@ -46,16 +46,12 @@ public:
     QString localAdapterName() const { return localName; }
     QBluetoothServiceInfo chosenService() const { return selectedService; }
     bool isScanning() const { return m_scanning; }
+    session::Phase phase() const { return session.phase(); }
 
     // The message log keeps the latest lines only, each clipped, so an endless
     // stream from an instrument or a peer cannot use up the memory.
     static constexpr int kLogLines = 2000;
     static constexpr int kLogLineChars = 2048;
-
-    // What the controls show follows from this state alone (plus the scan in
-    // progress and the selections in the lists).
-    enum class UiState { Disconnected, Connecting, Linked, Identified, Listed, Transferring };
-    UiState uiState() const { return m_state; }
 
 signals:
     void sendMessage(QString message);
@@ -92,8 +88,9 @@ private:
     void chainFinished(const InstrumentSession::Summary &summary);
     void showStatus(const QString &text);
 
-    void setUiState(UiState state);
-    void applyUiState();
+    void phaseChanged(session::Phase phase);
+    // Sets every control from the session's phase and the window's facts.
+    void applyControls();
 
     void loadSettings();
     void saveSettings();
@@ -151,7 +148,6 @@ private:
     QAction *actionConnect_Last = nullptr;
     QProgressBar *chainProgress = nullptr;
     QPointer<WaveformWindow> waveformWindow;
-    UiState m_state = UiState::Disconnected;
     bool m_scanning = false;
     bool m_deviceChosen = false;
     bool m_cancelRequested = false;

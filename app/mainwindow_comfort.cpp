@@ -113,7 +113,7 @@ void MainWindow::rememberInstrument()
 
 void MainWindow::connectToLast()
 {
-    if (!m_last.isValid() || m_scanning || m_state != UiState::Disconnected)
+    if (!m_last.isValid() || m_scanning || session.phase() != session::Phase::Idle)
         return;
     connectWithoutScan(m_last.service(), true);
 }
@@ -175,7 +175,7 @@ bool MainWindow::confirmStop(bool quitting)
     // The chain may have ended while the question was open.
     if (session.chain() != InstrumentSession::Chain::None) {
         m_cancelRequested = true;
-        applyUiState();
+        applyControls();
         session.stop();
     }
     return true;

@@ -36,27 +36,26 @@ void MainWindow::setConnect(bool goConnect)
     if (goConnect && service.isValid()) {
         showStatus(tr("Connecting to ") + deviceText(service));
         m_attemptAbandonable = false;
-        setUiState(UiState::Connecting);
         session.connectTo(service);
+        applyControls();
         return;
     }
 
     showStatus(tr("Disconnecting..."));
     if (!m_linkFailing)
         m_disconnectRequested = true;
-    session.disconnectLink();
+    const bool attempt = session.phase() == session::Phase::Connecting;
     ui->actionConnect->setEnabled(true);
-    if (m_state == UiState::Connecting) {
-        // An attempt abandoned: a link that never came up reports no end.
-        setUiState(UiState::Disconnected);
+    // An attempt abandoned goes back to idle at once (the controls follow): a
+    // link that never came up reports no end.
+    session.disconnectLink();
+    if (attempt)
         showStatus(tr("Disconnected"));
-    }
 }
 
 void MainWindow::connected(QString name)
 {
     ui->messageEd->insertPlainText(QStringLiteral("Joined with %1.\n").arg(name));
-    setUiState(UiState::Linked);
 }
 
 void MainWindow::disconnected(const QString &statusText)
@@ -69,7 +68,7 @@ void MainWindow::disconnected(const QString &statusText)
     // first click unchecks it, the second connects.
     m_devicesOpen = true;
     ui->devnameLbl->clear();
-    setUiState(UiState::Disconnected);
+    applyControls();
     showStatus(statusText.isEmpty() ? tr("Disconnected") : statusText);
 }
 
@@ -83,7 +82,7 @@ void MainWindow::reactOnSocketError(QString error, bool linkWasUp)
     if (linkWasUp)
         return; // the link reports its end itself
     // It never came up: no "Disconnecting..." left behind, but who and why.
-    setUiState(UiState::Disconnected);
+    applyControls();
     // The stack's own words stay in the log; the user reads what they mean.
     const QString words = session::linkErrorInWords(error);
     if (m_connectingLast)

@@ -26,7 +26,7 @@ void MainWindow::startDiscovery()
     // The map goes first so that it never holds an item the list has deleted.
     discoveredServices.clear();
     ui->devicesLst->clear();
-    applyUiState();
+    applyControls();
 
     discoveryAgent->clear();
     discoveryAgent->start();
@@ -66,7 +66,7 @@ void MainWindow::discoveryFinished()
     m_scanning = false;
     if (ui->devicesLst->count() > 0)
         ui->devicesLst->setCurrentRow(lastInstrumentRow(), QItemSelectionModel::SelectCurrent);
-    applyUiState();
+    applyControls();
     noticeEmptyScan();
 }
 
@@ -81,7 +81,7 @@ void MainWindow::on_devicesLst_currentItemChanged(QListWidgetItem *item)
     m_connectingLast = false;
     if (discoveryAgent && discoveryAgent->isActive())
         discoveryAgent->stop();
-    applyUiState();
+    applyControls();
 }
 
 void MainWindow::on_devicesLst_itemActivated(QListWidgetItem *item)

@@ -41,7 +41,7 @@ void MainWindow::refreshFileList()
             item->setSelected(selected.contains(name));
         }
     }
-    applyUiState();
+    applyControls();
     updateRecordMarks();
 }
 
@@ -62,7 +62,7 @@ void MainWindow::selectFolderClicked()
 
 void MainWindow::on_filesLst_itemSelectionChanged()
 {
-    applyUiState();
+    applyControls();
 }
 
 void MainWindow::fileAdded(const QString &name)
@@ -77,7 +77,7 @@ void MainWindow::fileRemoved(const QString &name)
     const QList<QListWidgetItem *> found = ui->filesLst->findItems(name, Qt::MatchExactly);
     qDeleteAll(found);
     updateRecordMarks();
-    applyUiState();
+    applyControls();
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)

@@ -188,17 +188,17 @@ void MainWindow::updateResumeAction()
 
 void MainWindow::resumeDownload()
 {
-    if (m_remaining.isEmpty() || m_state == UiState::Transferring || m_scanning)
+    if (m_remaining.isEmpty() || session.phase() == session::Phase::Transferring || m_scanning)
         return;
     m_resumeWaiting = true;
     if (session.isLinked() && sameInstrument(session.service(), m_resumeService)) {
-        if (m_state >= UiState::Identified) {
+        if (session.phase() >= session::Phase::Identified) {
             setListBusy(true);
             session.requestList();
         }
         return; // otherwise the identity, when it comes, asks for the list
     }
-    if (m_state != UiState::Disconnected) {
+    if (session.phase() != session::Phase::Idle) {
         m_resumeWaiting = false;
         showStatus(tr("Disconnect first: the records are to come from %1.")
                        .arg(instrumentText(m_resumeService)));
@@ -239,7 +239,7 @@ void MainWindow::resumeWithList(const QList<protocol::RecordEntry> &entries)
         for (auto it = recordMap.cbegin(); it != recordMap.cend(); ++it)
             it.key()->setSelected(numbers.contains(protocol::RecordEntry{it.value()}.number()));
     }
-    applyUiState();
+    applyControls();
     startDownload(numbers);
 }
 

@@ -21,10 +21,7 @@ void MainWindow::deviceVersionReceived()
                              .arg(quint32(record.versionP), 8, 10, zero)
                              .arg(quint32(record.versionA), 8, 10, zero);
     ui->devnameLbl->setText(text);
-    if (m_state < UiState::Identified)
-        setUiState(UiState::Identified);
-    else
-        applyUiState();
+    applyControls();
     const QBluetoothServiceInfo service = session.service();
     showStatus(tr("Connected to ") + service.device().name() + QStringLiteral(" ( ") +
                service.device().address().toString() + QStringLiteral(" )"));
@@ -47,10 +44,7 @@ void MainWindow::showRecordList(const QList<protocol::RecordEntry> &entries)
 
 void MainWindow::deviceRecordListReceived()
 {
-    if (m_state < UiState::Listed)
-        setUiState(UiState::Listed);
-    else
-        applyUiState();
+    applyControls();
 }
 
 void MainWindow::getListClicked()
@@ -61,7 +55,7 @@ void MainWindow::getListClicked()
 
 void MainWindow::on_recordsLst_itemSelectionChanged()
 {
-    applyUiState();
+    applyControls();
 }
 
 // Records already in the working directory carry a mark; their text stays.
@@ -87,5 +81,5 @@ void MainWindow::selectNewRecords()
     ui->recordsLst->clearSelection();
     for (auto it = recordMap.cbegin(); it != recordMap.cend(); ++it)
         it.key()->setSelected(!session.store().isOnDisk(protocol::RecordEntry{it.value()}, serial));
-    applyUiState();
+    applyControls();
 }

@@ -24,10 +24,10 @@ void MainWindow::writeSelectedClicked()
 {
     // Off while this slot runs: one slot question at a time.
     m_uploadAsking = true;
-    applyUiState();
+    applyControls();
     const auto reenable = qScopeGuard([this] {
         m_uploadAsking = false;
-        applyUiState();
+        applyControls();
     });
     // Names, not items: the list may be refilled while the dialog is open.
     QStringList paths;
@@ -86,13 +86,9 @@ void MainWindow::setSerialClicked()
 void MainWindow::chainStarted(int total)
 {
     chainProgress->setRange(0, total);
-    if (m_state != UiState::Transferring)
-        setUiState(UiState::Transferring);
 }
 
 void MainWindow::chainFinished(const InstrumentSession::Summary &summary)
 {
-    if (m_state == UiState::Transferring)
-        setUiState(UiState::Listed);
     showStatus(summary.text);
 }

@@ -289,8 +289,6 @@ bool Cli::identify(const QBluetoothServiceInfo &service)
 {
     if (!m_watching) {
         m_watching = true;
-        QObject::connect(&m_session, &InstrumentSession::identityReceived,
-                         [this] { m_identified = true; });
         QObject::connect(&m_session, &InstrumentSession::linkError,
                          [this](const QString &error, bool) {
                              m_linkFailed = true;
@@ -305,12 +303,14 @@ bool Cli::identify(const QBluetoothServiceInfo &service)
             m_linkProblem = text;
         });
     }
-    m_identified = false;
     m_linkFailed = false;
     m_linkProblem.clear();
     m_session.connectTo(service);
     // Both identity requests answered: the instrument is ours.
-    waitUntil([&] { return m_linkFailed || (m_identified && m_session.queue().isEmpty()); });
+    waitUntil([&] {
+        return m_linkFailed ||
+               (m_session.phase() >= session::Phase::Identified && m_session.queue().isEmpty());
+    });
     return !m_interrupted && !m_linkFailed;
 }
 
@@ -320,7 +320,7 @@ int Cli::open(const QString &device)
     const int resolved = resolve(device, &service);
     if (resolved != ExitDone)
         return resolved;
-    if (m_session.isLinked() && m_identified &&
+    if (m_session.phase() >= session::Phase::Identified &&
         m_session.service().device().address() == service.device().address())
         return ExitDone; // found by its serial number, and still connected
     progress(tr("Connecting to %1").arg(serviceText(service)));

@@ -95,7 +95,6 @@ private:
     bool m_interrupted = false;
     bool m_watching = false;
     int m_interrupts = 0;
-    bool m_identified = false;
     bool m_linkFailed = false;
     QString m_linkProblem;
     QString m_progressLine; // shown on stderr, erased before anything else is written

@@ -17,6 +17,7 @@ InstrumentSession::InstrumentSession(QObject *parent)
     : QObject(parent), m_record(protocol::emptyRecord())
 {
     qRegisterMetaType<InstrumentSession::Summary>();
+    qRegisterMetaType<session::Phase>();
     // A repeat is the same command again: the answer being assembled may well
     // be its answer, so the assembler keeps it.
     connect(&m_queue, &CommandQueue::repeatRequested, this, &InstrumentSession::sendFrame);
@@ -54,6 +55,7 @@ void InstrumentSession::connectTo(const QBluetoothServiceInfo &service)
             client->retire();
     }
     m_clients.clear();
+    setPhase(Phase::Connecting);
     qDebug() << "Connecting to service 2" << service.serviceName() << "on"
              << service.device().name();
     qDebug() << "Going to create client";
@@ -79,8 +81,19 @@ void InstrumentSession::disconnectLink()
     }
     // An attempt abandoned before it came up: whatever it still reports
     // belongs to no link.
-    if (!m_linked)
+    if (!m_linked) {
         m_client = nullptr;
+        if (m_phase == Phase::Connecting)
+            setPhase(Phase::Idle);
+    }
+}
+
+void InstrumentSession::setPhase(Phase phase)
+{
+    if (phase == m_phase)
+        return;
+    m_phase = phase;
+    emit phaseChanged(phase);
 }
 
 void InstrumentSession::onClientConnected(const QString &name)
@@ -88,6 +101,7 @@ void InstrumentSession::onClientConnected(const QString &name)
     if (sender() != m_client)
         return;
     m_linked = true;
+    setPhase(Phase::Linked);
     emit linkUp(name);
     // Asked twice: the second request goes out once the first is answered.
     sendAtOnce(protocol::kGetVersionFrame);
@@ -118,8 +132,10 @@ void InstrumentSession::onClientDisconnected()
     } else if (dropped > 0) {
         statusText = tr("Disconnected. Queued commands not carried out: %1.").arg(dropped);
     }
-    if (wasUp || !statusText.isEmpty())
+    if (wasUp || !statusText.isEmpty()) {
+        setPhase(Phase::Idle);
         emit linkDown(statusText);
+    }
 }
 
 void InstrumentSession::onClientError(const QString &error)
@@ -127,6 +143,9 @@ void InstrumentSession::onClientError(const QString &error)
     if (sender() != m_client)
         return;
     emit linkError(error, m_linked);
+    // The attempt is over; a link that was up reports its end itself.
+    if (!m_linked && m_phase == Phase::Connecting)
+        setPhase(Phase::Idle);
 }
 
 void InstrumentSession::onPiece(const QString &sender, const QString &piece)
@@ -232,6 +251,8 @@ bool InstrumentSession::handleAnswer(const QByteArray &frame, const QString &inF
     switch (TDRCommand(quint8(frame.at(0)))) {
     case TDRCommand::GetList:
         m_entries = protocol::parseRecordList(frame);
+        if (m_phase < Phase::Listed)
+            setPhase(Phase::Listed);
         emit recordListReceived(m_entries);
         uploadListed(m_entries);
         break;
@@ -243,6 +264,8 @@ bool InstrumentSession::handleAnswer(const QByteArray &frame, const QString &inF
             return false;
         }
         protocol::applyIdentity(m_record, *identity);
+        if (m_phase < Phase::Identified)
+            setPhase(Phase::Identified);
         emit identityReceived();
         break;
     }

@@ -5,6 +5,7 @@
 #include "protocol/commandqueue.h"
 #include "protocol/frame.h"
 #include "protocol/tdrrecord.h"
+#include "session/phase.h"
 #include "session/recordstore.h"
 #include "session/uploadcheck.h"
 #include "session/uploadplan.h"
@@ -27,6 +28,7 @@ class InstrumentSession : public QObject
     Q_OBJECT
 public:
     enum class Chain { None, Download, Upload };
+    using Phase = session::Phase;
 
     // How a chain ended: records of a download, files of an upload; a chain
     // that did both counts both.
@@ -60,6 +62,7 @@ public:
     const TDRRecord &record() const { return m_record; }
     QBluetoothServiceInfo service() const { return m_service; }
     bool isLinked() const { return m_linked; }
+    Phase phase() const { return m_phase; }
     Chain chain() const { return m_chain.kind; }
     // The running chain's records saved or files written so far, of its total.
     int chainDone() const { return m_chain.download.done + m_chain.upload.done; }
@@ -99,6 +102,7 @@ public:
     void stop();
 
 signals:
+    void phaseChanged(session::Phase phase);
     // Every frame going to the instrument, and every piece coming back.
     void frameSent(const QString &frame);
     void pieceReceived(const QString &sender, const QString &piece);
@@ -120,6 +124,7 @@ signals:
     void notice(const QString &text);
 
 private:
+    void setPhase(Phase phase);
     void onClientConnected(const QString &name);
     void onClientDisconnected();
     void onClientError(const QString &error);
@@ -148,6 +153,7 @@ private:
     QList<QPointer<TDRClient>> m_clients;
     QPointer<TDRClient> m_client; // the link frames go to
     bool m_linked = false;
+    Phase m_phase = Phase::Idle;
 
     QList<protocol::RecordEntry> m_entries;
     QPair<QByteArray, QString> m_lastRecord; // the last record block, and the read it answered

@@ -16,6 +16,7 @@ void InstrumentSession::beginChain(Chain kind, int total)
         m_lastCheck = UploadCheck();
     }
     (kind == Chain::Download ? m_chain.download : m_chain.upload).total += total;
+    setPhase(Phase::Transferring);
     emit chainStarted(m_chain.kind, chainTotal());
     emit progress(m_chain.download.done + m_chain.download.failed + m_chain.upload.done,
                   chainTotal());
@@ -122,6 +123,8 @@ InstrumentSession::Summary InstrumentSession::finishChain(bool linkLost, bool ga
     parts << c.notes;
     parts.removeAll(QString());
     summary.text = parts.join(QLatin1Char(' '));
+    if (m_phase == Phase::Transferring)
+        setPhase(m_linked ? Phase::Listed : Phase::Idle);
     emit chainFinished(summary);
     return summary;
 }
