@@ -7,6 +7,7 @@
 #include "app/windowstate.h"
 #include "link/tdrserver.h"
 #include "resources/resources.h"
+#include "session/appsettings.h"
 
 #include <QDir>
 #include <QIcon>
@@ -18,7 +19,7 @@
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow),
-      settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"))
+      settings(appsettings::organization(), appsettings::application())
 {
     varnelInitResources();
     ui->setupUi(this);
@@ -50,8 +51,8 @@ MainWindow::MainWindow(QWidget *parent)
     chainProgress->setVisible(false);
 
     connect(&session.store(), &RecordStore::filesChanged, this, &MainWindow::refreshFileList);
-    connect(&session.store(), &RecordStore::fileAdded, this, &MainWindow::fileAdded);
-    connect(&session.store(), &RecordStore::fileRemoved, this, &MainWindow::fileRemoved);
+    connect(&session.store(), &RecordStore::fileAdded, this, &MainWindow::onFileAdded);
+    connect(&session.store(), &RecordStore::fileRemoved, this, &MainWindow::onFileRemoved);
     // File descriptions are read when a tooltip asks for them, not before.
     ui->filesLst->viewport()->installEventFilter(this);
     addComfort();
@@ -103,7 +104,7 @@ void MainWindow::connectSession()
 {
     // Outgoing frames: logged, then mirrored to the peers, then written to
     // the instrument by the session.
-    connect(&session, &InstrumentSession::phaseChanged, this, &MainWindow::phaseChanged);
+    connect(&session, &InstrumentSession::phaseChanged, this, &MainWindow::onPhaseChanged);
     connect(&session, &InstrumentSession::frameSent, this, [this](const QString &frame) {
         showMessage(localName, frame);
         emit sendMessage(frame);
@@ -114,17 +115,17 @@ void MainWindow::connectSession()
     connect(&session, &InstrumentSession::linkError, this, &MainWindow::reactOnSocketError);
     connect(&session, &InstrumentSession::identityReceived, this,
             &MainWindow::deviceVersionReceived);
-    connect(&session, &InstrumentSession::recordListReceived, this, &MainWindow::showRecordList);
+    connect(&session, &InstrumentSession::recordListReceived, this, &MainWindow::onRecordList);
     connect(&session, &InstrumentSession::recordFailed, this,
             [this](quint8, const QString &message) { showStatus(message); });
     connect(&session, &InstrumentSession::notice, this, &MainWindow::showStatus);
     connect(&session, &InstrumentSession::chainStarted, this,
-            [this](InstrumentSession::Chain, int total) { chainStarted(total); });
+            [this](InstrumentSession::Chain, int total) { onChainStarted(total); });
     connect(&session, &InstrumentSession::progress, this, [this](int done, int total) {
         chainProgress->setRange(0, total);
         chainProgress->setValue(done);
     });
-    connect(&session, &InstrumentSession::chainFinished, this, &MainWindow::chainFinished);
+    connect(&session, &InstrumentSession::chainFinished, this, &MainWindow::onChainFinished);
 }
 
 MainWindow::~MainWindow()

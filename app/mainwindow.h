@@ -83,20 +83,20 @@ private:
     void showAbout();
     void startDiscovery();
     void connectSession();
-    void showRecordList(const QList<protocol::RecordEntry> &entries);
-    void chainStarted(int total);
-    void chainFinished(const InstrumentSession::Summary &summary);
+    void onRecordList(const QList<protocol::RecordEntry> &entries);
+    void onChainStarted(int total);
+    void onChainFinished(const InstrumentSession::Summary &summary);
     void showStatus(const QString &text);
 
-    void phaseChanged(session::Phase phase);
+    void onPhaseChanged(session::Phase phase);
     // Sets every control from the session's phase and the window's facts.
     void applyControls();
 
     void loadSettings();
     void saveSettings();
     void refreshFileList();
-    void fileAdded(const QString &name);
-    void fileRemoved(const QString &name);
+    void onFileAdded(const QString &name);
+    void onFileRemoved(const QString &name);
     void updateRecordMarks();
     void selectNewRecords();
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -30,11 +30,7 @@ QList<QKeySequence> standardOr(QKeySequence::StandardKey key, const QKeySequence
 
 QString recordDate(const protocol::RecordEntry &entry)
 {
-    const auto two = [&entry](int i) {
-        return QStringLiteral("%1").arg(entry.byte(i), 2, 16, QLatin1Char('0'));
-    };
-    return QStringLiteral("20%1-%2-%3 %4:%5:%6")
-        .arg(two(1), two(2), two(3), two(5), two(6), two(7));
+    return entry.date() + QLatin1Char(' ') + entry.time();
 }
 
 } // namespace

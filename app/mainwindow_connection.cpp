@@ -3,19 +3,12 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "session/discovery.h"
 #include "session/linkproblem.h"
 
 #include <QBluetoothDeviceInfo>
 #include <QSignalBlocker>
 #include <QTextEdit>
-
-namespace {
-QString deviceText(const QBluetoothServiceInfo &service)
-{
-    return service.device().name() + QStringLiteral(" ( ") + service.device().address().toString() +
-           QStringLiteral(" )");
-}
-} // namespace
 
 void MainWindow::setConnect(bool goConnect)
 {
@@ -34,7 +27,7 @@ void MainWindow::setConnect(bool goConnect)
     const QBluetoothServiceInfo service = selectedService;
 
     if (goConnect && service.isValid()) {
-        showStatus(tr("Connecting to ") + deviceText(service));
+        showStatus(tr("Connecting to ") + session::statusDeviceText(service));
         m_attemptAbandonable = false;
         session.connectTo(service);
         applyControls();
@@ -87,7 +80,8 @@ void MainWindow::reactOnSocketError(QString error, bool linkWasUp)
     const QString words = session::linkErrorInWords(error);
     if (m_connectingLast)
         showStatus(tr("Could not connect to the last instrument %1: %2")
-                       .arg(deviceText(session.service()), words));
+                       .arg(session::statusDeviceText(session.service()), words));
     else
-        showStatus(tr("Could not connect to %1: %2").arg(deviceText(session.service()), words));
+        showStatus(tr("Could not connect to %1: %2")
+                       .arg(session::statusDeviceText(session.service()), words));
 }

@@ -44,15 +44,10 @@ void MainWindow::serviceDiscovered(const QBluetoothServiceInfo &serviceInfo)
     qDebug() << "\tL2CAP protocol service multiplexer:" << serviceInfo.protocolServiceMultiplexer();
     qDebug() << "\tRFCOMM server channel:" << serviceInfo.serverChannel();
 
-    for (const QBluetoothServiceInfo &known : qAsConst(discoveredServices)) {
-        if (known.device().address() == device.address())
-            return;
-    }
-
-    const QString displayName = device.name().isEmpty() ? tr("Anonymous") : device.name();
-    if (!session::isInstrumentName(displayName))
+    if (!session::joinsDeviceList(discoveredServices.values(), serviceInfo))
         return;
 
+    const QString displayName = device.name().isEmpty() ? tr("Anonymous") : device.name();
     auto *item =
         new QListWidgetItem(QIcon(QStringLiteral(":/buttons/ico/ico2/ref.png")),
                             QStringLiteral("%1\n%2").arg(displayName, device.address().toString()));

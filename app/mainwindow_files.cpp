@@ -65,14 +65,14 @@ void MainWindow::on_filesLst_itemSelectionChanged()
     applyControls();
 }
 
-void MainWindow::fileAdded(const QString &name)
+void MainWindow::onFileAdded(const QString &name)
 {
     // The list sorts itself: one insert, no refill.
     ui->filesLst->insertItem(ui->filesLst->count(), name);
     updateRecordMarks();
 }
 
-void MainWindow::fileRemoved(const QString &name)
+void MainWindow::onFileRemoved(const QString &name)
 {
     const QList<QListWidgetItem *> found = ui->filesLst->findItems(name, Qt::MatchExactly);
     qDeleteAll(found);

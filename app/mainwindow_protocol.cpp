@@ -3,6 +3,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "session/discovery.h"
+
 #include <QBluetoothDeviceInfo>
 #include <QListWidgetItem>
 #include <QSignalBlocker>
@@ -22,12 +24,10 @@ void MainWindow::deviceVersionReceived()
                              .arg(quint32(record.versionA), 8, 10, zero);
     ui->devnameLbl->setText(text);
     applyControls();
-    const QBluetoothServiceInfo service = session.service();
-    showStatus(tr("Connected to ") + service.device().name() + QStringLiteral(" ( ") +
-               service.device().address().toString() + QStringLiteral(" )"));
+    showStatus(tr("Connected to ") + session::statusDeviceText(session.service()));
 }
 
-void MainWindow::showRecordList(const QList<protocol::RecordEntry> &entries)
+void MainWindow::onRecordList(const QList<protocol::RecordEntry> &entries)
 {
     ui->recordsLst->clear();
     recordMap = QMap<QListWidgetItem *, quint64>();

@@ -83,12 +83,12 @@ void MainWindow::setSerialClicked()
         showStatus(tr("Not connected to an instrument: nothing was sent."));
 }
 
-void MainWindow::chainStarted(int total)
+void MainWindow::onChainStarted(int total)
 {
     chainProgress->setRange(0, total);
 }
 
-void MainWindow::chainFinished(const InstrumentSession::Summary &summary)
+void MainWindow::onChainFinished(const InstrumentSession::Summary &summary)
 {
     showStatus(summary.text);
 }

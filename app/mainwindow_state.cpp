@@ -7,7 +7,7 @@
 
 #include <QProgressBar>
 
-void MainWindow::phaseChanged(session::Phase phase)
+void MainWindow::onPhaseChanged(session::Phase phase)
 {
     if (phase != session::Phase::Transferring)
         m_cancelRequested = false;

@@ -5,6 +5,7 @@
 
 #include "protocol/events.h"
 #include "protocol/trace.h"
+#include "session/appsettings.h"
 #include "session/outputfile.h"
 
 #include <QDir>
@@ -52,7 +53,7 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
 {
     QString directory = dir;
     if (directory.isEmpty()) {
-        QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
+        QSettings settings(appsettings::organization(), appsettings::application());
         directory = RecordStore::savedDirectory(settings);
     }
     // The directory is made once records are on their way, not for a

@@ -14,7 +14,7 @@ TDRClient::~TDRClient()
     m_closing = true;
     if (socket) {
         // Deleting a connected socket makes it announce disconnected(), which
-        // reaches the window as our own disconnected().
+        // reaches the session as our own disconnected().
         delete socket;
         socket = nullptr;
     }

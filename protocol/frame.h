@@ -82,6 +82,10 @@ struct RecordEntry
     quint8 byte(int i) const { return quint8((raw >> (8 * i)) & 0xFF); }
     // "#%1 20%2-%3-%4 %5_%6_%7" as the record list shows it.
     QString text() const;
+    // When the record was made, as the entry's BCD digits read: "20yy-mm-dd",
+    // and "hh:mm:ss" with `separator` between the three.
+    QString date() const;
+    QString time(QChar separator = QLatin1Char(':')) const;
 };
 // The entries of a record list answer: (length - 3) / 8 of them, but never
 // more than the frame holds.

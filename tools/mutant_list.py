@@ -224,6 +224,11 @@ MUTANTS = [
      "        false"),
     ("a held slot is overwritten without --overwrite", "cli/cli_files.cpp",
      "const bool refused = !occupied.isEmpty() && !options.overwrite;", "const bool refused = false;"),
+    # Names shared by the faces
+    ("each service of a device listed", "session/discovery.cpp",
+     "            return false;\n", "            continue;\n"),
+    ("a record's minutes and seconds swapped", "protocol/frame.cpp",
+     "bcdText(byte(6)) + separator + bcdText(byte(7))", "bcdText(byte(7)) + separator + bcdText(byte(6))"),
     # The window
     ("Upload Selected stays enabled during its slot question", "app/controlstates.cpp",
      "listed && !facts.uploadAsking &&", "listed &&"),
