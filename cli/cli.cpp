@@ -291,7 +291,7 @@ bool Cli::identify(const QBluetoothServiceInfo &service)
     // Both identity requests answered: the instrument is ours.
     waitUntil([&] {
         return m_linkFailed ||
-               (m_session.phase() >= session::Phase::Identified && m_session.queue().isEmpty());
+               (m_session.phase() >= session::Phase::Identified && !m_session.isBusy());
     });
     return !m_interrupted && !m_linkFailed;
 }

@@ -203,7 +203,7 @@ int Cli::upload(const QString &device, int slot, const QStringList &files,
         m_interrupted = false;
         m_session.cancel();
     }
-    waitUntil([&] { return m_linkFailed || m_session.queue().isEmpty(); });
+    waitUntil([&] { return m_linkFailed || !m_session.isBusy(); });
     progress(QString());
 
     if (m_options.json) {

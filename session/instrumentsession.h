@@ -58,7 +58,12 @@ public:
     ~InstrumentSession() override;
 
     RecordStore &store() { return m_store; }
-    CommandQueue &queue() { return m_queue; }
+    // Only the session sends: others may look at the queue, never change it.
+    const CommandQueue &queue() const { return m_queue; }
+    // Commands waiting or in flight.
+    bool isBusy() const { return !m_queue.isEmpty(); }
+    void setAnswerTimeout(int ms) { m_queue.setAnswerTimeout(ms); }
+    void setLinkSpeed(int bytesPerSecond) { m_queue.setLinkSpeed(bytesPerSecond); }
     const TDRRecord &record() const { return m_record; }
     QBluetoothServiceInfo service() const { return m_service; }
     bool isLinked() const { return m_linked; }

@@ -152,7 +152,7 @@ void SessionTest::open(int device, const QString &options, int timeoutMs)
     QVERIFY(installScene(sceneJson(options, m_bridge.serverPort())));
     m_session = new InstrumentSession;
     m_session->store().setDirectory(m_work->path());
-    m_session->queue().setAnswerTimeout(timeoutMs);
+    m_session->setAnswerTimeout(timeoutMs);
     connect(m_session, &InstrumentSession::frameSent, this,
             [this](const QString &f) { m_events << QStringLiteral("sent ") + f.left(8); });
     connect(m_session, &InstrumentSession::recordSaved, this,
@@ -297,7 +297,7 @@ void SessionTest::uploadRoundTripAndSkips()
     m_events.clear();
     m_finished = 0;
     const bool late = acks.contains(QLatin1String("ackDelayMs"));
-    m_session->queue().setAnswerTimeout(late ? 600 : CommandQueue::kDefaultTimeoutMs);
+    m_session->setAnswerTimeout(late ? 600 : CommandQueue::kDefaultTimeoutMs);
     const InstrumentSession::UploadPlan plan = m_session->upload(paths, firstSlot);
     QCOMPARE(plan.queued, written);
     runChain();
@@ -362,7 +362,7 @@ void SessionTest::contract()
          QStringLiteral(R"({"records": 3, "seed": 7, "chunk": "random", "delayMs": 1, %1%2})")
              .arg(dialect, fault),
          sound ? 300 : 50);
-    m_session->queue().setLinkSpeed(100000);
+    m_session->setLinkSpeed(100000);
     const bool doubled = fault.contains(QLatin1String("double"));
     const int offset = dialect.contains(QLatin1String("Offset")) ? 1 : 0;
     int listed = -1;
@@ -548,8 +548,8 @@ void SessionTest::endsWithoutAnswers()
         open(1);
     else
         open(0, QStringLiteral(R"({"endlessStream": %1, "streamAfter": 2})").arg(babble));
-    m_session->queue().setLinkSpeed(babble == QLatin1String("255") ? 1 : 100000);
-    m_session->queue().setAnswerTimeout(hangUp ? 60000 : 50);
+    m_session->setLinkSpeed(babble == QLatin1String("255") ? 1 : 100000);
+    m_session->setAnswerTimeout(hangUp ? 60000 : 50);
     QSignalSpy down(m_session, &InstrumentSession::linkDown);
     QFile file(m_work->filePath(QStringLiteral("a.tdr")));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -611,7 +611,7 @@ void SessionTest::framesNeverReachTheNextLink()
 {
     QFETCH(bool, dropFirst);
     open(1);
-    m_session->queue().setAnswerTimeout(60000); // only the link may end these commands
+    m_session->setAnswerTimeout(60000); // only the link may end these commands
     QVERIFY(m_session->download({1, 2, 3}));
     QCOMPARE(m_session->upload({}, 0).queued, 0);
     QVERIFY(!m_session->queue().isEmpty());

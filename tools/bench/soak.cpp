@@ -153,7 +153,7 @@ int main(int argc, char **argv)
     QTemporaryDir work;
     InstrumentSession session;
     session.store().setDirectory(work.path());
-    session.queue().setAnswerTimeout(kAnswerTimeoutMs);
+    session.setAnswerTimeout(kAnswerTimeoutMs);
 
     long long downloaded = 0, wrongFiles = 0, repeats = 0, giveUps = 0, linkLosses = 0;
     long long falseSuccess = 0, uploadsChecked = 0, wrongSlots = 0, chains = 0, rounds = 0;
@@ -214,7 +214,7 @@ int main(int argc, char **argv)
             ++connectFailures;
             continue;
         }
-        waitUntil([&] { return !session.isLinked() || session.queue().isEmpty(); }, 10000);
+        waitUntil([&] { return !session.isLinked() || !session.isBusy(); }, 10000);
 
         for (int chain = int(rng.bounded(1, 4)); chain > 0 && session.isLinked(); --chain) {
             finished = false;
@@ -265,7 +265,7 @@ int main(int argc, char **argv)
                 }
             }
             // The list request that ends an upload, or repeats still owed.
-            waitUntil([&] { return !session.isLinked() || session.queue().isEmpty(); }, 10000);
+            waitUntil([&] { return !session.isLinked() || !session.isBusy(); }, 10000);
         }
         session.disconnectLink();
         waitUntil([&] { return !session.isLinked(); }, 5000);
