@@ -17,9 +17,12 @@
 #include <QTextEdit>
 #include <QToolBar>
 
-MainWindow::MainWindow(QWidget *parent)
+MainWindow::MainWindow(QWidget *parent) : MainWindow(bt::stack(), parent) {}
+
+MainWindow::MainWindow(bt::BluetoothStack &stack, QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow),
-      settings(appsettings::organization(), appsettings::application())
+      settings(appsettings::organization(), appsettings::application()), m_stack(stack),
+      session(stack)
 {
     varnelInitResources();
     ui->setupUi(this);
@@ -151,7 +154,7 @@ MainWindow::~MainWindow()
 
 bool MainWindow::init()
 {
-    localAdapters = bt::stack().allDevices();
+    localAdapters = m_stack.allDevices();
     while (localAdapters.isEmpty()) {
         const auto answer = QMessageBox::warning(
             this, tr("Varnel Reader"),
@@ -161,13 +164,13 @@ bool MainWindow::init()
             QMessageBox::Retry | QMessageBox::Abort, QMessageBox::Abort);
         if (answer != QMessageBox::Retry)
             return false;
-        localAdapters = bt::stack().allDevices();
+        localAdapters = m_stack.allDevices();
     }
 
     const QBluetoothAddress adapter = localAdapters.first().address();
-    bt::stack().setHostMode(adapter, QBluetoothLocalDevice::HostDiscoverable);
+    m_stack.setHostMode(adapter, QBluetoothLocalDevice::HostDiscoverable);
 
-    server = new TDRServer(this);
+    server = new TDRServer(m_stack, this);
     connect(server, QOverload<QString>::of(&TDRServer::clientConnected), this,
             &MainWindow::clientConnected);
     connect(server, QOverload<QString>::of(&TDRServer::clientDisconnected), this,
@@ -178,12 +181,12 @@ bool MainWindow::init()
 
     auto *entry = new QListWidgetItem(
         QIcon(QStringLiteral(":/buttons/ico/ico2/s&c.png")),
-        QStringLiteral("%1\n%2").arg(bt::stack().adapterName(adapter), adapter.toString()));
+        QStringLiteral("%1\n%2").arg(m_stack.adapterName(adapter), adapter.toString()));
     ui->computerLst->insertItem(ui->computerLst->count(), entry);
 
-    localName = bt::stack().defaultAdapterName();
+    localName = m_stack.defaultAdapterName();
 
-    discoveryAgent = bt::stack().createDiscoveryAgent(adapter);
+    discoveryAgent = m_stack.createDiscoveryAgent(adapter);
     connect(discoveryAgent, SIGNAL(serviceDiscovered(QBluetoothServiceInfo)), this,
             SLOT(serviceDiscovered(QBluetoothServiceInfo)));
     connect(discoveryAgent, SIGNAL(finished()), this, SLOT(discoveryFinished()));

@@ -34,7 +34,9 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
+    // On the Bluetooth stack installed at start-up.
     explicit MainWindow(QWidget *parent = nullptr);
+    explicit MainWindow(bt::BluetoothStack &stack, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Finds the local adapter (asking Retry or Abort while there is none),
@@ -132,6 +134,7 @@ private:
     Ui::MainWindow *ui;
     QString localName;
     QSettings settings;
+    bt::BluetoothStack &m_stack;
     AboutDialog aboutDialog;
     TDRServer *server = nullptr;
     QList<QBluetoothHostInfo> localAdapters;

@@ -188,7 +188,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 bool MainWindow::confirmOverwrite(const InstrumentSession::UploadPlan &plan)
 {
-    const quint32 serial = session.record().serialNumber;
+    const quint32 serial = session.identity().serialNumber;
     QStringList lines;
     int overwritten = 0;
     bool lostForGood = false;

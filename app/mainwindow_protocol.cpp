@@ -12,16 +12,16 @@
 
 void MainWindow::deviceVersionReceived()
 {
-    const TDRRecord &record = session.record();
+    const protocol::Identity &identity = session.identity();
     const QLatin1Char zero('0');
     const QLatin1Char blank(' ');
     const QString text = QStringLiteral("TDR %1\ndata format:%2/%3bit\nsn:%4\np.v:%5\na.v:%6")
-                             .arg(quint16(record.model), 3, 10, zero)
-                             .arg(quint16(record.formatPoints), 4, 10, blank)
-                             .arg(record.formatBytes * 8, 2, 10, blank)
-                             .arg(quint32(record.serialNumber), 6, 10, zero)
-                             .arg(quint32(record.versionP), 8, 10, zero)
-                             .arg(quint32(record.versionA), 8, 10, zero);
+                             .arg(identity.model, 3, 10, zero)
+                             .arg(identity.formatPoints, 4, 10, blank)
+                             .arg(identity.formatBytes * 8, 2, 10, blank)
+                             .arg(identity.serialNumber, 6, 10, zero)
+                             .arg(identity.version, 8, 10, zero)
+                             .arg(identity.version, 8, 10, zero);
     ui->devnameLbl->setText(text);
     applyControls();
     showStatus(tr("Connected to ") + session::statusDeviceText(session.service()));
@@ -61,7 +61,7 @@ void MainWindow::on_recordsLst_itemSelectionChanged()
 // Records already in the working directory carry a mark; their text stays.
 void MainWindow::updateRecordMarks()
 {
-    const quint32 serial = session.record().serialNumber;
+    const quint32 serial = session.identity().serialNumber;
     const QIcon mark = style()->standardIcon(QStyle::SP_DialogApplyButton);
     for (auto it = recordMap.cbegin(); it != recordMap.cend(); ++it) {
         const bool onDisk = session.store().isOnDisk(protocol::RecordEntry{it.value()}, serial);
@@ -76,7 +76,7 @@ void MainWindow::updateRecordMarks()
 
 void MainWindow::selectNewRecords()
 {
-    const quint32 serial = session.record().serialNumber;
+    const quint32 serial = session.identity().serialNumber;
     const QSignalBlocker blocker(ui->recordsLst);
     ui->recordsLst->clearSelection();
     for (auto it = recordMap.cbegin(); it != recordMap.cend(); ++it)

@@ -72,7 +72,7 @@ void MainWindow::writeSelectedClicked()
 void MainWindow::setSerialClicked()
 {
     const QString current =
-        QStringLiteral("%1").arg(quint32(session.record().serialNumber), 6, 10, QLatin1Char('0'));
+        QStringLiteral("%1").arg(quint32(session.identity().serialNumber), 6, 10, QLatin1Char('0'));
     bool accepted = false;
     const QString text =
         QInputDialog::getText(this, tr("Set Decice Serial Number "), tr("Serial Number:"),

@@ -149,11 +149,11 @@ bool Cli::waitUntil(const std::function<bool()> &done)
 QList<QBluetoothServiceInfo> Cli::discover(bool all)
 {
     QList<QBluetoothServiceInfo> found;
-    const QList<QBluetoothHostInfo> adapters = bt::stack().allDevices();
+    const QList<QBluetoothHostInfo> adapters = m_stack.allDevices();
     if (adapters.isEmpty())
         return found;
     std::unique_ptr<bt::ServiceDiscoveryAgent> agent(
-        bt::stack().createDiscoveryAgent(adapters.first().address()));
+        m_stack.createDiscoveryAgent(adapters.first().address()));
     bool finished = false;
     QObject::connect(agent.get(), &bt::ServiceDiscoveryAgent::serviceDiscovered,
                      [&](const QBluetoothServiceInfo &info) {
@@ -171,7 +171,7 @@ QList<QBluetoothServiceInfo> Cli::discover(bool all)
 
 int Cli::scan(bool all)
 {
-    if (bt::stack().allDevices().isEmpty()) {
+    if (m_stack.allDevices().isEmpty()) {
         printError(tr("no Bluetooth adapter found"));
         return ExitNoDevice;
     }
@@ -197,7 +197,7 @@ int Cli::scan(bool all)
 
 int Cli::resolve(const QString &device, QBluetoothServiceInfo *service)
 {
-    if (bt::stack().allDevices().isEmpty()) {
+    if (m_stack.allDevices().isEmpty()) {
         printError(tr("no Bluetooth adapter found"));
         return ExitNoDevice;
     }
@@ -240,7 +240,7 @@ int Cli::resolve(const QString &device, QBluetoothServiceInfo *service)
                          });
         for (const QBluetoothServiceInfo &candidate : qAsConst(candidates)) {
             progress(tr("Asking %1 for its serial number").arg(session::deviceText(candidate)));
-            if (identify(candidate) && m_session.record().serialNumber == device.toUInt()) {
+            if (identify(candidate) && m_session.identity().serialNumber == device.toUInt()) {
                 progress(QString());
                 *service = candidate;
                 return ExitDone;
@@ -322,22 +322,22 @@ int Cli::info(const QString &device)
     const int opened = open(device);
     if (opened != ExitDone)
         return opened;
-    const TDRRecord &record = m_session.record();
+    const protocol::Identity &identity = m_session.identity();
     const QBluetoothServiceInfo service = m_session.service();
     if (m_options.json) {
-        printJson(QJsonObject{
-            {QStringLiteral("name"), service.device().name()},
-            {QStringLiteral("address"), service.device().address().toString()},
-            {QStringLiteral("model"), int(quint16(record.model))},
-            {QStringLiteral("serial"),
-             QStringLiteral("%1").arg(quint32(record.serialNumber), 6, 10, QLatin1Char('0'))},
-            {QStringLiteral("version"), qint64(quint32(record.versionP))}});
+        printJson(
+            QJsonObject{{QStringLiteral("name"), service.device().name()},
+                        {QStringLiteral("address"), service.device().address().toString()},
+                        {QStringLiteral("model"), int(identity.model)},
+                        {QStringLiteral("serial"),
+                         QStringLiteral("%1").arg(identity.serialNumber, 6, 10, QLatin1Char('0'))},
+                        {QStringLiteral("version"), qint64(identity.version)}});
         return ExitDone;
     }
     print(tr("Instrument: %1").arg(session::deviceText(service)));
-    print(tr("Model: TDR %1").arg(quint16(record.model), 3, 10, QLatin1Char('0')));
-    print(tr("Serial number: %1").arg(quint32(record.serialNumber), 6, 10, QLatin1Char('0')));
-    print(tr("Version: %1").arg(quint32(record.versionP), 8, 10, QLatin1Char('0')));
+    print(tr("Model: TDR %1").arg(identity.model, 3, 10, QLatin1Char('0')));
+    print(tr("Serial number: %1").arg(identity.serialNumber, 6, 10, QLatin1Char('0')));
+    print(tr("Version: %1").arg(identity.version, 8, 10, QLatin1Char('0')));
     return ExitDone;
 }
 

@@ -10,6 +10,9 @@
 
 #include <functional>
 
+namespace bt {
+class BluetoothStack;
+}
 namespace protocol {
 struct Trace;
 }
@@ -29,7 +32,9 @@ class Cli
 {
     Q_DECLARE_TR_FUNCTIONS(Cli)
 public:
-    explicit Cli(const CliOptions &options) : m_options(options) {}
+    Cli(const CliOptions &options, bt::BluetoothStack &stack)
+        : m_options(options), m_stack(stack), m_session(stack)
+    {}
 
     int scan(bool all);
     int info(const QString &device);
@@ -91,6 +96,7 @@ private:
     void printEvents(const protocol::Trace &trace);
 
     CliOptions m_options;
+    bt::BluetoothStack &m_stack;
     InstrumentSession m_session;
     bool m_interrupted = false;
     bool m_watching = false;

@@ -78,7 +78,7 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
     QList<quint8> wanted;
     QJsonArray missing;
     if (all || onlyNew) {
-        const quint32 serial = m_session.record().serialNumber;
+        const quint32 serial = m_session.identity().serialNumber;
         for (const protocol::RecordEntry &entry : qAsConst(entries)) {
             if (all || !m_session.store().isOnDisk(entry, serial))
                 wanted.append(entry.number());

@@ -7,7 +7,10 @@
 #include <QMetaEnum>
 #include <QPointer>
 
-TDRClient::TDRClient(QObject *parent) : QObject(parent) {}
+TDRClient::TDRClient(QObject *parent) : TDRClient(bt::stack(), parent) {}
+
+TDRClient::TDRClient(bt::BluetoothStack &stack, QObject *parent) : QObject(parent), m_stack(stack)
+{}
 
 TDRClient::~TDRClient()
 {
@@ -32,7 +35,7 @@ void TDRClient::startClient(const QBluetoothServiceInfo &remoteService)
 {
     if (socket)
         return;
-    socket = bt::stack().createSocket();
+    socket = m_stack.createSocket();
     qDebug() << "Create socket";
     socket->connectToService(remoteService, QIODevice::ReadWrite);
     qDebug() << "ConnectToService done";

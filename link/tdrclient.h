@@ -7,8 +7,9 @@
 #include <QString>
 
 namespace bt {
+class BluetoothStack;
 class RfcommSocket;
-}
+} // namespace bt
 
 // The byte pipe to the instrument: frame texts out as bytes, received bytes
 // back as lower-case hex text.
@@ -16,7 +17,9 @@ class TDRClient : public QObject
 {
     Q_OBJECT
 public:
+    // On the stack installed at start-up.
     explicit TDRClient(QObject *parent);
+    TDRClient(bt::BluetoothStack &stack, QObject *parent);
     ~TDRClient() override;
 
     void startClient(const QBluetoothServiceInfo &remoteService);
@@ -42,6 +45,7 @@ private slots:
     void onSocketErrorOccurred(QBluetoothSocket::SocketError error);
 
 private:
+    bt::BluetoothStack &m_stack;
     bt::RfcommSocket *socket = nullptr;
     bool m_closing = false;
     bool m_retired = false;

@@ -71,6 +71,9 @@ struct Identity
     quint16 model = 0;
     quint32 serialNumber = 0;
     quint32 version = 0; // yyyymmdd as a decimal number; 0 when not BCD
+    // Not in the answer: every instrument records 250 one-byte points.
+    quint16 formatPoints = 250;
+    quint8 formatBytes = 1;
 };
 // nullopt when the frame is shorter than an identity answer.
 std::optional<Identity> parseIdentity(const QByteArray &frame);

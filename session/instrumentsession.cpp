@@ -13,8 +13,8 @@ using chainframe::isChainFrame;
 using chainframe::isRead;
 using chainframe::slotOf;
 
-InstrumentSession::InstrumentSession(QObject *parent)
-    : QObject(parent), m_record(protocol::emptyRecord())
+InstrumentSession::InstrumentSession(bt::BluetoothStack &stack, QObject *parent)
+    : QObject(parent), m_stack(stack), m_record(protocol::emptyRecord())
 {
     qRegisterMetaType<InstrumentSession::Summary>();
     qRegisterMetaType<session::Phase>();
@@ -59,7 +59,7 @@ void InstrumentSession::connectTo(const QBluetoothServiceInfo &service)
     qDebug() << "Connecting to service 2" << service.serviceName() << "on"
              << service.device().name();
     qDebug() << "Going to create client";
-    auto *client = new TDRClient(this);
+    auto *client = new TDRClient(m_stack, this);
     qDebug() << "Connecting...";
     connect(client, &TDRClient::messageReceived, this, &InstrumentSession::onPiece);
     connect(client, &TDRClient::disconnected, this, &InstrumentSession::onClientDisconnected);
@@ -263,7 +263,8 @@ bool InstrumentSession::handleAnswer(const QByteArray &frame, const QString &inF
                                   << protocol::frameTextForLog(frame);
             return false;
         }
-        protocol::applyIdentity(m_record, *identity);
+        m_identity = *identity;
+        protocol::applyIdentity(m_record, m_identity);
         if (m_phase < Phase::Identified)
             setPhase(Phase::Identified);
         emit identityReceived();

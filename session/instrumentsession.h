@@ -18,6 +18,9 @@
 #include <QStringList>
 
 class TDRClient;
+namespace bt {
+class BluetoothStack;
+}
 
 // The conversation with one instrument at a time, with no widgets: the link,
 // the command queue, the reassembly of answers, the identity and the record
@@ -54,7 +57,8 @@ public:
     using UploadPlan = ::UploadPlan;
     static constexpr int kHighestSlot = UploadPlan::kHighestSlot;
 
-    explicit InstrumentSession(QObject *parent = nullptr);
+    // Links are made on `stack`.
+    explicit InstrumentSession(bt::BluetoothStack &stack, QObject *parent = nullptr);
     ~InstrumentSession() override;
 
     RecordStore &store() { return m_store; }
@@ -64,7 +68,8 @@ public:
     bool isBusy() const { return !m_queue.isEmpty(); }
     void setAnswerTimeout(int ms) { m_queue.setAnswerTimeout(ms); }
     void setLinkSpeed(int bytesPerSecond) { m_queue.setLinkSpeed(bytesPerSecond); }
-    const TDRRecord &record() const { return m_record; }
+    // Who the instrument said it is, by its last identity answer.
+    const protocol::Identity &identity() const { return m_identity; }
     QBluetoothServiceInfo service() const { return m_service; }
     bool isLinked() const { return m_linked; }
     Phase phase() const { return m_phase; }
@@ -150,10 +155,12 @@ private:
     void finishWhenResolved();
     Summary finishChain(bool linkLost = false, bool gaveUp = false);
 
+    bt::BluetoothStack &m_stack;
     RecordStore m_store;
     CommandQueue m_queue;
     AnswerAssembler m_assembler;
     TDRRecord m_record;
+    protocol::Identity m_identity;
     QBluetoothServiceInfo m_service;
     QList<QPointer<TDRClient>> m_clients;
     QPointer<TDRClient> m_client; // the link frames go to

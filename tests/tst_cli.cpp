@@ -282,7 +282,7 @@ void CliTest::downloadWritesWhatTheWindowWrites()
     // The window's session on the same scene, in this process.
     QVERIFY(installScene(sceneJson(kInstrument, 0, m_bridge.serverPort())));
     QTemporaryDir gui;
-    InstrumentSession session;
+    InstrumentSession session(bt::stack());
     session.store().setDirectory(gui.path());
     session.connectTo(testsupport::sceneService(0));
     QTRY_VERIFY(session.isLinked() && session.queue().isEmpty());

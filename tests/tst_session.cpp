@@ -150,7 +150,7 @@ void SessionTest::cleanup()
 void SessionTest::open(int device, const QString &options, int timeoutMs)
 {
     QVERIFY(installScene(sceneJson(options, m_bridge.serverPort())));
-    m_session = new InstrumentSession;
+    m_session = new InstrumentSession(bt::stack());
     m_session->store().setDirectory(m_work->path());
     m_session->setAnswerTimeout(timeoutMs);
     connect(m_session, &InstrumentSession::frameSent, this,
@@ -400,7 +400,7 @@ void SessionTest::contract()
                  lossless(instrument()->recordBlock(1 + i)));
 
     QVERIFY(m_session->setSerial(QStringLiteral("654321")));
-    QTRY_COMPARE(quint32(m_session->record().serialNumber), 654321u);
+    QTRY_COMPARE(quint32(m_session->identity().serialNumber), 654321u);
     QCOMPARE(instrument()->serial(), QStringLiteral("654321"));
 
     // What reached the instrument, in order: a command may go out again
@@ -429,7 +429,7 @@ void SessionTest::spoiltAnswerRepeatedAtOnce()
     // once, not after the time-out, and only once: three requests in all.
     open(0, QStringLiteral(R"({"corruptEvery": 2, "records": 1})"), 60000);
     QCOMPARE(instrument()->commandsReceived(), 3);
-    QCOMPARE(quint32(m_session->record().serialNumber), 1234u);
+    QCOMPARE(quint32(m_session->identity().serialNumber), 1234u);
     QCOMPARE(m_events.count(QStringLiteral("sent 42050000")), 3);
 }
 
@@ -580,7 +580,7 @@ void SessionTest::repeatKeepsHalfAnswer()
     QTRY_COMPARE(m_peerReceived.size(), 10);
     m_peer->write(kIdentity.mid(6));
     QTRY_COMPARE(identity.count(), 1);
-    QCOMPARE(quint32(m_session->record().serialNumber), 1234u);
+    QCOMPARE(quint32(m_session->identity().serialNumber), 1234u);
 }
 
 void SessionTest::failedLinksAreDeleted()

@@ -151,7 +151,7 @@ int main(int argc, char **argv)
     heartbeat.start(50);
 
     QTemporaryDir work;
-    InstrumentSession session;
+    InstrumentSession session(*emulated);
     session.store().setDirectory(work.path());
     session.setAnswerTimeout(kAnswerTimeoutMs);
 
