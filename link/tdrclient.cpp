@@ -5,6 +5,7 @@
 
 #include <QDebug>
 #include <QMetaEnum>
+#include <QMetaMethod>
 #include <QPointer>
 
 TDRClient::TDRClient(QObject *parent) : TDRClient(bt::stack(), parent) {}
@@ -48,10 +49,12 @@ void TDRClient::startClient(const QBluetoothServiceInfo &remoteService)
 
 void TDRClient::sendMessage(QString message)
 {
-    if (!socket)
-        return;
-    const QByteArray bytes = QByteArray::fromHex(message.toUtf8());
-    if (bytes.isEmpty())
+    sendBytes(QByteArray::fromHex(message.toUtf8()));
+}
+
+void TDRClient::sendBytes(const QByteArray &bytes)
+{
+    if (!socket || bytes.isEmpty())
         return;
     socket->write(bytes);
 }
@@ -66,7 +69,12 @@ void TDRClient::readSocket()
         const QByteArray piece = socket->readLine();
         if (piece.isEmpty())
             break;
-        emit messageReceived(socket->peerName(), QString::fromLatin1(piece.toHex()));
+        const QString peer = socket->peerName();
+        // The text is made only for a listener that wants it.
+        if (isSignalConnected(QMetaMethod::fromSignal(&TDRClient::messageReceived)))
+            emit messageReceived(peer, QString::fromLatin1(piece.toHex()));
+        if (self)
+            emit bytesReceived(peer, piece);
     }
 }
 

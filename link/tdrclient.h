@@ -11,8 +11,8 @@ class BluetoothStack;
 class RfcommSocket;
 } // namespace bt
 
-// The byte pipe to the instrument: frame texts out as bytes, received bytes
-// back as lower-case hex text.
+// The byte pipe to the instrument: frames out as bytes, received bytes back as
+// they came, and as lower-case hex text for whoever listens to that.
 class TDRClient : public QObject
 {
     Q_OBJECT
@@ -32,12 +32,14 @@ public:
 
 signals:
     void messageReceived(QString sender, QString message);
+    void bytesReceived(const QString &sender, const QByteArray &piece);
     void connected(QString name);
     void disconnected();
     void socketErrorOccurred(QString errorString);
 
 public slots:
     void sendMessage(QString message);
+    void sendBytes(const QByteArray &bytes);
 
 private slots:
     void readSocket();

@@ -72,19 +72,29 @@ bool frameIsSound(const QByteArray &frame)
     return length == frame.size() && quint8(frame.back()) == checksum(frame, length - 1);
 }
 
+QByteArray readRecordCommand(quint8 recordNumber)
+{
+    return buildFrame(TDRCommand::ReadRecord, QByteArray(1, char(recordNumber)));
+}
+
 QString readRecordFrame(quint8 recordNumber)
 {
-    return frameText(buildFrame(TDRCommand::ReadRecord, QByteArray(1, char(recordNumber))));
+    return frameText(readRecordCommand(recordNumber));
 }
 
 QString setSerialFrame(const QString &serialText)
+{
+    return frameText(setSerialCommand(serialText));
+}
+
+QByteArray setSerialCommand(const QString &serialText)
 {
     QByteArray serial(6, '\0');
     for (int i = 0; i < 6 && i < serialText.size(); ++i) {
         const ushort unit = serialText.at(i).unicode();
         serial[i] = unit < 256 ? char(unit) : '\0';
     }
-    return frameText(buildFrame(TDRCommand::SetSerial, serial));
+    return buildFrame(TDRCommand::SetSerial, serial);
 }
 
 int rangeCodeFor(quint32 range)

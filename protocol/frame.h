@@ -24,7 +24,8 @@ inline quint8 checksum(const QByteArray &bytes, int count)
 void sealFrame(QByteArray &frame);
 QByteArray buildFrame(TDRCommand command, const QByteArray &payload);
 
-// Frames travel inside the tool as lower-case hex text.
+// Frames travel inside the tool as bytes; the message log, the peers of the
+// local service and the link's own interface see them as lower-case hex text.
 QString frameText(const QByteArray &frame);
 QByteArray frameBytes(const QString &text);
 
@@ -44,13 +45,17 @@ bool answerLengthPlausible(quint8 command, int length);
 // its last byte is the checksum of the rest.
 bool frameIsSound(const QByteArray &frame);
 
-// The two fixed frames.
+// The two fixed frames, as text and as the bytes sent.
 inline const QString kGetListFrame = QStringLiteral("41040045");
 inline const QString kGetVersionFrame = QStringLiteral("4205000047");
+inline const QByteArray kGetListCommand = frameBytes(kGetListFrame);
+inline const QByteArray kGetVersionCommand = frameBytes(kGetVersionFrame);
 
+QByteArray readRecordCommand(quint8 recordNumber);
 QString readRecordFrame(quint8 recordNumber);
 // Six serial bytes: each UTF-16 unit below 256 as is, anything else 0; short
 // texts are padded with 0, longer ones cut.
+QByteArray setSerialCommand(const QString &serialText);
 QString setSerialFrame(const QString &serialText);
 
 constexpr std::array<quint16, 12> rangeTable{10,  20,   30,   50,   100,  200,

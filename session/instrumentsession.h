@@ -113,7 +113,8 @@ public:
 
 signals:
     void phaseChanged(session::Phase phase);
-    // Every frame going to the instrument, and every piece coming back.
+    // Every frame going to the instrument, and every piece coming back, as
+    // hex text for the message log and the peers of the local service.
     void frameSent(const QString &frame);
     void pieceReceived(const QString &sender, const QString &piece);
 
@@ -138,19 +139,19 @@ private:
     void onClientConnected(const QString &name);
     void onClientDisconnected();
     void onClientError(const QString &error);
-    void onPiece(const QString &sender, const QString &piece);
+    void onPiece(const QString &sender, const QByteArray &piece);
 
-    void sendFrame(const QString &frame);
+    void sendFrame(const QByteArray &frame);
     void sendNextPending();
-    void sendAtOnce(const QString &frame);
+    void sendAtOnce(const QByteArray &frame);
     void commandsAbandoned(int dropped);
-    bool handleAnswer(const QByteArray &frame, const QString &inFlight);
+    bool handleAnswer(const QByteArray &frame, const QByteArray &inFlight);
     bool saveRecord(const QByteArray &frame);
 
     void beginChain(Chain kind, int total);
-    void chainStepDone(const QString &inFlight, bool succeeded);
+    void chainStepDone(const QByteArray &inFlight, bool succeeded);
     // Counts a chain frame dropped before its answer; false for any other frame.
-    bool countDropped(const QString &frame);
+    bool countDropped(const QByteArray &frame);
     void uploadListed(const QList<protocol::RecordEntry> &entries);
     void finishWhenResolved();
     Summary finishChain(bool linkLost = false, bool gaveUp = false);
@@ -168,7 +169,7 @@ private:
     Phase m_phase = Phase::Idle;
 
     QList<protocol::RecordEntry> m_entries;
-    QPair<QByteArray, QString> m_lastRecord; // the last record block, and the read it answered
+    QPair<QByteArray, QByteArray> m_lastRecord; // the last record block, and the read it answered
     bool m_readBack = false;
 
     struct Counts

@@ -22,7 +22,7 @@ void InstrumentSession::beginChain(Chain kind, int total)
                   chainTotal());
 }
 
-void InstrumentSession::chainStepDone(const QString &inFlight, bool succeeded)
+void InstrumentSession::chainStepDone(const QByteArray &inFlight, bool succeeded)
 {
     if (chainframe::isWrite(inFlight)) {
         ++m_chain.upload.done;
@@ -48,7 +48,7 @@ void InstrumentSession::uploadListed(const QList<protocol::RecordEntry> &entries
         return;
     const QList<int> readBack = check.listed(entries, m_readBack);
     for (int slot : readBack)
-        m_queue.enqueue(protocol::readRecordFrame(quint8(slot)));
+        m_queue.enqueue(protocol::readRecordCommand(quint8(slot)));
     finishWhenResolved();
 }
 
