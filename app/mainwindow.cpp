@@ -22,7 +22,7 @@ MainWindow::MainWindow(QWidget *parent) : MainWindow(bt::stack(), parent) {}
 MainWindow::MainWindow(bt::BluetoothStack &stack, QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow),
       settings(appsettings::organization(), appsettings::application()), m_stack(stack),
-      session(stack)
+      session(stack, store)
 {
     varnelInitResources();
     ui->setupUi(this);
@@ -53,9 +53,9 @@ MainWindow::MainWindow(bt::BluetoothStack &stack, QWidget *parent)
     chainProgress->setFormat(tr("%v of %m"));
     chainProgress->setVisible(false);
 
-    connect(&session.store(), &RecordStore::filesChanged, this, &MainWindow::refreshFileList);
-    connect(&session.store(), &RecordStore::fileAdded, this, &MainWindow::onFileAdded);
-    connect(&session.store(), &RecordStore::fileRemoved, this, &MainWindow::onFileRemoved);
+    connect(&store, &RecordStore::filesChanged, this, &MainWindow::refreshFileList);
+    connect(&store, &RecordStore::fileAdded, this, &MainWindow::onFileAdded);
+    connect(&store, &RecordStore::fileRemoved, this, &MainWindow::onFileRemoved);
     // File descriptions are read when a tooltip asks for them, not before.
     ui->filesLst->viewport()->installEventFilter(this);
     addComfort();
@@ -226,12 +226,12 @@ void MainWindow::showStatus(const QString &text)
 void MainWindow::openWaveforms(const QString &fileName)
 {
     if (!waveformWindow) {
-        waveformWindow = new WaveformWindow(&session.store(), nullptr);
+        waveformWindow = new WaveformWindow(&store, nullptr);
         waveformWindow->setAttribute(Qt::WA_DeleteOnClose, false);
         // Closing the main window ends the tool even while the viewer is open.
         waveformWindow->setAttribute(Qt::WA_QuitOnClose, false);
     }
-    waveformWindow->setDirectory(session.store().directory());
+    waveformWindow->setDirectory(store.directory());
     if (!fileName.isEmpty())
         waveformWindow->showFile(fileName);
     waveformWindow->show();

@@ -45,6 +45,8 @@ public:
     bool init();
 
     InstrumentSession &instrumentSession() { return session; }
+    // The working directory's record files.
+    RecordStore &recordStore() { return store; }
     QString localAdapterName() const { return localName; }
     QBluetoothServiceInfo chosenService() const { return selectedService; }
     bool isScanning() const { return m_scanning; }
@@ -99,6 +101,10 @@ private:
     void refreshFileList();
     void onFileAdded(const QString &name);
     void onFileRemoved(const QString &name);
+    // Each entry of the record list carries its raw list entry.
+    static constexpr int kEntryRole = Qt::UserRole + 1;
+    QList<QListWidgetItem *> recordItems() const;
+    static protocol::RecordEntry entryOf(const QListWidgetItem *item);
     void updateRecordMarks();
     void selectNewRecords();
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -141,7 +147,7 @@ private:
     QBluetoothServiceInfo selectedService;
     bt::ServiceDiscoveryAgent *discoveryAgent = nullptr;
     QMap<QListWidgetItem *, QBluetoothServiceInfo> discoveredServices;
-    QMap<QListWidgetItem *, quint64> recordMap;
+    RecordStore store;
     InstrumentSession session;
 
     // Our own additions.

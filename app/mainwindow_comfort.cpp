@@ -200,7 +200,7 @@ bool MainWindow::confirmOverwrite(const InstrumentSession::UploadPlan &plan)
                        .arg(item.fileName())
                        .arg(item.slot)
                        .arg(recordDate(item.held));
-            if (!session.store().isOnDisk(item.held, serial)) {
+            if (!store.isOnDisk(item.held, serial)) {
                 line += tr(" - NOT in the working directory");
                 lostForGood = true;
             }

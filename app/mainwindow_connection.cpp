@@ -55,7 +55,6 @@ void MainWindow::disconnected(const QString &statusText)
 {
     if (!ui)
         return;
-    recordMap.clear();
     ui->recordsLst->clear();
     // Connect keeps its check mark: after a link that went by itself the
     // first click unchecks it, the second connects.

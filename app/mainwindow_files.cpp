@@ -13,17 +13,16 @@
 
 void MainWindow::loadSettings()
 {
-    session.store().setDirectory(RecordStore::savedDirectory(settings));
+    store.setDirectory(RecordStore::savedDirectory(settings));
 }
 
 void MainWindow::saveSettings()
 {
-    RecordStore::saveDirectory(settings, session.store().directory());
+    RecordStore::saveDirectory(settings, store.directory());
 }
 
 void MainWindow::refreshFileList()
 {
-    const RecordStore &store = session.store();
     ui->folderLbl->setText(store.directory());
 
     // The selection outlives the refill, so a download running beside it
@@ -52,12 +51,12 @@ void MainWindow::selectFolderClicked()
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setViewMode(QFileDialog::List);
-    dialog.setDirectory(session.store().directory());
+    dialog.setDirectory(store.directory());
     dialog.setNameFilter(tr("TDR waveforms (*.tdr)"));
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        session.store().setDirectory(dialog.selectedFiles().first());
+        store.setDirectory(dialog.selectedFiles().first());
     else
-        session.store().refresh();
+        store.refresh();
 }
 
 void MainWindow::on_filesLst_itemSelectionChanged()
@@ -87,9 +86,9 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         if (QListWidgetItem *item = ui->filesLst->itemAt(help->pos())) {
             // The record's main event beside its description: which records
             // show a fault, without opening each one.
-            QString tip = session.store().describe(item->text());
+            QString tip = store.describe(item->text());
             const FileSummary summary =
-                summarizeFile(QDir(session.store().directory()).filePath(item->text()));
+                summarizeFile(QDir(store.directory()).filePath(item->text()));
             if (!summary.text.isEmpty())
                 tip += QLatin1Char('\n') + tr("Main event: %1").arg(summary.text);
             item->setToolTip(tip);

@@ -231,8 +231,8 @@ void MainWindow::resumeWithList(const QList<protocol::RecordEntry> &entries)
     // The list shows what is coming, as if the user had picked it.
     {
         const QSignalBlocker blocker(ui->recordsLst);
-        for (auto it = recordMap.cbegin(); it != recordMap.cend(); ++it)
-            it.key()->setSelected(numbers.contains(protocol::RecordEntry{it.value()}.number()));
+        for (QListWidgetItem *item : recordItems())
+            item->setSelected(numbers.contains(entryOf(item).number()));
     }
     applyControls();
     startDownload(numbers);

@@ -30,11 +30,10 @@ void MainWindow::deviceVersionReceived()
 void MainWindow::onRecordList(const QList<protocol::RecordEntry> &entries)
 {
     ui->recordsLst->clear();
-    recordMap = QMap<QListWidgetItem *, quint64>();
     for (const protocol::RecordEntry &entry : entries) {
         auto *item = new QListWidgetItem(entry.text());
+        item->setData(kEntryRole, entry.raw);
         ui->recordsLst->insertItem(ui->recordsLst->count(), item);
-        recordMap.insert(item, entry.raw);
     }
     updateRecordMarks();
     deviceRecordListReceived();
@@ -58,14 +57,26 @@ void MainWindow::on_recordsLst_itemSelectionChanged()
     applyControls();
 }
 
+protocol::RecordEntry MainWindow::entryOf(const QListWidgetItem *item)
+{
+    return protocol::RecordEntry{item->data(kEntryRole).toULongLong()};
+}
+
+QList<QListWidgetItem *> MainWindow::recordItems() const
+{
+    QList<QListWidgetItem *> items;
+    for (int i = 0; i < ui->recordsLst->count(); ++i)
+        items.append(ui->recordsLst->item(i));
+    return items;
+}
+
 // Records already in the working directory carry a mark; their text stays.
 void MainWindow::updateRecordMarks()
 {
     const quint32 serial = session.identity().serialNumber;
     const QIcon mark = style()->standardIcon(QStyle::SP_DialogApplyButton);
-    for (auto it = recordMap.cbegin(); it != recordMap.cend(); ++it) {
-        const bool onDisk = session.store().isOnDisk(protocol::RecordEntry{it.value()}, serial);
-        QListWidgetItem *item = it.key();
+    for (QListWidgetItem *item : recordItems()) {
+        const bool onDisk = store.isOnDisk(entryOf(item), serial);
         if (item->data(Qt::UserRole).toBool() == onDisk && !item->data(Qt::UserRole).isNull())
             continue; // each change repaints the list
         item->setData(Qt::UserRole, onDisk);
@@ -79,7 +90,7 @@ void MainWindow::selectNewRecords()
     const quint32 serial = session.identity().serialNumber;
     const QSignalBlocker blocker(ui->recordsLst);
     ui->recordsLst->clearSelection();
-    for (auto it = recordMap.cbegin(); it != recordMap.cend(); ++it)
-        it.key()->setSelected(!session.store().isOnDisk(protocol::RecordEntry{it.value()}, serial));
+    for (QListWidgetItem *item : recordItems())
+        item->setSelected(!store.isOnDisk(entryOf(item), serial));
     applyControls();
 }

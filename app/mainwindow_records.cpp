@@ -12,11 +12,8 @@ void MainWindow::readSelectedClicked()
 {
     QList<quint8> numbers;
     const QList<QListWidgetItem *> selected = ui->recordsLst->selectedItems();
-    for (QListWidgetItem *item : selected) {
-        const auto entry = recordMap.constFind(item);
-        if (entry != recordMap.constEnd())
-            numbers.append(protocol::RecordEntry{*entry}.number());
-    }
+    for (QListWidgetItem *item : selected)
+        numbers.append(entryOf(item).number());
     startDownload(numbers);
 }
 
@@ -33,7 +30,7 @@ void MainWindow::writeSelectedClicked()
     QStringList paths;
     const QList<QListWidgetItem *> selected = ui->filesLst->selectedItems();
     for (const QListWidgetItem *item : selected)
-        paths.append(session.store().pathOf(item->text()));
+        paths.append(store.pathOf(item->text()));
 
     bool accepted = false;
     const int first =

@@ -33,7 +33,7 @@ class Cli
     Q_DECLARE_TR_FUNCTIONS(Cli)
 public:
     Cli(const CliOptions &options, bt::BluetoothStack &stack)
-        : m_options(options), m_stack(stack), m_session(stack)
+        : m_options(options), m_stack(stack), m_session(stack, m_store)
     {}
 
     int scan(bool all);
@@ -97,6 +97,7 @@ private:
 
     CliOptions m_options;
     bt::BluetoothStack &m_stack;
+    RecordStore m_store; // the directory records are downloaded into
     InstrumentSession m_session;
     bool m_interrupted = false;
     bool m_watching = false;

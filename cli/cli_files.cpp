@@ -65,7 +65,7 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
         printError(tr("cannot create the directory %1").arg(directory));
         return ExitUsage;
     }
-    m_session.store().setDirectory(directory);
+    m_store.setDirectory(directory);
 
     QList<protocol::RecordEntry> entries;
     const int listed = listRecords(device, &entries);
@@ -80,7 +80,7 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
     if (all || onlyNew) {
         const quint32 serial = m_session.identity().serialNumber;
         for (const protocol::RecordEntry &entry : qAsConst(entries)) {
-            if (all || !m_session.store().isOnDisk(entry, serial))
+            if (all || !m_store.isOnDisk(entry, serial))
                 wanted.append(entry.number());
         }
     } else {
@@ -114,7 +114,7 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
                          savedNumbers.insert(number);
                          saved.append(item);
                          if (!m_options.json)
-                             print(m_session.store().pathOf(fileName));
+                             print(m_store.pathOf(fileName));
                      });
     QObject::connect(&m_session, &InstrumentSession::recordFailed,
                      [&](quint8 number, const QString &message) {

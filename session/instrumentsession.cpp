@@ -13,8 +13,8 @@ using chainframe::isChainFrame;
 using chainframe::isRead;
 using chainframe::slotOf;
 
-InstrumentSession::InstrumentSession(bt::BluetoothStack &stack, QObject *parent)
-    : QObject(parent), m_stack(stack), m_record(protocol::emptyRecord())
+InstrumentSession::InstrumentSession(bt::BluetoothStack &stack, RecordStore &store, QObject *parent)
+    : QObject(parent), m_stack(stack), m_store(store), m_record(protocol::emptyRecord())
 {
     qRegisterMetaType<InstrumentSession::Summary>();
     qRegisterMetaType<session::Phase>();

@@ -57,11 +57,11 @@ public:
     using UploadPlan = ::UploadPlan;
     static constexpr int kHighestSlot = UploadPlan::kHighestSlot;
 
-    // Links are made on `stack`.
-    explicit InstrumentSession(bt::BluetoothStack &stack, QObject *parent = nullptr);
+    // Links are made on `stack`; downloaded records go into `store`.
+    InstrumentSession(bt::BluetoothStack &stack, RecordStore &store, QObject *parent = nullptr);
     ~InstrumentSession() override;
 
-    RecordStore &store() { return m_store; }
+    const RecordStore &store() const { return m_store; }
     // Only the session sends: others may look at the queue, never change it.
     const CommandQueue &queue() const { return m_queue; }
     // Commands waiting or in flight.
@@ -157,7 +157,7 @@ private:
     Summary finishChain(bool linkLost = false, bool gaveUp = false);
 
     bt::BluetoothStack &m_stack;
-    RecordStore m_store;
+    RecordStore &m_store;
     CommandQueue m_queue;
     AnswerAssembler m_assembler;
     TDRRecord m_record;

@@ -130,7 +130,7 @@ void FilesTest::listingRules()
     chooseDirectory(probe, QString());
     QCOMPARE(probe.items("filesLst").size(), 1);
     const QString gone = dir.filePath(QStringLiteral("gone"));
-    probe.session().store().setDirectory(gone);
+    probe.store().setDirectory(gone);
     QCOMPARE(probe.folderText(), gone);
     QVERIFY(probe.items("filesLst").isEmpty());
 }

@@ -116,6 +116,7 @@ private:
     QTcpServer m_bridge;
     QTcpSocket *m_peer = nullptr;
     QByteArray m_peerReceived;
+    RecordStore m_store;
     InstrumentSession *m_session = nullptr;
     QStringList m_events; // "sent <frame start>", "saved <n>"
     InstrumentSession::Summary m_summary;
@@ -150,8 +151,8 @@ void SessionTest::cleanup()
 void SessionTest::open(int device, const QString &options, int timeoutMs)
 {
     QVERIFY(installScene(sceneJson(options, m_bridge.serverPort())));
-    m_session = new InstrumentSession(bt::stack());
-    m_session->store().setDirectory(m_work->path());
+    m_store.setDirectory(m_work->path());
+    m_session = new InstrumentSession(bt::stack(), m_store);
     m_session->setAnswerTimeout(timeoutMs);
     connect(m_session, &InstrumentSession::frameSent, this,
             [this](const QString &f) { m_events << QStringLiteral("sent ") + f.left(8); });
@@ -664,7 +665,7 @@ void SessionTest::failedSaveLeavesFilesAlone()
     if (mounted && !runAsRoot({"mount", "-t", "tmpfs", "-o", "size=60k", "tmpfs", dir}))
         QSKIP("cannot mount a tmpfs here");
     open(0, QStringLiteral(R"({"records": 3, "seed": 31})"));
-    m_session->store().setDirectory(dir);
+    m_store.setDirectory(dir);
     QVERIFY(m_session->download({1}));
     runChain();
     const QString existing = m_session->store().pathOf(m_session->store().files().first());
@@ -676,7 +677,7 @@ void SessionTest::failedSaveLeavesFilesAlone()
         while (filler.write(block) == block.size() && filler.flush()) {
         }
     } else {
-        m_session->store().setDirectory(dir + QStringLiteral("/gone"));
+        m_store.setDirectory(dir + QStringLiteral("/gone"));
     }
     m_finished = 0;
     QVERIFY(m_session->download({1, 2, 3}));

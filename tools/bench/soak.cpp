@@ -151,8 +151,9 @@ int main(int argc, char **argv)
     heartbeat.start(50);
 
     QTemporaryDir work;
-    InstrumentSession session(*emulated);
-    session.store().setDirectory(work.path());
+    RecordStore store;
+    store.setDirectory(work.path());
+    InstrumentSession session(*emulated, store);
     session.setAnswerTimeout(kAnswerTimeoutMs);
 
     long long downloaded = 0, wrongFiles = 0, repeats = 0, giveUps = 0, linkLosses = 0;
@@ -177,7 +178,7 @@ int main(int argc, char **argv)
                          ++savedInChain;
                          const QByteArray block = instrument->recordBlock(number);
                          const auto expected = testsupport::expectedDownload(block);
-                         QFile file(session.store().pathOf(fileName));
+                         QFile file(store.pathOf(fileName));
                          if (expected.name != fileName || !file.open(QIODevice::ReadOnly) ||
                              file.readAll() != expected.bytes) {
                              ++wrongFiles;
@@ -228,7 +229,7 @@ int main(int argc, char **argv)
                 for (int i = int(rng.bounded(1, 5)); i > 0; --i) {
                     const QString name = names.at(int(rng.bounded(names.size())));
                     written.append({name, first + paths.size()});
-                    paths.append(session.store().pathOf(name));
+                    paths.append(store.pathOf(name));
                 }
                 if (session.upload(paths, first).queued != paths.size())
                     ++falseSuccess; // every file is sound
