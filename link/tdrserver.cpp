@@ -65,7 +65,8 @@ void TDRServer::startServer(const QBluetoothAddress &localAdapter)
 
 void TDRServer::stopServer()
 {
-    if (!serviceInfo.attributes().isEmpty())
+    // A stack replaced while we ran took its service records with it.
+    if (!serviceInfo.attributes().isEmpty() && bt::BluetoothStack::isCurrent(m_stack))
         m_stack.unregisterService(serviceInfo);
     // The window may already be half gone: no clientDisconnected for peers we
     // drop ourselves.

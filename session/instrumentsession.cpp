@@ -24,6 +24,8 @@ InstrumentSession::InstrumentSession(bt::BluetoothStack &stack, RecordStore &sto
     connect(&m_queue, &CommandQueue::gaveUp, this,
             [this](const QByteArray &, int dropped) { commandsAbandoned(dropped); });
     connect(&m_queue, &CommandQueue::settled, this, &InstrumentSession::sendNextPending);
+    // Once the link's end is announced, by whoever, nothing waits for it.
+    connect(this, &InstrumentSession::linkDown, this, [this] { setPhase(Phase::Idle); });
 }
 
 InstrumentSession::~InstrumentSession()
