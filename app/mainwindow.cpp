@@ -7,6 +7,7 @@
 #include "app/waveform/windowstate.h"
 #include "link/tdrserver.h"
 #include "resources/resources.h"
+#include "common/appsettings.h"
 
 #include <QDir>
 #include <QIcon>
@@ -16,9 +17,12 @@
 #include <QTextEdit>
 #include <QToolBar>
 
-MainWindow::MainWindow(QWidget *parent)
+MainWindow::MainWindow(QWidget *parent) : MainWindow(bt::stack(), parent) {}
+
+MainWindow::MainWindow(bt::BluetoothStack &stack, QWidget *parent)
     : QMainWindow(parent), ui(new Ui::MainWindow),
-      settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"))
+      settings(appsettings::organization(), appsettings::application()), m_stack(stack),
+      session(stack, store)
 {
     varnelInitResources();
     ui->setupUi(this);
@@ -49,9 +53,9 @@ MainWindow::MainWindow(QWidget *parent)
     chainProgress->setFormat(tr("%v of %m"));
     chainProgress->setVisible(false);
 
-    connect(&session.store(), &RecordStore::filesChanged, this, &MainWindow::refreshFileList);
-    connect(&session.store(), &RecordStore::fileAdded, this, &MainWindow::fileAdded);
-    connect(&session.store(), &RecordStore::fileRemoved, this, &MainWindow::fileRemoved);
+    connect(&store, &RecordStore::filesChanged, this, &MainWindow::refreshFileList);
+    connect(&store, &RecordStore::fileAdded, this, &MainWindow::onFileAdded);
+    connect(&store, &RecordStore::fileRemoved, this, &MainWindow::onFileRemoved);
     // File descriptions are read when a tooltip asks for them, not before.
     ui->filesLst->viewport()->installEventFilter(this);
     addComfort();
@@ -78,12 +82,12 @@ MainWindow::MainWindow(QWidget *parent)
     ui->toolBar->addAction(actionCancel);
     ui->toolBar->addAction(actionView_Waveforms);
     connect(actionCancel, &QAction::triggered, this, [this] {
-        if (m_state == UiState::Connecting) {
+        if (session.phase() == session::Phase::Connecting) {
             ui->actionConnect->setChecked(false); // abandons the attempt
             return;
         }
         m_cancelRequested = true;
-        applyUiState();
+        applyControls();
         session.stop();
     });
     connect(actionView_Waveforms, &QAction::triggered, this, [this] { openWaveforms(); });
@@ -94,7 +98,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     connectSession();
     setUpNotices();
-    applyUiState();
+    applyControls();
     fitToScreen();
     keepWindowState(this, QStringLiteral("MainWindow"));
 }
@@ -103,6 +107,7 @@ void MainWindow::connectSession()
 {
     // Outgoing frames: logged, then mirrored to the peers, then written to
     // the instrument by the session.
+    connect(&session, &InstrumentSession::phaseChanged, this, &MainWindow::onPhaseChanged);
     connect(&session, &InstrumentSession::frameSent, this, [this](const QString &frame) {
         showMessage(localName, frame);
         emit sendMessage(frame);
@@ -113,17 +118,17 @@ void MainWindow::connectSession()
     connect(&session, &InstrumentSession::linkError, this, &MainWindow::reactOnSocketError);
     connect(&session, &InstrumentSession::identityReceived, this,
             &MainWindow::deviceVersionReceived);
-    connect(&session, &InstrumentSession::recordListReceived, this, &MainWindow::showRecordList);
+    connect(&session, &InstrumentSession::recordListReceived, this, &MainWindow::onRecordList);
     connect(&session, &InstrumentSession::recordFailed, this,
             [this](quint8, const QString &message) { showStatus(message); });
     connect(&session, &InstrumentSession::notice, this, &MainWindow::showStatus);
     connect(&session, &InstrumentSession::chainStarted, this,
-            [this](InstrumentSession::Chain, int total) { chainStarted(total); });
+            [this](InstrumentSession::Chain, int total) { onChainStarted(total); });
     connect(&session, &InstrumentSession::progress, this, [this](int done, int total) {
         chainProgress->setRange(0, total);
         chainProgress->setValue(done);
     });
-    connect(&session, &InstrumentSession::chainFinished, this, &MainWindow::chainFinished);
+    connect(&session, &InstrumentSession::chainFinished, this, &MainWindow::onChainFinished);
 }
 
 MainWindow::~MainWindow()
@@ -149,7 +154,7 @@ MainWindow::~MainWindow()
 
 bool MainWindow::init()
 {
-    localAdapters = bt::stack().allDevices();
+    localAdapters = m_stack.allDevices();
     while (localAdapters.isEmpty()) {
         const auto answer = QMessageBox::warning(
             this, tr("Varnel Reader"),
@@ -159,13 +164,13 @@ bool MainWindow::init()
             QMessageBox::Retry | QMessageBox::Abort, QMessageBox::Abort);
         if (answer != QMessageBox::Retry)
             return false;
-        localAdapters = bt::stack().allDevices();
+        localAdapters = m_stack.allDevices();
     }
 
     const QBluetoothAddress adapter = localAdapters.first().address();
-    bt::stack().setHostMode(adapter, QBluetoothLocalDevice::HostDiscoverable);
+    m_stack.setHostMode(adapter, QBluetoothLocalDevice::HostDiscoverable);
 
-    server = new TDRServer(this);
+    server = new TDRServer(m_stack, this);
     connect(server, QOverload<QString>::of(&TDRServer::clientConnected), this,
             &MainWindow::clientConnected);
     connect(server, QOverload<QString>::of(&TDRServer::clientDisconnected), this,
@@ -176,12 +181,12 @@ bool MainWindow::init()
 
     auto *entry = new QListWidgetItem(
         QIcon(QStringLiteral(":/buttons/ico/ico2/s&c.png")),
-        QStringLiteral("%1\n%2").arg(bt::stack().adapterName(adapter), adapter.toString()));
+        QStringLiteral("%1\n%2").arg(m_stack.adapterName(adapter), adapter.toString()));
     ui->computerLst->insertItem(ui->computerLst->count(), entry);
 
-    localName = bt::stack().defaultAdapterName();
+    localName = m_stack.defaultAdapterName();
 
-    discoveryAgent = bt::stack().createDiscoveryAgent(adapter);
+    discoveryAgent = m_stack.createDiscoveryAgent(adapter);
     connect(discoveryAgent, SIGNAL(serviceDiscovered(QBluetoothServiceInfo)), this,
             SLOT(serviceDiscovered(QBluetoothServiceInfo)));
     connect(discoveryAgent, SIGNAL(finished()), this, SLOT(discoveryFinished()));
@@ -221,12 +226,12 @@ void MainWindow::showStatus(const QString &text)
 void MainWindow::openWaveforms(const QString &fileName)
 {
     if (!waveformWindow) {
-        waveformWindow = new WaveformWindow(&session.store(), nullptr);
+        waveformWindow = new WaveformWindow(&store, nullptr);
         waveformWindow->setAttribute(Qt::WA_DeleteOnClose, false);
         // Closing the main window ends the tool even while the viewer is open.
         waveformWindow->setAttribute(Qt::WA_QuitOnClose, false);
     }
-    waveformWindow->setDirectory(session.store().directory());
+    waveformWindow->setDirectory(store.directory());
     if (!fileName.isEmpty())
         waveformWindow->showFile(fileName);
     waveformWindow->show();

@@ -34,7 +34,9 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
+    // On the Bluetooth stack installed at start-up.
     explicit MainWindow(QWidget *parent = nullptr);
+    explicit MainWindow(bt::BluetoothStack &stack, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Finds the local adapter (asking Retry or Abort while there is none),
@@ -43,19 +45,17 @@ public:
     bool init();
 
     InstrumentSession &instrumentSession() { return session; }
+    // The working directory's record files.
+    RecordStore &recordStore() { return store; }
     QString localAdapterName() const { return localName; }
     QBluetoothServiceInfo chosenService() const { return selectedService; }
     bool isScanning() const { return m_scanning; }
+    session::Phase phase() const { return session.phase(); }
 
     // The message log keeps the latest lines only, each clipped, so an endless
     // stream from an instrument or a peer cannot use up the memory.
     static constexpr int kLogLines = 2000;
     static constexpr int kLogLineChars = 2048;
-
-    // What the controls show follows from this state alone (plus the scan in
-    // progress and the selections in the lists).
-    enum class UiState { Disconnected, Connecting, Linked, Identified, Listed, Transferring };
-    UiState uiState() const { return m_state; }
 
 signals:
     void sendMessage(QString message);
@@ -87,19 +87,24 @@ private:
     void showAbout();
     void startDiscovery();
     void connectSession();
-    void showRecordList(const QList<protocol::RecordEntry> &entries);
-    void chainStarted(int total);
-    void chainFinished(const InstrumentSession::Summary &summary);
+    void onRecordList(const QList<protocol::RecordEntry> &entries);
+    void onChainStarted(int total);
+    void onChainFinished(const InstrumentSession::Summary &summary);
     void showStatus(const QString &text);
 
-    void setUiState(UiState state);
-    void applyUiState();
+    void onPhaseChanged(session::Phase phase);
+    // Sets every control from the session's phase and the window's facts.
+    void applyControls();
 
     void loadSettings();
     void saveSettings();
     void refreshFileList();
-    void fileAdded(const QString &name);
-    void fileRemoved(const QString &name);
+    void onFileAdded(const QString &name);
+    void onFileRemoved(const QString &name);
+    // Each entry of the record list carries its raw list entry.
+    static constexpr int kEntryRole = Qt::UserRole + 1;
+    QList<QListWidgetItem *> recordItems() const;
+    static protocol::RecordEntry entryOf(const QListWidgetItem *item);
     void updateRecordMarks();
     void selectNewRecords();
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -135,13 +140,14 @@ private:
     Ui::MainWindow *ui;
     QString localName;
     QSettings settings;
+    bt::BluetoothStack &m_stack;
     AboutDialog aboutDialog;
     TDRServer *server = nullptr;
     QList<QBluetoothHostInfo> localAdapters;
     QBluetoothServiceInfo selectedService;
     bt::ServiceDiscoveryAgent *discoveryAgent = nullptr;
     QMap<QListWidgetItem *, QBluetoothServiceInfo> discoveredServices;
-    QMap<QListWidgetItem *, quint64> recordMap;
+    RecordStore store;
     InstrumentSession session;
 
     // Our own additions.
@@ -151,7 +157,6 @@ private:
     QAction *actionConnect_Last = nullptr;
     QProgressBar *chainProgress = nullptr;
     QPointer<WaveformWindow> waveformWindow;
-    UiState m_state = UiState::Disconnected;
     bool m_scanning = false;
     bool m_deviceChosen = false;
     bool m_cancelRequested = false;

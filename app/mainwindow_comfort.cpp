@@ -30,11 +30,7 @@ QList<QKeySequence> standardOr(QKeySequence::StandardKey key, const QKeySequence
 
 QString recordDate(const protocol::RecordEntry &entry)
 {
-    const auto two = [&entry](int i) {
-        return QStringLiteral("%1").arg(entry.byte(i), 2, 16, QLatin1Char('0'));
-    };
-    return QStringLiteral("20%1-%2-%3 %4:%5:%6")
-        .arg(two(1), two(2), two(3), two(5), two(6), two(7));
+    return entry.date() + QLatin1Char(' ') + entry.time();
 }
 
 } // namespace
@@ -113,7 +109,7 @@ void MainWindow::rememberInstrument()
 
 void MainWindow::connectToLast()
 {
-    if (!m_last.isValid() || m_scanning || m_state != UiState::Disconnected)
+    if (!m_last.isValid() || m_scanning || session.phase() != session::Phase::Idle)
         return;
     connectWithoutScan(m_last.service(), true);
 }
@@ -175,7 +171,7 @@ bool MainWindow::confirmStop(bool quitting)
     // The chain may have ended while the question was open.
     if (session.chain() != InstrumentSession::Chain::None) {
         m_cancelRequested = true;
-        applyUiState();
+        applyControls();
         session.stop();
     }
     return true;
@@ -192,7 +188,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 bool MainWindow::confirmOverwrite(const InstrumentSession::UploadPlan &plan)
 {
-    const quint32 serial = session.record().serialNumber;
+    const quint32 serial = session.identity().serialNumber;
     QStringList lines;
     int overwritten = 0;
     bool lostForGood = false;
@@ -204,7 +200,7 @@ bool MainWindow::confirmOverwrite(const InstrumentSession::UploadPlan &plan)
                        .arg(item.fileName())
                        .arg(item.slot)
                        .arg(recordDate(item.held));
-            if (!session.store().isOnDisk(item.held, serial)) {
+            if (!store.isOnDisk(item.held, serial)) {
                 line += tr(" - NOT in the working directory");
                 lostForGood = true;
             }

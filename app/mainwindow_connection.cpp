@@ -3,19 +3,12 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "session/discovery.h"
 #include "session/linkproblem.h"
 
 #include <QBluetoothDeviceInfo>
 #include <QSignalBlocker>
 #include <QTextEdit>
-
-namespace {
-QString deviceText(const QBluetoothServiceInfo &service)
-{
-    return service.device().name() + QStringLiteral(" ( ") + service.device().address().toString() +
-           QStringLiteral(" )");
-}
-} // namespace
 
 void MainWindow::setConnect(bool goConnect)
 {
@@ -34,42 +27,40 @@ void MainWindow::setConnect(bool goConnect)
     const QBluetoothServiceInfo service = selectedService;
 
     if (goConnect && service.isValid()) {
-        showStatus(tr("Connecting to ") + deviceText(service));
+        showStatus(tr("Connecting to ") + session::statusDeviceText(service));
         m_attemptAbandonable = false;
-        setUiState(UiState::Connecting);
         session.connectTo(service);
+        applyControls();
         return;
     }
 
     showStatus(tr("Disconnecting..."));
     if (!m_linkFailing)
         m_disconnectRequested = true;
-    session.disconnectLink();
+    const bool attempt = session.phase() == session::Phase::Connecting;
     ui->actionConnect->setEnabled(true);
-    if (m_state == UiState::Connecting) {
-        // An attempt abandoned: a link that never came up reports no end.
-        setUiState(UiState::Disconnected);
+    // An attempt abandoned goes back to idle at once (the controls follow): a
+    // link that never came up reports no end.
+    session.disconnectLink();
+    if (attempt)
         showStatus(tr("Disconnected"));
-    }
 }
 
 void MainWindow::connected(QString name)
 {
     ui->messageEd->insertPlainText(QStringLiteral("Joined with %1.\n").arg(name));
-    setUiState(UiState::Linked);
 }
 
 void MainWindow::disconnected(const QString &statusText)
 {
     if (!ui)
         return;
-    recordMap.clear();
     ui->recordsLst->clear();
     // Connect keeps its check mark: after a link that went by itself the
     // first click unchecks it, the second connects.
     m_devicesOpen = true;
     ui->devnameLbl->clear();
-    setUiState(UiState::Disconnected);
+    applyControls();
     showStatus(statusText.isEmpty() ? tr("Disconnected") : statusText);
 }
 
@@ -83,12 +74,13 @@ void MainWindow::reactOnSocketError(QString error, bool linkWasUp)
     if (linkWasUp)
         return; // the link reports its end itself
     // It never came up: no "Disconnecting..." left behind, but who and why.
-    setUiState(UiState::Disconnected);
+    applyControls();
     // The stack's own words stay in the log; the user reads what they mean.
     const QString words = session::linkErrorInWords(error);
     if (m_connectingLast)
         showStatus(tr("Could not connect to the last instrument %1: %2")
-                       .arg(deviceText(session.service()), words));
+                       .arg(session::statusDeviceText(session.service()), words));
     else
-        showStatus(tr("Could not connect to %1: %2").arg(deviceText(session.service()), words));
+        showStatus(tr("Could not connect to %1: %2")
+                       .arg(session::statusDeviceText(session.service()), words));
 }

@@ -26,7 +26,7 @@ void MainWindow::startDiscovery()
     // The map goes first so that it never holds an item the list has deleted.
     discoveredServices.clear();
     ui->devicesLst->clear();
-    applyUiState();
+    applyControls();
 
     discoveryAgent->clear();
     discoveryAgent->start();
@@ -44,15 +44,10 @@ void MainWindow::serviceDiscovered(const QBluetoothServiceInfo &serviceInfo)
     qDebug() << "\tL2CAP protocol service multiplexer:" << serviceInfo.protocolServiceMultiplexer();
     qDebug() << "\tRFCOMM server channel:" << serviceInfo.serverChannel();
 
-    for (const QBluetoothServiceInfo &known : qAsConst(discoveredServices)) {
-        if (known.device().address() == device.address())
-            return;
-    }
-
-    const QString displayName = device.name().isEmpty() ? tr("Anonymous") : device.name();
-    if (!session::isInstrumentName(displayName))
+    if (!session::joinsDeviceList(discoveredServices.values(), serviceInfo))
         return;
 
+    const QString displayName = device.name().isEmpty() ? tr("Anonymous") : device.name();
     auto *item =
         new QListWidgetItem(QIcon(QStringLiteral(":/buttons/ico/ico2/ref.png")),
                             QStringLiteral("%1\n%2").arg(displayName, device.address().toString()));
@@ -66,7 +61,7 @@ void MainWindow::discoveryFinished()
     m_scanning = false;
     if (ui->devicesLst->count() > 0)
         ui->devicesLst->setCurrentRow(lastInstrumentRow(), QItemSelectionModel::SelectCurrent);
-    applyUiState();
+    applyControls();
     noticeEmptyScan();
 }
 
@@ -81,7 +76,7 @@ void MainWindow::on_devicesLst_currentItemChanged(QListWidgetItem *item)
     m_connectingLast = false;
     if (discoveryAgent && discoveryAgent->isActive())
         discoveryAgent->stop();
-    applyUiState();
+    applyControls();
 }
 
 void MainWindow::on_devicesLst_itemActivated(QListWidgetItem *item)

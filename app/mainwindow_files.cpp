@@ -13,17 +13,16 @@
 
 void MainWindow::loadSettings()
 {
-    session.store().setDirectory(RecordStore::savedDirectory(settings));
+    store.setDirectory(RecordStore::savedDirectory(settings));
 }
 
 void MainWindow::saveSettings()
 {
-    RecordStore::saveDirectory(settings, session.store().directory());
+    RecordStore::saveDirectory(settings, store.directory());
 }
 
 void MainWindow::refreshFileList()
 {
-    const RecordStore &store = session.store();
     ui->folderLbl->setText(store.directory());
 
     // The selection outlives the refill, so a download running beside it
@@ -41,7 +40,7 @@ void MainWindow::refreshFileList()
             item->setSelected(selected.contains(name));
         }
     }
-    applyUiState();
+    applyControls();
     updateRecordMarks();
 }
 
@@ -52,32 +51,32 @@ void MainWindow::selectFolderClicked()
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly, true);
     dialog.setViewMode(QFileDialog::List);
-    dialog.setDirectory(session.store().directory());
+    dialog.setDirectory(store.directory());
     dialog.setNameFilter(tr("TDR waveforms (*.tdr)"));
     if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-        session.store().setDirectory(dialog.selectedFiles().first());
+        store.setDirectory(dialog.selectedFiles().first());
     else
-        session.store().refresh();
+        store.refresh();
 }
 
 void MainWindow::on_filesLst_itemSelectionChanged()
 {
-    applyUiState();
+    applyControls();
 }
 
-void MainWindow::fileAdded(const QString &name)
+void MainWindow::onFileAdded(const QString &name)
 {
     // The list sorts itself: one insert, no refill.
     ui->filesLst->insertItem(ui->filesLst->count(), name);
     updateRecordMarks();
 }
 
-void MainWindow::fileRemoved(const QString &name)
+void MainWindow::onFileRemoved(const QString &name)
 {
     const QList<QListWidgetItem *> found = ui->filesLst->findItems(name, Qt::MatchExactly);
     qDeleteAll(found);
     updateRecordMarks();
-    applyUiState();
+    applyControls();
 }
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
@@ -87,9 +86,9 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
         if (QListWidgetItem *item = ui->filesLst->itemAt(help->pos())) {
             // The record's main event beside its description: which records
             // show a fault, without opening each one.
-            QString tip = session.store().describe(item->text());
+            QString tip = store.describe(item->text());
             const FileSummary summary =
-                summarizeFile(QDir(session.store().directory()).filePath(item->text()));
+                summarizeFile(QDir(store.directory()).filePath(item->text()));
             if (!summary.text.isEmpty())
                 tip += QLatin1Char('\n') + tr("Main event: %1").arg(summary.text);
             item->setToolTip(tip);

@@ -7,6 +7,7 @@
 #include "ui_mainwindow.h"
 
 #include "app/noticebar.h"
+#include "session/discovery.h"
 #include "session/linkproblem.h"
 
 #include <QBluetoothDeviceInfo>
@@ -15,12 +16,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QString instrumentText(const QBluetoothServiceInfo &service)
-{
-    return QStringLiteral("%1 (%2)").arg(service.device().name(),
-                                         service.device().address().toString());
-}
 
 QString numbersText(const QList<quint8> &numbers)
 {
@@ -123,12 +118,12 @@ void MainWindow::noticeChainEnd(const InstrumentSession::Summary &summary)
                              .arg(numbersText(m_remaining));
     if (summary.linkLost)
         noticeBar->showNotice(tr("The connection to %1 was lost during the download.")
-                                  .arg(instrumentText(m_resumeService)) +
+                                  .arg(session::deviceText(m_resumeService)) +
                               QLatin1Char(' ') + what);
     else
-        noticeBar->showNotice(
-            tr("%1 stopped answering during the download.").arg(instrumentText(m_resumeService)) +
-            QLatin1Char(' ') + what);
+        noticeBar->showNotice(tr("%1 stopped answering during the download.")
+                                  .arg(session::deviceText(m_resumeService)) +
+                              QLatin1Char(' ') + what);
     updateResumeAction();
 }
 
@@ -144,7 +139,7 @@ void MainWindow::noticeLinkDown()
     }
     if (requested)
         return;
-    QString text = tr("The connection to %1 was lost.").arg(instrumentText(session.service()));
+    QString text = tr("The connection to %1 was lost.").arg(session::deviceText(session.service()));
     if (!m_linkErrorWords.isEmpty())
         text += QLatin1Char(' ') + m_linkErrorWords;
     noticeBar->showNotice(text);
@@ -158,8 +153,8 @@ void MainWindow::noticeLinkError(const QString &error, bool wasUp)
     m_resumeWaiting = false;
     QString text = m_connectingLast
                        ? tr("Could not connect to the last instrument %1.")
-                             .arg(instrumentText(session.service()))
-                       : tr("Could not connect to %1.").arg(instrumentText(session.service()));
+                             .arg(session::deviceText(session.service()))
+                       : tr("Could not connect to %1.").arg(session::deviceText(session.service()));
     text += QLatin1Char(' ') + m_linkErrorWords;
     if (!m_remaining.isEmpty())
         text += QLatin1Char(' ') + tr("Records not downloaded: %1 (%2).")
@@ -188,20 +183,20 @@ void MainWindow::updateResumeAction()
 
 void MainWindow::resumeDownload()
 {
-    if (m_remaining.isEmpty() || m_state == UiState::Transferring || m_scanning)
+    if (m_remaining.isEmpty() || session.phase() == session::Phase::Transferring || m_scanning)
         return;
     m_resumeWaiting = true;
     if (session.isLinked() && sameInstrument(session.service(), m_resumeService)) {
-        if (m_state >= UiState::Identified) {
+        if (session.phase() >= session::Phase::Identified) {
             setListBusy(true);
             session.requestList();
         }
         return; // otherwise the identity, when it comes, asks for the list
     }
-    if (m_state != UiState::Disconnected) {
+    if (session.phase() != session::Phase::Idle) {
         m_resumeWaiting = false;
         showStatus(tr("Disconnect first: the records are to come from %1.")
-                       .arg(instrumentText(m_resumeService)));
+                       .arg(session::deviceText(m_resumeService)));
         return;
     }
     // As Connect to last: the same instrument, without a scan.
@@ -236,10 +231,10 @@ void MainWindow::resumeWithList(const QList<protocol::RecordEntry> &entries)
     // The list shows what is coming, as if the user had picked it.
     {
         const QSignalBlocker blocker(ui->recordsLst);
-        for (auto it = recordMap.cbegin(); it != recordMap.cend(); ++it)
-            it.key()->setSelected(numbers.contains(protocol::RecordEntry{it.value()}.number()));
+        for (QListWidgetItem *item : recordItems())
+            item->setSelected(numbers.contains(entryOf(item).number()));
     }
-    applyUiState();
+    applyControls();
     startDownload(numbers);
 }
 

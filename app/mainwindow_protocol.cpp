@@ -3,6 +3,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "session/discovery.h"
+
 #include <QBluetoothDeviceInfo>
 #include <QListWidgetItem>
 #include <QSignalBlocker>
@@ -10,34 +12,28 @@
 
 void MainWindow::deviceVersionReceived()
 {
-    const TDRRecord &record = session.record();
+    const protocol::Identity &identity = session.identity();
     const QLatin1Char zero('0');
     const QLatin1Char blank(' ');
     const QString text = QStringLiteral("TDR %1\ndata format:%2/%3bit\nsn:%4\np.v:%5\na.v:%6")
-                             .arg(quint16(record.model), 3, 10, zero)
-                             .arg(quint16(record.formatPoints), 4, 10, blank)
-                             .arg(record.formatBytes * 8, 2, 10, blank)
-                             .arg(quint32(record.serialNumber), 6, 10, zero)
-                             .arg(quint32(record.versionP), 8, 10, zero)
-                             .arg(quint32(record.versionA), 8, 10, zero);
+                             .arg(identity.model, 3, 10, zero)
+                             .arg(identity.formatPoints, 4, 10, blank)
+                             .arg(identity.formatBytes * 8, 2, 10, blank)
+                             .arg(identity.serialNumber, 6, 10, zero)
+                             .arg(identity.version, 8, 10, zero)
+                             .arg(identity.version, 8, 10, zero);
     ui->devnameLbl->setText(text);
-    if (m_state < UiState::Identified)
-        setUiState(UiState::Identified);
-    else
-        applyUiState();
-    const QBluetoothServiceInfo service = session.service();
-    showStatus(tr("Connected to ") + service.device().name() + QStringLiteral(" ( ") +
-               service.device().address().toString() + QStringLiteral(" )"));
+    applyControls();
+    showStatus(tr("Connected to ") + session::statusDeviceText(session.service()));
 }
 
-void MainWindow::showRecordList(const QList<protocol::RecordEntry> &entries)
+void MainWindow::onRecordList(const QList<protocol::RecordEntry> &entries)
 {
     ui->recordsLst->clear();
-    recordMap = QMap<QListWidgetItem *, quint64>();
     for (const protocol::RecordEntry &entry : entries) {
         auto *item = new QListWidgetItem(entry.text());
+        item->setData(kEntryRole, entry.raw);
         ui->recordsLst->insertItem(ui->recordsLst->count(), item);
-        recordMap.insert(item, entry.raw);
     }
     updateRecordMarks();
     deviceRecordListReceived();
@@ -47,10 +43,7 @@ void MainWindow::showRecordList(const QList<protocol::RecordEntry> &entries)
 
 void MainWindow::deviceRecordListReceived()
 {
-    if (m_state < UiState::Listed)
-        setUiState(UiState::Listed);
-    else
-        applyUiState();
+    applyControls();
 }
 
 void MainWindow::getListClicked()
@@ -61,17 +54,29 @@ void MainWindow::getListClicked()
 
 void MainWindow::on_recordsLst_itemSelectionChanged()
 {
-    applyUiState();
+    applyControls();
+}
+
+protocol::RecordEntry MainWindow::entryOf(const QListWidgetItem *item)
+{
+    return protocol::RecordEntry{item->data(kEntryRole).toULongLong()};
+}
+
+QList<QListWidgetItem *> MainWindow::recordItems() const
+{
+    QList<QListWidgetItem *> items;
+    for (int i = 0; i < ui->recordsLst->count(); ++i)
+        items.append(ui->recordsLst->item(i));
+    return items;
 }
 
 // Records already in the working directory carry a mark; their text stays.
 void MainWindow::updateRecordMarks()
 {
-    const quint32 serial = session.record().serialNumber;
+    const quint32 serial = session.identity().serialNumber;
     const QIcon mark = style()->standardIcon(QStyle::SP_DialogApplyButton);
-    for (auto it = recordMap.cbegin(); it != recordMap.cend(); ++it) {
-        const bool onDisk = session.store().isOnDisk(protocol::RecordEntry{it.value()}, serial);
-        QListWidgetItem *item = it.key();
+    for (QListWidgetItem *item : recordItems()) {
+        const bool onDisk = store.isOnDisk(entryOf(item), serial);
         if (item->data(Qt::UserRole).toBool() == onDisk && !item->data(Qt::UserRole).isNull())
             continue; // each change repaints the list
         item->setData(Qt::UserRole, onDisk);
@@ -82,10 +87,10 @@ void MainWindow::updateRecordMarks()
 
 void MainWindow::selectNewRecords()
 {
-    const quint32 serial = session.record().serialNumber;
+    const quint32 serial = session.identity().serialNumber;
     const QSignalBlocker blocker(ui->recordsLst);
     ui->recordsLst->clearSelection();
-    for (auto it = recordMap.cbegin(); it != recordMap.cend(); ++it)
-        it.key()->setSelected(!session.store().isOnDisk(protocol::RecordEntry{it.value()}, serial));
-    applyUiState();
+    for (QListWidgetItem *item : recordItems())
+        item->setSelected(!store.isOnDisk(entryOf(item), serial));
+    applyControls();
 }

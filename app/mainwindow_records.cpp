@@ -12,11 +12,8 @@ void MainWindow::readSelectedClicked()
 {
     QList<quint8> numbers;
     const QList<QListWidgetItem *> selected = ui->recordsLst->selectedItems();
-    for (QListWidgetItem *item : selected) {
-        const auto entry = recordMap.constFind(item);
-        if (entry != recordMap.constEnd())
-            numbers.append(protocol::RecordEntry{*entry}.number());
-    }
+    for (QListWidgetItem *item : selected)
+        numbers.append(entryOf(item).number());
     startDownload(numbers);
 }
 
@@ -24,16 +21,16 @@ void MainWindow::writeSelectedClicked()
 {
     // Off while this slot runs: one slot question at a time.
     m_uploadAsking = true;
-    applyUiState();
+    applyControls();
     const auto reenable = qScopeGuard([this] {
         m_uploadAsking = false;
-        applyUiState();
+        applyControls();
     });
     // Names, not items: the list may be refilled while the dialog is open.
     QStringList paths;
     const QList<QListWidgetItem *> selected = ui->filesLst->selectedItems();
     for (const QListWidgetItem *item : selected)
-        paths.append(session.store().pathOf(item->text()));
+        paths.append(store.pathOf(item->text()));
 
     bool accepted = false;
     const int first =
@@ -72,7 +69,7 @@ void MainWindow::writeSelectedClicked()
 void MainWindow::setSerialClicked()
 {
     const QString current =
-        QStringLiteral("%1").arg(quint32(session.record().serialNumber), 6, 10, QLatin1Char('0'));
+        QStringLiteral("%1").arg(quint32(session.identity().serialNumber), 6, 10, QLatin1Char('0'));
     bool accepted = false;
     const QString text =
         QInputDialog::getText(this, tr("Set Decice Serial Number "), tr("Serial Number:"),
@@ -83,16 +80,12 @@ void MainWindow::setSerialClicked()
         showStatus(tr("Not connected to an instrument: nothing was sent."));
 }
 
-void MainWindow::chainStarted(int total)
+void MainWindow::onChainStarted(int total)
 {
     chainProgress->setRange(0, total);
-    if (m_state != UiState::Transferring)
-        setUiState(UiState::Transferring);
 }
 
-void MainWindow::chainFinished(const InstrumentSession::Summary &summary)
+void MainWindow::onChainFinished(const InstrumentSession::Summary &summary)
 {
-    if (m_state == UiState::Transferring)
-        setUiState(UiState::Listed);
     showStatus(summary.text);
 }

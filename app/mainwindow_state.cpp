@@ -1,48 +1,46 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-// The controls of each state of the window, set in one place.
+// The controls, set in one place from the session's phase and what the window
+// knows besides.
+#include "app/controlstates.h"
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
 #include <QProgressBar>
 
-void MainWindow::setUiState(UiState state)
+void MainWindow::onPhaseChanged(session::Phase phase)
 {
-    m_state = state;
-    if (state != UiState::Transferring)
+    if (phase != session::Phase::Transferring)
         m_cancelRequested = false;
-    applyUiState();
+    applyControls();
 }
 
-// disconnected: scanning and choosing a device; connecting: the connect action
-// waits; linked: the identity is asked; identified: the record list can be
-// asked and the device can no longer change; listed: records and files can be
-// picked; transferring: as listed, and the transfer can be cancelled.
-void MainWindow::applyUiState()
+void MainWindow::applyControls()
 {
     if (!ui)
         return;
-    const bool linked = m_state >= UiState::Linked;
-    const bool identified = m_state >= UiState::Identified;
-    const bool listed = m_state >= UiState::Listed;
+    WindowFacts facts;
+    facts.phase = session.phase();
+    facts.scanning = m_scanning;
+    facts.devicesShown = ui->devicesLst->count() > 0 || m_devicesOpen;
+    facts.deviceChosen = m_deviceChosen;
+    facts.attemptAbandonable = m_attemptAbandonable;
+    facts.recordsSelected = !ui->recordsLst->selectedItems().isEmpty();
+    facts.filesSelected = !ui->filesLst->selectedItems().isEmpty();
+    facts.uploadAsking = m_uploadAsking;
+    facts.cancelRequested = m_cancelRequested;
+    const ControlStates c = controlStates(facts);
 
-    ui->actionScan->setEnabled(!m_scanning && !identified);
-    ui->devicesLst->setEnabled(!m_scanning && !identified &&
-                               (ui->devicesLst->count() > 0 || m_devicesOpen));
-    const bool connecting = m_state == UiState::Connecting;
-    ui->actionConnect->setEnabled(!m_scanning &&
-                                  (connecting ? m_attemptAbandonable : linked || m_deviceChosen));
-    ui->actionGet_List->setEnabled(identified);
-    ui->recordsLst->setEnabled(listed);
-    ui->actionLoad_Selected->setEnabled(listed && !ui->recordsLst->selectedItems().isEmpty());
-    actionSelect_New->setEnabled(listed);
-    ui->filesLst->setEnabled(listed);
-    ui->actionUpload_Selected->setEnabled(listed && !m_uploadAsking &&
-                                          !ui->filesLst->selectedItems().isEmpty());
-    ui->actionSet_Serial->setEnabled(identified);
-    actionConnect_Last->setEnabled(!m_scanning && m_state == UiState::Disconnected);
-
-    const bool transferring = m_state == UiState::Transferring;
-    // Esc also abandons a connection attempt, however long it hangs.
-    actionCancel->setEnabled((transferring && !m_cancelRequested) || connecting);
-    chainProgress->setVisible(transferring);
+    ui->actionScan->setEnabled(c.scan);
+    ui->devicesLst->setEnabled(c.devices);
+    ui->actionConnect->setEnabled(c.connect);
+    ui->actionGet_List->setEnabled(c.getList);
+    ui->recordsLst->setEnabled(c.records);
+    ui->actionLoad_Selected->setEnabled(c.load);
+    actionSelect_New->setEnabled(c.selectNew);
+    ui->filesLst->setEnabled(c.files);
+    ui->actionUpload_Selected->setEnabled(c.upload);
+    ui->actionSet_Serial->setEnabled(c.serial);
+    actionConnect_Last->setEnabled(c.connectLast);
+    actionCancel->setEnabled(c.cancel);
+    chainProgress->setVisible(c.progress);
 }

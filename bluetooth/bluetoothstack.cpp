@@ -32,6 +32,11 @@ bool BluetoothStack::isInstalled()
     return slot() != nullptr;
 }
 
+bool BluetoothStack::isCurrent(const BluetoothStack &stack)
+{
+    return slot().get() == &stack;
+}
+
 QBluetoothServiceInfo::Sequence rfcommProtocolDescriptors(quint8 channel)
 {
     QBluetoothServiceInfo::Sequence l2cap;

@@ -111,6 +111,8 @@ public:
     static BluetoothStack &instance();
     static void install(std::unique_ptr<BluetoothStack> stack);
     static bool isInstalled();
+    // Whether `stack` is the one installed now: one replaced meanwhile is gone.
+    static bool isCurrent(const BluetoothStack &stack);
 };
 
 // The protocol descriptor list of an RFCOMM service: L2CAP, then RFCOMM with

@@ -3,6 +3,7 @@
 
 #include "bluetooth/bluetoothstack.h"
 #include "protocol/trace.h"
+#include "session/appsettings.h"
 #include "session/discovery.h"
 #include "session/lastinstrument.h"
 #include "session/linkproblem.h"
@@ -35,26 +36,11 @@ bool stderrIsTerminal()
 #endif
 }
 
-QString hex2(quint8 byte)
-{
-    return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0'));
-}
-
 QJsonObject entryJson(const protocol::RecordEntry &entry)
 {
     return {{QStringLiteral("number"), entry.number()},
-            {QStringLiteral("date"),
-             QStringLiteral("20%1-%2-%3")
-                 .arg(hex2(entry.byte(1)), hex2(entry.byte(2)), hex2(entry.byte(3)))},
-            {QStringLiteral("time"),
-             QStringLiteral("%1:%2:%3")
-                 .arg(hex2(entry.byte(5)), hex2(entry.byte(6)), hex2(entry.byte(7)))}};
-}
-
-QString serviceText(const QBluetoothServiceInfo &service)
-{
-    return QStringLiteral("%1 (%2)").arg(service.device().name(),
-                                         service.device().address().toString());
+            {QStringLiteral("date"), entry.date()},
+            {QStringLiteral("time"), entry.time()}};
 }
 
 // A serial number as the instrument shows it ("001234"), or typed without
@@ -163,20 +149,16 @@ bool Cli::waitUntil(const std::function<bool()> &done)
 QList<QBluetoothServiceInfo> Cli::discover(bool all)
 {
     QList<QBluetoothServiceInfo> found;
-    const QList<QBluetoothHostInfo> adapters = bt::stack().allDevices();
+    const QList<QBluetoothHostInfo> adapters = m_stack.allDevices();
     if (adapters.isEmpty())
         return found;
     std::unique_ptr<bt::ServiceDiscoveryAgent> agent(
-        bt::stack().createDiscoveryAgent(adapters.first().address()));
+        m_stack.createDiscoveryAgent(adapters.first().address()));
     bool finished = false;
     QObject::connect(agent.get(), &bt::ServiceDiscoveryAgent::serviceDiscovered,
                      [&](const QBluetoothServiceInfo &info) {
-                         // One entry per device, its first service, as the window lists them.
-                         for (const QBluetoothServiceInfo &known : qAsConst(found)) {
-                             if (known.device().address() == info.device().address())
-                                 return;
-                         }
-                         if (all || session::isInstrumentName(info.device().name()))
+                         // As the window lists them.
+                         if (session::joinsDeviceList(found, info, all))
                              found.append(info);
                      });
     QObject::connect(agent.get(), &bt::ServiceDiscoveryAgent::finished, [&] { finished = true; });
@@ -189,7 +171,7 @@ QList<QBluetoothServiceInfo> Cli::discover(bool all)
 
 int Cli::scan(bool all)
 {
-    if (bt::stack().allDevices().isEmpty()) {
+    if (m_stack.allDevices().isEmpty()) {
         printError(tr("no Bluetooth adapter found"));
         return ExitNoDevice;
     }
@@ -215,11 +197,11 @@ int Cli::scan(bool all)
 
 int Cli::resolve(const QString &device, QBluetoothServiceInfo *service)
 {
-    if (bt::stack().allDevices().isEmpty()) {
+    if (m_stack.allDevices().isEmpty()) {
         printError(tr("no Bluetooth adapter found"));
         return ExitNoDevice;
     }
-    QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
+    QSettings settings(appsettings::organization(), appsettings::application());
     const session::LastInstrument last = session::LastInstrument::load(settings);
     if (device.isEmpty()) {
         // As the window's Connect to last: no scan.
@@ -257,8 +239,8 @@ int Cli::resolve(const QString &device, QBluetoothServiceInfo *service)
                                     b.device().address() != last.address;
                          });
         for (const QBluetoothServiceInfo &candidate : qAsConst(candidates)) {
-            progress(tr("Asking %1 for its serial number").arg(serviceText(candidate)));
-            if (identify(candidate) && m_session.record().serialNumber == device.toUInt()) {
+            progress(tr("Asking %1 for its serial number").arg(session::deviceText(candidate)));
+            if (identify(candidate) && m_session.identity().serialNumber == device.toUInt()) {
                 progress(QString());
                 *service = candidate;
                 return ExitDone;
@@ -276,7 +258,7 @@ int Cli::resolve(const QString &device, QBluetoothServiceInfo *service)
     if (matches.size() > 1) {
         QStringList names;
         for (const QBluetoothServiceInfo &info : qAsConst(matches))
-            names.append(serviceText(info));
+            names.append(session::deviceText(info));
         printError(tr("\"%1\" names several instruments, give an address: %2")
                        .arg(device, names.join(QStringLiteral(", "))));
         return ExitUsage;
@@ -289,8 +271,6 @@ bool Cli::identify(const QBluetoothServiceInfo &service)
 {
     if (!m_watching) {
         m_watching = true;
-        QObject::connect(&m_session, &InstrumentSession::identityReceived,
-                         [this] { m_identified = true; });
         QObject::connect(&m_session, &InstrumentSession::linkError,
                          [this](const QString &error, bool) {
                              m_linkFailed = true;
@@ -305,12 +285,14 @@ bool Cli::identify(const QBluetoothServiceInfo &service)
             m_linkProblem = text;
         });
     }
-    m_identified = false;
     m_linkFailed = false;
     m_linkProblem.clear();
     m_session.connectTo(service);
     // Both identity requests answered: the instrument is ours.
-    waitUntil([&] { return m_linkFailed || (m_identified && m_session.queue().isEmpty()); });
+    waitUntil([&] {
+        return m_linkFailed ||
+               (m_session.phase() >= session::Phase::Identified && !m_session.isBusy());
+    });
     return !m_interrupted && !m_linkFailed;
 }
 
@@ -320,16 +302,16 @@ int Cli::open(const QString &device)
     const int resolved = resolve(device, &service);
     if (resolved != ExitDone)
         return resolved;
-    if (m_session.isLinked() && m_identified &&
+    if (m_session.phase() >= session::Phase::Identified &&
         m_session.service().device().address() == service.device().address())
         return ExitDone; // found by its serial number, and still connected
-    progress(tr("Connecting to %1").arg(serviceText(service)));
+    progress(tr("Connecting to %1").arg(session::deviceText(service)));
     const bool identified = identify(service);
     progress(QString());
     if (m_interrupted)
         return ExitPartly;
     if (!identified) {
-        printError(tr("cannot talk to %1: %2").arg(serviceText(service), m_linkProblem));
+        printError(tr("cannot talk to %1: %2").arg(session::deviceText(service), m_linkProblem));
         return ExitNoDevice;
     }
     return ExitDone;
@@ -340,22 +322,22 @@ int Cli::info(const QString &device)
     const int opened = open(device);
     if (opened != ExitDone)
         return opened;
-    const TDRRecord &record = m_session.record();
+    const protocol::Identity &identity = m_session.identity();
     const QBluetoothServiceInfo service = m_session.service();
     if (m_options.json) {
-        printJson(QJsonObject{
-            {QStringLiteral("name"), service.device().name()},
-            {QStringLiteral("address"), service.device().address().toString()},
-            {QStringLiteral("model"), int(quint16(record.model))},
-            {QStringLiteral("serial"),
-             QStringLiteral("%1").arg(quint32(record.serialNumber), 6, 10, QLatin1Char('0'))},
-            {QStringLiteral("version"), qint64(quint32(record.versionP))}});
+        printJson(
+            QJsonObject{{QStringLiteral("name"), service.device().name()},
+                        {QStringLiteral("address"), service.device().address().toString()},
+                        {QStringLiteral("model"), int(identity.model)},
+                        {QStringLiteral("serial"),
+                         QStringLiteral("%1").arg(identity.serialNumber, 6, 10, QLatin1Char('0'))},
+                        {QStringLiteral("version"), qint64(identity.version)}});
         return ExitDone;
     }
-    print(tr("Instrument: %1").arg(serviceText(service)));
-    print(tr("Model: TDR %1").arg(quint16(record.model), 3, 10, QLatin1Char('0')));
-    print(tr("Serial number: %1").arg(quint32(record.serialNumber), 6, 10, QLatin1Char('0')));
-    print(tr("Version: %1").arg(quint32(record.versionP), 8, 10, QLatin1Char('0')));
+    print(tr("Instrument: %1").arg(session::deviceText(service)));
+    print(tr("Model: TDR %1").arg(identity.model, 3, 10, QLatin1Char('0')));
+    print(tr("Serial number: %1").arg(identity.serialNumber, 6, 10, QLatin1Char('0')));
+    print(tr("Version: %1").arg(identity.version, 8, 10, QLatin1Char('0')));
     return ExitDone;
 }
 

@@ -10,6 +10,9 @@
 
 #include <functional>
 
+namespace bt {
+class BluetoothStack;
+}
 namespace protocol {
 struct Trace;
 }
@@ -29,7 +32,9 @@ class Cli
 {
     Q_DECLARE_TR_FUNCTIONS(Cli)
 public:
-    explicit Cli(const CliOptions &options) : m_options(options) {}
+    Cli(const CliOptions &options, bt::BluetoothStack &stack)
+        : m_options(options), m_stack(stack), m_session(stack, m_store)
+    {}
 
     int scan(bool all);
     int info(const QString &device);
@@ -91,11 +96,12 @@ private:
     void printEvents(const protocol::Trace &trace);
 
     CliOptions m_options;
+    bt::BluetoothStack &m_stack;
+    RecordStore m_store; // the directory records are downloaded into
     InstrumentSession m_session;
     bool m_interrupted = false;
     bool m_watching = false;
     int m_interrupts = 0;
-    bool m_identified = false;
     bool m_linkFailed = false;
     QString m_linkProblem;
     QString m_progressLine; // shown on stderr, erased before anything else is written

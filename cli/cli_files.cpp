@@ -6,6 +6,7 @@
 #include "protocol/events.h"
 #include "protocol/trace.h"
 #include "records/outputfile.h"
+#include "common/appsettings.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -52,7 +53,7 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
 {
     QString directory = dir;
     if (directory.isEmpty()) {
-        QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
+        QSettings settings(appsettings::organization(), appsettings::application());
         directory = RecordStore::savedDirectory(settings);
     }
     // The directory is made once records are on their way, not for a
@@ -64,7 +65,7 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
         printError(tr("cannot create the directory %1").arg(directory));
         return ExitUsage;
     }
-    m_session.store().setDirectory(directory);
+    m_store.setDirectory(directory);
 
     QList<protocol::RecordEntry> entries;
     const int listed = listRecords(device, &entries);
@@ -77,9 +78,9 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
     QList<quint8> wanted;
     QJsonArray missing;
     if (all || onlyNew) {
-        const quint32 serial = m_session.record().serialNumber;
+        const quint32 serial = m_session.identity().serialNumber;
         for (const protocol::RecordEntry &entry : qAsConst(entries)) {
-            if (all || !m_session.store().isOnDisk(entry, serial))
+            if (all || !m_store.isOnDisk(entry, serial))
                 wanted.append(entry.number());
         }
     } else {
@@ -113,7 +114,7 @@ int Cli::download(const QString &device, bool all, bool onlyNew, const QList<int
                          savedNumbers.insert(number);
                          saved.append(item);
                          if (!m_options.json)
-                             print(m_session.store().pathOf(fileName));
+                             print(m_store.pathOf(fileName));
                      });
     QObject::connect(&m_session, &InstrumentSession::recordFailed,
                      [&](quint8 number, const QString &message) {
@@ -202,7 +203,7 @@ int Cli::upload(const QString &device, int slot, const QStringList &files,
         m_interrupted = false;
         m_session.cancel();
     }
-    waitUntil([&] { return m_linkFailed || m_session.queue().isEmpty(); });
+    waitUntil([&] { return m_linkFailed || !m_session.isBusy(); });
     progress(QString());
 
     if (m_options.json) {

@@ -98,7 +98,7 @@ const QStringList &commands()
     static const QStringList names{QStringLiteral("scan"),   QStringLiteral("info"),
                                    QStringLiteral("list"),   QStringLiteral("download"),
                                    QStringLiteral("upload"), QStringLiteral("show"),
-                                   QStringLiteral("events"),   QStringLiteral("export")};
+                                   QStringLiteral("events"), QStringLiteral("export")};
     return names;
 }
 
@@ -273,6 +273,7 @@ int main(int argc, char *argv[])
     auto stack = bt::createStack(qgetenv("VARNEL_BLUETOOTH"), &stackError, bt::StackUse::Client);
     if (!stack)
         return usageError(stackError);
+    bt::BluetoothStack &chosen = *stack;
     bt::BluetoothStack::install(std::move(stack));
 
     CliOptions options;
@@ -280,7 +281,7 @@ int main(int argc, char *argv[])
     options.quiet = parser.isSet(quietOption);
     int status = ExitUsage;
     {
-        Cli cli(options);
+        Cli cli(options, chosen);
 #if defined(Q_OS_UNIX)
         std::unique_ptr<QSocketNotifier> notifier;
         if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {

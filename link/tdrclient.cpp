@@ -5,16 +5,20 @@
 
 #include <QDebug>
 #include <QMetaEnum>
+#include <QMetaMethod>
 #include <QPointer>
 
-TDRClient::TDRClient(QObject *parent) : QObject(parent) {}
+TDRClient::TDRClient(QObject *parent) : TDRClient(bt::stack(), parent) {}
+
+TDRClient::TDRClient(bt::BluetoothStack &stack, QObject *parent) : QObject(parent), m_stack(stack)
+{}
 
 TDRClient::~TDRClient()
 {
     m_closing = true;
     if (socket) {
         // Deleting a connected socket makes it announce disconnected(), which
-        // reaches the window as our own disconnected().
+        // reaches the session as our own disconnected().
         delete socket;
         socket = nullptr;
     }
@@ -32,7 +36,7 @@ void TDRClient::startClient(const QBluetoothServiceInfo &remoteService)
 {
     if (socket)
         return;
-    socket = bt::stack().createSocket();
+    socket = m_stack.createSocket();
     qDebug() << "Create socket";
     socket->connectToService(remoteService, QIODevice::ReadWrite);
     qDebug() << "ConnectToService done";
@@ -45,10 +49,12 @@ void TDRClient::startClient(const QBluetoothServiceInfo &remoteService)
 
 void TDRClient::sendMessage(QString message)
 {
-    if (!socket)
-        return;
-    const QByteArray bytes = QByteArray::fromHex(message.toUtf8());
-    if (bytes.isEmpty())
+    sendBytes(QByteArray::fromHex(message.toUtf8()));
+}
+
+void TDRClient::sendBytes(const QByteArray &bytes)
+{
+    if (!socket || bytes.isEmpty())
         return;
     socket->write(bytes);
 }
@@ -63,7 +69,12 @@ void TDRClient::readSocket()
         const QByteArray piece = socket->readLine();
         if (piece.isEmpty())
             break;
-        emit messageReceived(socket->peerName(), QString::fromLatin1(piece.toHex()));
+        const QString peer = socket->peerName();
+        // The text is made only for a listener that wants it.
+        if (isSignalConnected(QMetaMethod::fromSignal(&TDRClient::messageReceived)))
+            emit messageReceived(peer, QString::fromLatin1(piece.toHex()));
+        if (self)
+            emit bytesReceived(peer, piece);
     }
 }
 

@@ -12,7 +12,10 @@ namespace {
 const QBluetoothUuid serverUuid(QStringLiteral("e8e10f95-1a70-4b27-9ccf-02010264e9c8"));
 }
 
-TDRServer::TDRServer(QObject *parent) : QObject(parent) {}
+TDRServer::TDRServer(QObject *parent) : TDRServer(bt::stack(), parent) {}
+
+TDRServer::TDRServer(bt::BluetoothStack &stack, QObject *parent) : QObject(parent), m_stack(stack)
+{}
 
 TDRServer::~TDRServer()
 {
@@ -23,7 +26,7 @@ void TDRServer::startServer(const QBluetoothAddress &localAdapter)
 {
     if (rfcommServer)
         return;
-    rfcommServer = bt::stack().createServer(this);
+    rfcommServer = m_stack.createServer(this);
     connect(rfcommServer, &bt::RfcommServer::newConnection, this,
             QOverload<>::of(&TDRServer::clientConnected));
 
@@ -57,13 +60,14 @@ void TDRServer::startServer(const QBluetoothAddress &localAdapter)
     serviceInfo.setAttribute(QBluetoothServiceInfo::ProtocolDescriptorList,
                              bt::rfcommProtocolDescriptors(quint8(rfcommServer->serverPort())));
 
-    bt::stack().registerService(serviceInfo, localAdapter);
+    m_stack.registerService(serviceInfo, localAdapter);
 }
 
 void TDRServer::stopServer()
 {
-    if (!serviceInfo.attributes().isEmpty())
-        bt::stack().unregisterService(serviceInfo);
+    // A stack replaced while we ran took its service records with it.
+    if (!serviceInfo.attributes().isEmpty() && bt::BluetoothStack::isCurrent(m_stack))
+        m_stack.unregisterService(serviceInfo);
     // The window may already be half gone: no clientDisconnected for peers we
     // drop ourselves.
     const QList<bt::RfcommSocket *> sockets = clientSockets;

@@ -9,6 +9,7 @@
 #include <QString>
 
 namespace bt {
+class BluetoothStack;
 class RfcommServer;
 class RfcommSocket;
 } // namespace bt
@@ -21,7 +22,9 @@ public:
     // Longest line taken from a peer; see readSocket.
     static constexpr int MaxLineLength = 64 * 1024;
 
+    // On the stack installed at start-up.
     explicit TDRServer(QObject *parent);
+    TDRServer(bt::BluetoothStack &stack, QObject *parent);
     ~TDRServer() override;
 
     void startServer(const QBluetoothAddress &localAdapter);
@@ -45,6 +48,7 @@ private slots:
     void readSocket();
 
 private:
+    bt::BluetoothStack &m_stack;
     bt::RfcommServer *rfcommServer = nullptr;
     QBluetoothServiceInfo serviceInfo;
     QList<bt::RfcommSocket *> clientSockets;

@@ -10,16 +10,16 @@ namespace {
 
 // The longest answer a command may get: a record block for a ReadRecord; for
 // the others a full record list, the longest answer any instrument sends.
-int longestAnswer(const QString &frame)
+int longestAnswer(const QByteArray &frame)
 {
-    if (frame.startsWith(QLatin1String("40")))
+    if (!frame.isEmpty() && TDRCommand(quint8(frame.at(0))) == TDRCommand::ReadRecord)
         return protocol::kRecordBlockLength;
     return protocol::kMinFrameLength + protocol::kRecordEntryLength * protocol::kMaxRecordEntries;
 }
 
-QString forLog(const QString &frame)
+QString forLog(const QByteArray &frame)
 {
-    return protocol::frameTextForLog(protocol::frameBytes(frame));
+    return protocol::frameTextForLog(frame);
 }
 
 } // namespace
@@ -30,17 +30,17 @@ CommandQueue::CommandQueue(QObject *parent) : QObject(parent)
     connect(&m_timer, &QTimer::timeout, this, &CommandQueue::onTimeout);
 }
 
-int CommandQueue::answerBound(const QString &frame) const
+int CommandQueue::answerBound(const QByteArray &frame) const
 {
     return m_timeoutMs + int(qint64(longestAnswer(frame)) * 1000 / m_bytesPerSecond);
 }
 
-void CommandQueue::enqueue(const QString &frame)
+void CommandQueue::enqueue(const QByteArray &frame)
 {
     m_pending.append(frame);
 }
 
-void CommandQueue::startNow(const QString &frame)
+void CommandQueue::startNow(const QByteArray &frame)
 {
     if (isIdle()) {
         markInFlight(frame);
@@ -51,16 +51,16 @@ void CommandQueue::startNow(const QString &frame)
                         << "answers owed";
 }
 
-QString CommandQueue::takeNext()
+QByteArray CommandQueue::takeNext()
 {
     if (!isFree() || m_pending.isEmpty())
-        return QString();
-    const QString frame = m_pending.takeFirst();
+        return QByteArray();
+    const QByteArray frame = m_pending.takeFirst();
     markInFlight(frame);
     return frame;
 }
 
-void CommandQueue::markInFlight(const QString &frame)
+void CommandQueue::markInFlight(const QByteArray &frame)
 {
     m_inFlight = frame;
     m_sends = 1;
@@ -121,7 +121,7 @@ void CommandQueue::progressMade()
         m_timer.start(wait);
 }
 
-int CommandQueue::dropPending(const std::function<bool(const QString &)> &drop)
+int CommandQueue::dropPending(const std::function<bool(const QByteArray &)> &drop)
 {
     const int before = m_pending.size();
     m_pending.erase(std::remove_if(m_pending.begin(), m_pending.end(), drop), m_pending.end());
@@ -165,7 +165,7 @@ void CommandQueue::onTimeout()
         emit repeatRequested(m_inFlight);
         return;
     }
-    const QString frame = m_inFlight;
+    const QByteArray frame = m_inFlight;
     const int dropped = m_pending.size() + 1;
     m_pending.clear();
     m_owed += m_sends;

@@ -1,16 +1,16 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include <QByteArray>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QList>
 #include <QObject>
-#include <QString>
 #include <QTimer>
 
 #include <functional>
 
-// The stop-and-wait queue of command frames (as frame text). At most one
+// The stop-and-wait queue of command frames. At most one
 // command is in flight, and the next goes out only once it is answered.
 //
 // Any checked answer is the answer. An instrument answers each command with
@@ -52,16 +52,16 @@ public:
     int answerTimeout() const { return m_timeoutMs; }
     void setLinkSpeed(int bytesPerSecond) { m_bytesPerSecond = qMax(1, bytesPerSecond); }
     // The longest wait for one send of `frame`, progress or not.
-    int answerBound(const QString &frame) const;
+    int answerBound(const QByteArray &frame) const;
 
     // Appends a frame behind the others.
-    void enqueue(const QString &frame);
+    void enqueue(const QByteArray &frame);
     // A frame that goes out at once, whatever is in flight: it becomes the
     // command in flight when there is none, otherwise its answer is owed.
-    void startNow(const QString &frame);
+    void startNow(const QByteArray &frame);
     // The next frame to send when nothing is in flight or owed (marked in
-    // flight), or an empty string.
-    QString takeNext();
+    // flight), or an empty frame.
+    QByteArray takeNext();
 
     // A checked answer: true when it releases the command in flight. Owed
     // answers release nothing.
@@ -73,7 +73,7 @@ public:
 
     // Drops the waiting frames for which `drop` holds (the one in flight is
     // left alone); returns how many were dropped.
-    int dropPending(const std::function<bool(const QString &)> &drop);
+    int dropPending(const std::function<bool(const QByteArray &)> &drop);
     // Gives up the command in flight now; its answers are still owed. Returns
     // false when nothing was in flight.
     bool abandonInFlight();
@@ -87,26 +87,26 @@ public:
     bool isEmpty() const { return m_pending.isEmpty() && m_inFlight.isEmpty(); }
     // Nothing in flight and nothing owed: the next frame may go.
     bool isFree() const { return isIdle() && m_owed == 0; }
-    QString inFlight() const { return m_inFlight; }
-    const QList<QString> &pending() const { return m_pending; }
+    QByteArray inFlight() const { return m_inFlight; }
+    const QList<QByteArray> &pending() const { return m_pending; }
 
 signals:
     // The command in flight must go out again.
-    void repeatRequested(const QString &frame);
+    void repeatRequested(const QByteArray &frame);
     // The command in flight got no answer after all repeats; the queue was
     // emptied. `dropped` counts it and the frames that were waiting.
-    void gaveUp(const QString &frame, int dropped);
+    void gaveUp(const QByteArray &frame, int dropped);
     // The answers still owed were taken as lost: the next frame may go.
     void settled();
 
 private:
-    void markInFlight(const QString &frame);
+    void markInFlight(const QByteArray &frame);
     void endInFlight();
     void startWait(qint64 extraMs = 0);
     void onTimeout();
 
-    QList<QString> m_pending;
-    QString m_inFlight;
+    QList<QByteArray> m_pending;
+    QByteArray m_inFlight;
     int m_sends = 0; // of the command in flight
     QElapsedTimer m_sinceFirstSend;
     qint64 m_lastSendMs = 0; // after the first send

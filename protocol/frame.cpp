@@ -72,19 +72,29 @@ bool frameIsSound(const QByteArray &frame)
     return length == frame.size() && quint8(frame.back()) == checksum(frame, length - 1);
 }
 
+QByteArray readRecordCommand(quint8 recordNumber)
+{
+    return buildFrame(TDRCommand::ReadRecord, QByteArray(1, char(recordNumber)));
+}
+
 QString readRecordFrame(quint8 recordNumber)
 {
-    return frameText(buildFrame(TDRCommand::ReadRecord, QByteArray(1, char(recordNumber))));
+    return frameText(readRecordCommand(recordNumber));
 }
 
 QString setSerialFrame(const QString &serialText)
+{
+    return frameText(setSerialCommand(serialText));
+}
+
+QByteArray setSerialCommand(const QString &serialText)
 {
     QByteArray serial(6, '\0');
     for (int i = 0; i < 6 && i < serialText.size(); ++i) {
         const ushort unit = serialText.at(i).unicode();
         serial[i] = unit < 256 ? char(unit) : '\0';
     }
-    return frameText(buildFrame(TDRCommand::SetSerial, serial));
+    return buildFrame(TDRCommand::SetSerial, serial);
 }
 
 int rangeCodeFor(quint32 range)
@@ -141,12 +151,26 @@ std::optional<Identity> parseIdentity(const QByteArray &frame)
 
 QString RecordEntry::text() const
 {
-    const auto hex2 = [this](int i) {
-        return QStringLiteral("%1").arg(byte(i), 2, 16, QLatin1Char('0'));
-    };
-    return QStringLiteral("#%1 20%2-%3-%4 %5_%6_%7")
+    return QStringLiteral("#%1 %2 %3")
         .arg(number(), 3, 10, QLatin1Char('0'))
-        .arg(hex2(1), hex2(2), hex2(3), hex2(5), hex2(6), hex2(7));
+        .arg(date(), time(QLatin1Char('_')));
+}
+
+namespace {
+QString bcdText(quint8 byte)
+{
+    return QStringLiteral("%1").arg(byte, 2, 16, QLatin1Char('0'));
+}
+} // namespace
+
+QString RecordEntry::date() const
+{
+    return QStringLiteral("20%1-%2-%3").arg(bcdText(byte(1)), bcdText(byte(2)), bcdText(byte(3)));
+}
+
+QString RecordEntry::time(QChar separator) const
+{
+    return bcdText(byte(5)) + separator + bcdText(byte(6)) + separator + bcdText(byte(7));
 }
 
 QList<RecordEntry> parseRecordList(const QByteArray &frame)

@@ -24,7 +24,8 @@ inline quint8 checksum(const QByteArray &bytes, int count)
 void sealFrame(QByteArray &frame);
 QByteArray buildFrame(TDRCommand command, const QByteArray &payload);
 
-// Frames travel inside the tool as lower-case hex text.
+// Frames travel inside the tool as bytes; the message log, the peers of the
+// local service and the link's own interface see them as lower-case hex text.
 QString frameText(const QByteArray &frame);
 QByteArray frameBytes(const QString &text);
 
@@ -44,13 +45,17 @@ bool answerLengthPlausible(quint8 command, int length);
 // its last byte is the checksum of the rest.
 bool frameIsSound(const QByteArray &frame);
 
-// The two fixed frames.
+// The two fixed frames, as text and as the bytes sent.
 inline const QString kGetListFrame = QStringLiteral("41040045");
 inline const QString kGetVersionFrame = QStringLiteral("4205000047");
+inline const QByteArray kGetListCommand = frameBytes(kGetListFrame);
+inline const QByteArray kGetVersionCommand = frameBytes(kGetVersionFrame);
 
+QByteArray readRecordCommand(quint8 recordNumber);
 QString readRecordFrame(quint8 recordNumber);
 // Six serial bytes: each UTF-16 unit below 256 as is, anything else 0; short
 // texts are padded with 0, longer ones cut.
+QByteArray setSerialCommand(const QString &serialText);
 QString setSerialFrame(const QString &serialText);
 
 constexpr std::array<quint16, 12> rangeTable{10,  20,   30,   50,   100,  200,
@@ -71,6 +76,9 @@ struct Identity
     quint16 model = 0;
     quint32 serialNumber = 0;
     quint32 version = 0; // yyyymmdd as a decimal number; 0 when not BCD
+    // Not in the answer: every instrument records 250 one-byte points.
+    quint16 formatPoints = 250;
+    quint8 formatBytes = 1;
 };
 // nullopt when the frame is shorter than an identity answer.
 std::optional<Identity> parseIdentity(const QByteArray &frame);
@@ -82,6 +90,10 @@ struct RecordEntry
     quint8 byte(int i) const { return quint8((raw >> (8 * i)) & 0xFF); }
     // "#%1 20%2-%3-%4 %5_%6_%7" as the record list shows it.
     QString text() const;
+    // When the record was made, as the entry's BCD digits read: "20yy-mm-dd",
+    // and "hh:mm:ss" with `separator` between the three.
+    QString date() const;
+    QString time(QChar separator = QLatin1Char(':')) const;
 };
 // The entries of a record list answer: (length - 3) / 8 of them, but never
 // more than the frame holds.

@@ -55,8 +55,8 @@ QByteArray recordBytes(const TDRRecord &record)
 void applyIdentity(TDRRecord &record, const Identity &identity)
 {
     record.model = identity.model;
-    record.formatPoints = 250;
-    record.formatBytes = 1;
+    record.formatPoints = identity.formatPoints;
+    record.formatBytes = identity.formatBytes;
     record.serialNumber = identity.serialNumber;
     record.versionP = identity.version;
     record.versionA = identity.version;

@@ -1,31 +1,33 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
-#include <QString>
+#include "protocol/tdrcommand.h"
 
-// The session's reading of a chain's frame text (hex, as the queue holds it):
-// which frames make up a download or upload chain, and the slot they name.
+#include <QByteArray>
+
+// The session's reading of a chain's frame: which frames make up a download or
+// upload chain, and the slot they name.
 namespace chainframe {
 
-inline bool isRead(const QString &frame)
+inline bool isRead(const QByteArray &frame)
 {
-    return frame.startsWith(QLatin1String("40"));
+    return !frame.isEmpty() && TDRCommand(quint8(frame.at(0))) == TDRCommand::ReadRecord;
 }
 
-inline bool isWrite(const QString &frame)
+inline bool isWrite(const QByteArray &frame)
 {
-    return frame.startsWith(QLatin1String("43"));
+    return !frame.isEmpty() && TDRCommand(quint8(frame.at(0))) == TDRCommand::WriteRecord;
 }
 
-inline bool isChainFrame(const QString &frame)
+inline bool isChainFrame(const QByteArray &frame)
 {
     return isRead(frame) || isWrite(frame);
 }
 
 // Byte 3 of a ReadRecord or WriteRecord frame: the record slot.
-inline int slotOf(const QString &frame)
+inline int slotOf(const QByteArray &frame)
 {
-    return frame.midRef(6, 2).toInt(nullptr, 16);
+    return frame.size() > 3 ? quint8(frame.at(3)) : 0;
 }
 
 } // namespace chainframe

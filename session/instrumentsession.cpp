@@ -13,16 +13,19 @@ using chainframe::isChainFrame;
 using chainframe::isRead;
 using chainframe::slotOf;
 
-InstrumentSession::InstrumentSession(QObject *parent)
-    : QObject(parent), m_record(protocol::emptyRecord())
+InstrumentSession::InstrumentSession(bt::BluetoothStack &stack, RecordStore &store, QObject *parent)
+    : QObject(parent), m_stack(stack), m_store(store), m_record(protocol::emptyRecord())
 {
     qRegisterMetaType<InstrumentSession::Summary>();
+    qRegisterMetaType<session::Phase>();
     // A repeat is the same command again: the answer being assembled may well
     // be its answer, so the assembler keeps it.
     connect(&m_queue, &CommandQueue::repeatRequested, this, &InstrumentSession::sendFrame);
     connect(&m_queue, &CommandQueue::gaveUp, this,
-            [this](const QString &, int dropped) { commandsAbandoned(dropped); });
+            [this](const QByteArray &, int dropped) { commandsAbandoned(dropped); });
     connect(&m_queue, &CommandQueue::settled, this, &InstrumentSession::sendNextPending);
+    // Once the link's end is announced, by whoever, nothing waits for it.
+    connect(this, &InstrumentSession::linkDown, this, [this] { setPhase(Phase::Idle); });
 }
 
 InstrumentSession::~InstrumentSession()
@@ -54,12 +57,13 @@ void InstrumentSession::connectTo(const QBluetoothServiceInfo &service)
             client->retire();
     }
     m_clients.clear();
+    setPhase(Phase::Connecting);
     qDebug() << "Connecting to service 2" << service.serviceName() << "on"
              << service.device().name();
     qDebug() << "Going to create client";
-    auto *client = new TDRClient(this);
+    auto *client = new TDRClient(m_stack, this);
     qDebug() << "Connecting...";
-    connect(client, &TDRClient::messageReceived, this, &InstrumentSession::onPiece);
+    connect(client, &TDRClient::bytesReceived, this, &InstrumentSession::onPiece);
     connect(client, &TDRClient::disconnected, this, &InstrumentSession::onClientDisconnected);
     connect(client, QOverload<QString>::of(&TDRClient::connected), this,
             &InstrumentSession::onClientConnected);
@@ -79,8 +83,19 @@ void InstrumentSession::disconnectLink()
     }
     // An attempt abandoned before it came up: whatever it still reports
     // belongs to no link.
-    if (!m_linked)
+    if (!m_linked) {
         m_client = nullptr;
+        if (m_phase == Phase::Connecting)
+            setPhase(Phase::Idle);
+    }
+}
+
+void InstrumentSession::setPhase(Phase phase)
+{
+    if (phase == m_phase)
+        return;
+    m_phase = phase;
+    emit phaseChanged(phase);
 }
 
 void InstrumentSession::onClientConnected(const QString &name)
@@ -88,10 +103,11 @@ void InstrumentSession::onClientConnected(const QString &name)
     if (sender() != m_client)
         return;
     m_linked = true;
+    setPhase(Phase::Linked);
     emit linkUp(name);
     // Asked twice: the second request goes out once the first is answered.
-    sendAtOnce(protocol::kGetVersionFrame);
-    m_queue.enqueue(protocol::kGetVersionFrame);
+    sendAtOnce(protocol::kGetVersionCommand);
+    m_queue.enqueue(protocol::kGetVersionCommand);
 }
 
 void InstrumentSession::onClientDisconnected()
@@ -118,8 +134,10 @@ void InstrumentSession::onClientDisconnected()
     } else if (dropped > 0) {
         statusText = tr("Disconnected. Queued commands not carried out: %1.").arg(dropped);
     }
-    if (wasUp || !statusText.isEmpty())
+    if (wasUp || !statusText.isEmpty()) {
+        setPhase(Phase::Idle);
         emit linkDown(statusText);
+    }
 }
 
 void InstrumentSession::onClientError(const QString &error)
@@ -127,14 +145,17 @@ void InstrumentSession::onClientError(const QString &error)
     if (sender() != m_client)
         return;
     emit linkError(error, m_linked);
+    // The attempt is over; a link that was up reports its end itself.
+    if (!m_linked && m_phase == Phase::Connecting)
+        setPhase(Phase::Idle);
 }
 
-void InstrumentSession::onPiece(const QString &sender, const QString &piece)
+void InstrumentSession::onPiece(const QString &sender, const QByteArray &piece)
 {
-    emit pieceReceived(sender, piece);
+    emit pieceReceived(sender, protocol::frameText(piece));
     if (QObject::sender() != m_client)
         return; // the tail of an earlier link
-    const QList<AnswerAssembler::Answer> answers = m_assembler.feedHex(piece);
+    const QList<AnswerAssembler::Answer> answers = m_assembler.feed(piece);
     // Bytes that belong to no answer (a babbling link) do not extend the wait.
     if (!answers.isEmpty() || m_assembler.isAssembling())
         m_queue.progressMade();
@@ -155,7 +176,7 @@ void InstrumentSession::onPiece(const QString &sender, const QString &piece)
         // Every checked answer is handled by its own byte, so no record is
         // lost even when it comes late; the queue decides whether it is the
         // one that lets the next command go.
-        const QString inFlight = m_queue.inFlight();
+        const QByteArray inFlight = m_queue.inFlight();
         // A record block identical to the last one, while another read is in
         // flight, is that answer sent twice: no other read is answered with
         // the same block. It was handled already and releases nothing.
@@ -189,16 +210,17 @@ void InstrumentSession::onPiece(const QString &sender, const QString &piece)
     }
 }
 
-void InstrumentSession::sendFrame(const QString &frame)
+void InstrumentSession::sendFrame(const QByteArray &frame)
 {
-    emit frameSent(frame);
+    // The one text of the frame: for the log and the peers.
+    emit frameSent(protocol::frameText(frame));
     if (m_client)
-        m_client->sendMessage(frame);
+        m_client->sendBytes(frame);
 }
 
 void InstrumentSession::sendNextPending()
 {
-    const QString frame = m_queue.takeNext();
+    const QByteArray frame = m_queue.takeNext();
     if (frame.isEmpty())
         return;
     m_assembler.clear();
@@ -207,7 +229,7 @@ void InstrumentSession::sendNextPending()
     sendFrame(frame);
 }
 
-void InstrumentSession::sendAtOnce(const QString &frame)
+void InstrumentSession::sendAtOnce(const QByteArray &frame)
 {
     // Sent whatever is in flight; an answer being assembled is kept, as it
     // may be the answer to the command before.
@@ -227,11 +249,13 @@ void InstrumentSession::commandsAbandoned(int dropped)
     emit notice(tr("The instrument does not answer. Commands not carried out: %1.").arg(dropped));
 }
 
-bool InstrumentSession::handleAnswer(const QByteArray &frame, const QString &inFlight)
+bool InstrumentSession::handleAnswer(const QByteArray &frame, const QByteArray &inFlight)
 {
     switch (TDRCommand(quint8(frame.at(0)))) {
     case TDRCommand::GetList:
         m_entries = protocol::parseRecordList(frame);
+        if (m_phase < Phase::Listed)
+            setPhase(Phase::Listed);
         emit recordListReceived(m_entries);
         uploadListed(m_entries);
         break;
@@ -242,7 +266,10 @@ bool InstrumentSession::handleAnswer(const QByteArray &frame, const QString &inF
                                   << protocol::frameTextForLog(frame);
             return false;
         }
-        protocol::applyIdentity(m_record, *identity);
+        m_identity = *identity;
+        protocol::applyIdentity(m_record, m_identity);
+        if (m_phase < Phase::Identified)
+            setPhase(Phase::Identified);
         emit identityReceived();
         break;
     }
@@ -288,14 +315,14 @@ void InstrumentSession::requestList()
     // At once, even while another command waits for its answer: the list
     // answer is then owed before anything else goes out.
     if (m_linked)
-        sendAtOnce(protocol::kGetListFrame);
+        sendAtOnce(protocol::kGetListCommand);
 }
 
 void InstrumentSession::queueList()
 {
     if (!m_linked)
         return;
-    m_queue.enqueue(protocol::kGetListFrame);
+    m_queue.enqueue(protocol::kGetListCommand);
     sendNextPending();
 }
 
@@ -304,7 +331,7 @@ bool InstrumentSession::download(const QList<quint8> &numbers)
     if (!m_linked || numbers.isEmpty())
         return false;
     for (quint8 number : numbers)
-        m_queue.enqueue(protocol::readRecordFrame(number));
+        m_queue.enqueue(protocol::readRecordCommand(number));
     beginChain(Chain::Download, numbers.size());
     sendNextPending();
     return true;
@@ -323,7 +350,7 @@ UploadPlan InstrumentSession::upload(UploadPlan plan)
         return plan;
     }
     for (const UploadPlan::Item &item : qAsConst(plan.items))
-        m_queue.enqueue(protocol::frameText(item.frame));
+        m_queue.enqueue(item.frame);
     plan.queued = plan.items.size();
     if (plan.queued > 0) {
         beginChain(Chain::Upload, plan.queued);
@@ -332,7 +359,7 @@ UploadPlan InstrumentSession::upload(UploadPlan plan)
         m_chain.notes = plan.notes;
     }
     // The list that follows shows what the instrument took.
-    m_queue.enqueue(protocol::kGetListFrame);
+    m_queue.enqueue(protocol::kGetListCommand);
     sendNextPending();
     return plan;
 }
@@ -341,8 +368,8 @@ bool InstrumentSession::setSerial(const QString &text)
 {
     if (!m_linked || text.isEmpty())
         return false;
-    m_queue.enqueue(protocol::setSerialFrame(text));
-    m_queue.enqueue(protocol::kGetVersionFrame);
+    m_queue.enqueue(protocol::setSerialCommand(text));
+    m_queue.enqueue(protocol::kGetVersionCommand);
     sendNextPending();
     return true;
 }
@@ -353,7 +380,7 @@ void InstrumentSession::cancel()
         return;
     // The command in flight is still answered and handled; the list that
     // follows an upload still comes, to show what was written.
-    m_queue.dropPending([this](const QString &frame) { return countDropped(frame); });
+    m_queue.dropPending([this](const QByteArray &frame) { return countDropped(frame); });
     finishWhenResolved();
 }
 
@@ -363,13 +390,13 @@ void InstrumentSession::stop()
         return;
     // Its answer, should it still come, is owed: handled, but it releases
     // nothing.
-    const QString inFlight = m_queue.inFlight();
+    const QByteArray inFlight = m_queue.inFlight();
     if (isChainFrame(inFlight) && m_queue.abandonInFlight())
         countDropped(inFlight);
     cancel();
 }
 
-bool InstrumentSession::countDropped(const QString &frame)
+bool InstrumentSession::countDropped(const QByteArray &frame)
 {
     if (!isChainFrame(frame))
         return false;

@@ -6,6 +6,7 @@
 #include "protocol/frame.h"
 #include "protocol/tdrrecord.h"
 #include "records/recordstore.h"
+#include "session/phase.h"
 #include "session/uploadcheck.h"
 #include "session/uploadplan.h"
 
@@ -17,6 +18,9 @@
 #include <QStringList>
 
 class TDRClient;
+namespace bt {
+class BluetoothStack;
+}
 
 // The conversation with one instrument at a time, with no widgets: the link,
 // the command queue, the reassembly of answers, the identity and the record
@@ -27,6 +31,7 @@ class InstrumentSession : public QObject
     Q_OBJECT
 public:
     enum class Chain { None, Download, Upload };
+    using Phase = session::Phase;
 
     // How a chain ended: records of a download, files of an upload; a chain
     // that did both counts both.
@@ -52,14 +57,22 @@ public:
     using UploadPlan = ::UploadPlan;
     static constexpr int kHighestSlot = UploadPlan::kHighestSlot;
 
-    explicit InstrumentSession(QObject *parent = nullptr);
+    // Links are made on `stack`; downloaded records go into `store`.
+    InstrumentSession(bt::BluetoothStack &stack, RecordStore &store, QObject *parent = nullptr);
     ~InstrumentSession() override;
 
-    RecordStore &store() { return m_store; }
-    CommandQueue &queue() { return m_queue; }
-    const TDRRecord &record() const { return m_record; }
+    const RecordStore &store() const { return m_store; }
+    // Only the session sends: others may look at the queue, never change it.
+    const CommandQueue &queue() const { return m_queue; }
+    // Commands waiting or in flight.
+    bool isBusy() const { return !m_queue.isEmpty(); }
+    void setAnswerTimeout(int ms) { m_queue.setAnswerTimeout(ms); }
+    void setLinkSpeed(int bytesPerSecond) { m_queue.setLinkSpeed(bytesPerSecond); }
+    // Who the instrument said it is, by its last identity answer.
+    const protocol::Identity &identity() const { return m_identity; }
     QBluetoothServiceInfo service() const { return m_service; }
     bool isLinked() const { return m_linked; }
+    Phase phase() const { return m_phase; }
     Chain chain() const { return m_chain.kind; }
     // The running chain's records saved or files written so far, of its total.
     int chainDone() const { return m_chain.download.done + m_chain.upload.done; }
@@ -99,7 +112,9 @@ public:
     void stop();
 
 signals:
-    // Every frame going to the instrument, and every piece coming back.
+    void phaseChanged(session::Phase phase);
+    // Every frame going to the instrument, and every piece coming back, as
+    // hex text for the message log and the peers of the local service.
     void frameSent(const QString &frame);
     void pieceReceived(const QString &sender, const QString &piece);
 
@@ -120,37 +135,41 @@ signals:
     void notice(const QString &text);
 
 private:
+    void setPhase(Phase phase);
     void onClientConnected(const QString &name);
     void onClientDisconnected();
     void onClientError(const QString &error);
-    void onPiece(const QString &sender, const QString &piece);
+    void onPiece(const QString &sender, const QByteArray &piece);
 
-    void sendFrame(const QString &frame);
+    void sendFrame(const QByteArray &frame);
     void sendNextPending();
-    void sendAtOnce(const QString &frame);
+    void sendAtOnce(const QByteArray &frame);
     void commandsAbandoned(int dropped);
-    bool handleAnswer(const QByteArray &frame, const QString &inFlight);
+    bool handleAnswer(const QByteArray &frame, const QByteArray &inFlight);
     bool saveRecord(const QByteArray &frame);
 
     void beginChain(Chain kind, int total);
-    void chainStepDone(const QString &inFlight, bool succeeded);
+    void chainStepDone(const QByteArray &inFlight, bool succeeded);
     // Counts a chain frame dropped before its answer; false for any other frame.
-    bool countDropped(const QString &frame);
+    bool countDropped(const QByteArray &frame);
     void uploadListed(const QList<protocol::RecordEntry> &entries);
     void finishWhenResolved();
     Summary finishChain(bool linkLost = false, bool gaveUp = false);
 
-    RecordStore m_store;
+    bt::BluetoothStack &m_stack;
+    RecordStore &m_store;
     CommandQueue m_queue;
     AnswerAssembler m_assembler;
     TDRRecord m_record;
+    protocol::Identity m_identity;
     QBluetoothServiceInfo m_service;
     QList<QPointer<TDRClient>> m_clients;
     QPointer<TDRClient> m_client; // the link frames go to
     bool m_linked = false;
+    Phase m_phase = Phase::Idle;
 
     QList<protocol::RecordEntry> m_entries;
-    QPair<QByteArray, QString> m_lastRecord; // the last record block, and the read it answered
+    QPair<QByteArray, QByteArray> m_lastRecord; // the last record block, and the read it answered
     bool m_readBack = false;
 
     struct Counts

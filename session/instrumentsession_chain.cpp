@@ -16,12 +16,13 @@ void InstrumentSession::beginChain(Chain kind, int total)
         m_lastCheck = UploadCheck();
     }
     (kind == Chain::Download ? m_chain.download : m_chain.upload).total += total;
+    setPhase(Phase::Transferring);
     emit chainStarted(m_chain.kind, chainTotal());
     emit progress(m_chain.download.done + m_chain.download.failed + m_chain.upload.done,
                   chainTotal());
 }
 
-void InstrumentSession::chainStepDone(const QString &inFlight, bool succeeded)
+void InstrumentSession::chainStepDone(const QByteArray &inFlight, bool succeeded)
 {
     if (chainframe::isWrite(inFlight)) {
         ++m_chain.upload.done;
@@ -47,7 +48,7 @@ void InstrumentSession::uploadListed(const QList<protocol::RecordEntry> &entries
         return;
     const QList<int> readBack = check.listed(entries, m_readBack);
     for (int slot : readBack)
-        m_queue.enqueue(protocol::readRecordFrame(quint8(slot)));
+        m_queue.enqueue(protocol::readRecordCommand(quint8(slot)));
     finishWhenResolved();
 }
 
@@ -122,6 +123,8 @@ InstrumentSession::Summary InstrumentSession::finishChain(bool linkLost, bool ga
     parts << c.notes;
     parts.removeAll(QString());
     summary.text = parts.join(QLatin1Char(' '));
+    if (m_phase == Phase::Transferring)
+        setPhase(m_linked ? Phase::Listed : Phase::Idle);
     emit chainFinished(summary);
     return summary;
 }

@@ -35,6 +35,7 @@ public:
     bool listBusy() const { return !w.findChild<QWidget *>("listBusy")->isHidden(); }
 
     InstrumentSession &session() { return w.instrumentSession(); }
+    RecordStore &store() { return w.recordStore(); }
     QString localName() const { return w.localAdapterName(); }
     QBluetoothServiceInfo selectedService() const { return w.chosenService(); }
     bool discoveryActive() const { return w.isScanning(); }

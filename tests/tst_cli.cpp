@@ -281,8 +281,9 @@ void CliTest::downloadWritesWhatTheWindowWrites()
     // The window's session on the same scene, in this process.
     QVERIFY(installScene(sceneJson(kInstrument, 0, m_bridge.serverPort())));
     QTemporaryDir gui;
-    InstrumentSession session;
-    session.store().setDirectory(gui.path());
+    RecordStore store;
+    store.setDirectory(gui.path());
+    InstrumentSession session(bt::stack(), store);
     session.connectTo(testsupport::sceneService(0));
     QTRY_VERIFY(session.isLinked() && session.queue().isEmpty());
     QSignalSpy finished(&session, &InstrumentSession::chainFinished);

@@ -119,7 +119,7 @@ void FilesTest::listingRules()
     const QString oddName = QString(QChar(0xdcff)) + QChar(0xdcfe) + QStringLiteral(".tdr");
     QTRY_COMPARE(probe.items("filesLst"),
                  QStringList({".hidden.tdr", "A.TDR", "new.tdr", oddName}));
-    QVERIFY(probe.session().store().describe(oddName).endsWith(
+    QVERIFY(probe.store().describe(oddName).endsWith(
         QStringLiteral(" is empty: a TDR record has 37775 bytes.")));
     // The folder deleted and made again is followed again.
     QCOMPARE(QProcess::execute(QStringLiteral("rm"), {QStringLiteral("-r"), dir.path()}), 0);
@@ -130,7 +130,7 @@ void FilesTest::listingRules()
     chooseDirectory(probe, QString());
     QCOMPARE(probe.items("filesLst").size(), 1);
     const QString gone = dir.filePath(QStringLiteral("gone"));
-    probe.session().store().setDirectory(gone);
+    probe.store().setDirectory(gone);
     QCOMPARE(probe.folderText(), gone);
     QVERIFY(probe.items("filesLst").isEmpty());
 }

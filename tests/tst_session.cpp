@@ -115,6 +115,7 @@ private:
     QTcpServer m_bridge;
     QTcpSocket *m_peer = nullptr;
     QByteArray m_peerReceived;
+    RecordStore m_store;
     InstrumentSession *m_session = nullptr;
     QStringList m_events; // "sent <frame start>", "saved <n>"
     InstrumentSession::Summary m_summary;
@@ -149,9 +150,9 @@ void SessionTest::cleanup()
 void SessionTest::open(int device, const QString &options, int timeoutMs)
 {
     QVERIFY(installScene(sceneJson(options, m_bridge.serverPort())));
-    m_session = new InstrumentSession;
-    m_session->store().setDirectory(m_work->path());
-    m_session->queue().setAnswerTimeout(timeoutMs);
+    m_store.setDirectory(m_work->path());
+    m_session = new InstrumentSession(bt::stack(), m_store);
+    m_session->setAnswerTimeout(timeoutMs);
     connect(m_session, &InstrumentSession::frameSent, this,
             [this](const QString &f) { m_events << QStringLiteral("sent ") + f.left(8); });
     connect(m_session, &InstrumentSession::recordSaved, this,
@@ -296,7 +297,7 @@ void SessionTest::uploadRoundTripAndSkips()
     m_events.clear();
     m_finished = 0;
     const bool late = acks.contains(QLatin1String("ackDelayMs"));
-    m_session->queue().setAnswerTimeout(late ? 600 : CommandQueue::kDefaultTimeoutMs);
+    m_session->setAnswerTimeout(late ? 600 : CommandQueue::kDefaultTimeoutMs);
     const InstrumentSession::UploadPlan plan = m_session->upload(paths, firstSlot);
     QCOMPARE(plan.queued, written);
     runChain();
@@ -361,7 +362,7 @@ void SessionTest::contract()
          QStringLiteral(R"({"records": 3, "seed": 7, "chunk": "random", "delayMs": 1, %1%2})")
              .arg(dialect, fault),
          sound ? 300 : 50);
-    m_session->queue().setLinkSpeed(100000);
+    m_session->setLinkSpeed(100000);
     const bool doubled = fault.contains(QLatin1String("double"));
     const int offset = dialect.contains(QLatin1String("Offset")) ? 1 : 0;
     int listed = -1;
@@ -399,7 +400,7 @@ void SessionTest::contract()
                  lossless(instrument()->recordBlock(1 + i)));
 
     QVERIFY(m_session->setSerial(QStringLiteral("654321")));
-    QTRY_COMPARE(quint32(m_session->record().serialNumber), 654321u);
+    QTRY_COMPARE(quint32(m_session->identity().serialNumber), 654321u);
     QCOMPARE(instrument()->serial(), QStringLiteral("654321"));
 
     // What reached the instrument, in order: a command may go out again
@@ -428,7 +429,7 @@ void SessionTest::spoiltAnswerRepeatedAtOnce()
     // once, not after the time-out, and only once: three requests in all.
     open(0, QStringLiteral(R"({"corruptEvery": 2, "records": 1})"), 60000);
     QCOMPARE(instrument()->commandsReceived(), 3);
-    QCOMPARE(quint32(m_session->record().serialNumber), 1234u);
+    QCOMPARE(quint32(m_session->identity().serialNumber), 1234u);
     QCOMPARE(m_events.count(QStringLiteral("sent 42050000")), 3);
 }
 
@@ -547,8 +548,8 @@ void SessionTest::endsWithoutAnswers()
         open(1);
     else
         open(0, QStringLiteral(R"({"endlessStream": %1, "streamAfter": 2})").arg(babble));
-    m_session->queue().setLinkSpeed(babble == QLatin1String("255") ? 1 : 100000);
-    m_session->queue().setAnswerTimeout(hangUp ? 60000 : 50);
+    m_session->setLinkSpeed(babble == QLatin1String("255") ? 1 : 100000);
+    m_session->setAnswerTimeout(hangUp ? 60000 : 50);
     QSignalSpy down(m_session, &InstrumentSession::linkDown);
     QFile file(m_work->filePath(QStringLiteral("a.tdr")));
     QVERIFY(file.open(QIODevice::WriteOnly));
@@ -579,7 +580,7 @@ void SessionTest::repeatKeepsHalfAnswer()
     QTRY_COMPARE(m_peerReceived.size(), 10);
     m_peer->write(kIdentity.mid(6));
     QTRY_COMPARE(identity.count(), 1);
-    QCOMPARE(quint32(m_session->record().serialNumber), 1234u);
+    QCOMPARE(quint32(m_session->identity().serialNumber), 1234u);
 }
 
 void SessionTest::failedLinksAreDeleted()
@@ -610,7 +611,7 @@ void SessionTest::framesNeverReachTheNextLink()
 {
     QFETCH(bool, dropFirst);
     open(1);
-    m_session->queue().setAnswerTimeout(60000); // only the link may end these commands
+    m_session->setAnswerTimeout(60000); // only the link may end these commands
     QVERIFY(m_session->download({1, 2, 3}));
     QCOMPARE(m_session->upload({}, 0).queued, 0);
     QVERIFY(!m_session->queue().isEmpty());
@@ -663,7 +664,7 @@ void SessionTest::failedSaveLeavesFilesAlone()
     if (mounted && !runAsRoot({"mount", "-t", "tmpfs", "-o", "size=60k", "tmpfs", dir}))
         QSKIP("cannot mount a tmpfs here");
     open(0, QStringLiteral(R"({"records": 3, "seed": 31})"));
-    m_session->store().setDirectory(dir);
+    m_store.setDirectory(dir);
     QVERIFY(m_session->download({1}));
     runChain();
     const QString existing = m_session->store().pathOf(m_session->store().files().first());
@@ -675,7 +676,7 @@ void SessionTest::failedSaveLeavesFilesAlone()
         while (filler.write(block) == block.size() && filler.flush()) {
         }
     } else {
-        m_session->store().setDirectory(dir + QStringLiteral("/gone"));
+        m_store.setDirectory(dir + QStringLiteral("/gone"));
     }
     m_finished = 0;
     QVERIFY(m_session->download({1, 2, 3}));

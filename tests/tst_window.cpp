@@ -309,7 +309,7 @@ void WindowTest::uploadDialogOutlivesListAndLink()
 
     // While the dialog is open the file list is refilled and the link goes.
     answerNextDialog([this](QWidget *dialog) {
-        m_probe->session().store().refresh();
+        m_probe->store().refresh();
         m_peer->disconnectFromHost();
         QTRY_COMPARE(m_probe->status(), QStringLiteral("Disconnected"));
         qobject_cast<QDialog *>(dialog)->accept();

@@ -38,6 +38,7 @@ FIRST_TESTS = {
     "cli/": ["tst_cli"],
     "link/": ["tst_tdrclient", "tst_tdrserver", "tst_session"],
     "app/waveform/": ["tst_measurement", "tst_waveformwindow"],
+    "app/controlstates": ["tst_controls"],
     "app/": ["tst_startup", "tst_window", "tst_files"],
     "bluetooth/": ["tst_emulator"],
     "viewer/": ["tst_startup"],

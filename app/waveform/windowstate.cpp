@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/waveform/windowstate.h"
 
+#include "common/appsettings.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QHeaderView>
@@ -73,7 +75,7 @@ struct Shrunk
 Shrunk restore(QMainWindow *window, const QString &group)
 {
     Shrunk shrunk;
-    QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
+    QSettings settings(appsettings::organization(), appsettings::application());
     settings.beginGroup(group);
     const QRect saved = settings.value(QStringLiteral("geometry")).toRect();
     const QVariantList margins = settings.value(QStringLiteral("frame")).toList();
@@ -116,7 +118,7 @@ Shrunk restore(QMainWindow *window, const QString &group)
 
 void save(QMainWindow *window, const QString &group, const Shrunk &shrunk)
 {
-    QSettings settings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader"));
+    QSettings settings(appsettings::organization(), appsettings::application());
     settings.beginGroup(group);
     settings.setValue(QStringLiteral("maximized"), window->isMaximized());
     // A maximized window keeps the place it goes back to.

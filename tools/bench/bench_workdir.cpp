@@ -70,8 +70,7 @@ void run(int existing)
     waitFor([&] { return status() == QLatin1String("discovery Finished"); });
     action("actionConnect")->setChecked(true);
     waitFor([&] {
-        return window.instrumentSession().isLinked() &&
-               window.instrumentSession().queue().isEmpty();
+        return window.instrumentSession().isLinked() && !window.instrumentSession().isBusy();
     });
     action("actionGet_List")->trigger();
     waitFor([&] { return records->count() == 200; });

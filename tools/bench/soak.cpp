@@ -151,9 +151,10 @@ int main(int argc, char **argv)
     heartbeat.start(50);
 
     QTemporaryDir work;
-    InstrumentSession session;
-    session.store().setDirectory(work.path());
-    session.queue().setAnswerTimeout(kAnswerTimeoutMs);
+    RecordStore store;
+    store.setDirectory(work.path());
+    InstrumentSession session(*emulated, store);
+    session.setAnswerTimeout(kAnswerTimeoutMs);
 
     long long downloaded = 0, wrongFiles = 0, repeats = 0, giveUps = 0, linkLosses = 0;
     long long falseSuccess = 0, uploadsChecked = 0, wrongSlots = 0, chains = 0, rounds = 0;
@@ -177,7 +178,7 @@ int main(int argc, char **argv)
                          ++savedInChain;
                          const QByteArray block = instrument->recordBlock(number);
                          const auto expected = testsupport::expectedDownload(block);
-                         QFile file(session.store().pathOf(fileName));
+                         QFile file(store.pathOf(fileName));
                          if (expected.name != fileName || !file.open(QIODevice::ReadOnly) ||
                              file.readAll() != expected.bytes) {
                              ++wrongFiles;
@@ -214,7 +215,7 @@ int main(int argc, char **argv)
             ++connectFailures;
             continue;
         }
-        waitUntil([&] { return !session.isLinked() || session.queue().isEmpty(); }, 10000);
+        waitUntil([&] { return !session.isLinked() || !session.isBusy(); }, 10000);
 
         for (int chain = int(rng.bounded(1, 4)); chain > 0 && session.isLinked(); --chain) {
             finished = false;
@@ -228,7 +229,7 @@ int main(int argc, char **argv)
                 for (int i = int(rng.bounded(1, 5)); i > 0; --i) {
                     const QString name = names.at(int(rng.bounded(names.size())));
                     written.append({name, first + paths.size()});
-                    paths.append(session.store().pathOf(name));
+                    paths.append(store.pathOf(name));
                 }
                 if (session.upload(paths, first).queued != paths.size())
                     ++falseSuccess; // every file is sound
@@ -265,7 +266,7 @@ int main(int argc, char **argv)
                 }
             }
             // The list request that ends an upload, or repeats still owed.
-            waitUntil([&] { return !session.isLinked() || session.queue().isEmpty(); }, 10000);
+            waitUntil([&] { return !session.isLinked() || !session.isBusy(); }, 10000);
         }
         session.disconnectLink();
         waitUntil([&] { return !session.isLinked(); }, 5000);
