@@ -282,6 +282,12 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
                 std::max(result.events.at(k).strength, launchArea > 0 ? area / launchArea : 0.0);
             reflection[k] = std::min(1.0, share / through);
             through *= std::max(0.05, 1 - reflection.at(k) * reflection.at(k));
+            // A splice behind a strong fault looks smaller than it is.
+            TraceEvent &e = result.events[k];
+            const bool up = e.height * launchSign > 0;
+            const bool minor = reflection.at(k) < kMinorShare;
+            e.kind = up ? (minor ? EventKind::MinorHigh : EventKind::Open)
+                        : (minor ? EventKind::MinorLow : EventKind::Short);
         }
         // Only echoes come back from beyond the end: the end is the last
         // reflection that is no echo, when it sends back most of what reaches
