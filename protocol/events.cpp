@@ -31,8 +31,6 @@ constexpr double kEndShare = 0.35;
 // What follows a reflection closely in its own direction and this much
 // smaller is its tail.
 constexpr double kTailShare = 0.3;
-// A reflection this large lets nothing through.
-constexpr double kCompleteShare = 0.9;
 // An echo is smaller than the reflection it repeats.
 constexpr double kEchoShare = 0.7;
 
@@ -262,32 +260,43 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
     }
 
     // The far end sends back everything that reaches it, after the losses at
-    // the reflections before it; a fault sends back a part. A pulse spread by
-    // the cable is lower and wider: its height times its width is what counts.
-    // The end is the last reflection that sends back most of what reaches it.
+    // the reflections before it; a fault sends back a part. The cable spreads
+    // a pulse, lower and wider, but keeps its area; a sharp pulse caught by
+    // few samples keeps its height better. The larger of the two shares counts.
     if (result.launchFound) {
+        const auto areaOf = [&](const QVector<double> &signal, int from, int to, double sign) {
+            double area = 0;
+            for (int i = std::max(1, from); i <= std::min(n - 1, to); ++i)
+                area += std::max(0.0, sign * signal.at(i));
+            return area;
+        };
+        const double launchArea = areaOf(launch, 1, first - 1, 1.0);
         QVector<double> reflection(result.events.size(), 0.0);
         double through = 1.0;
-        const double launchWidthAtHalf = std::max(0.5, launchEdge.halfDown - launchEdge.halfUp);
-        bool complete = false;
         for (int k = 0; k < result.events.size(); ++k) {
-            // Nothing but echoes comes back from beyond a complete reflection.
-            if (complete)
-                result.events[k].kind = EventKind::Echo;
             if (result.events.at(k).kind == EventKind::Echo)
                 continue;
             const Candidate &c = kept.at(k);
-            const double span = std::max(0.5, c.edge.halfDown - c.edge.halfUp);
+            const double area = areaOf(r, c.from - 1, c.to + 1, c.height > 0 ? 1.0 : -1.0);
             const double share =
-                result.events.at(k).strength * std::max(1.0, (span + 1) / (launchWidthAtHalf + 1));
+                std::max(result.events.at(k).strength, launchArea > 0 ? area / launchArea : 0.0);
             reflection[k] = std::min(1.0, share / through);
             through *= std::max(0.05, 1 - reflection.at(k) * reflection.at(k));
-            complete = reflection.at(k) >= kCompleteShare;
+            // A splice behind a strong fault looks smaller than it is.
+            TraceEvent &e = result.events[k];
+            const bool up = e.height * launchSign > 0;
+            const bool minor = reflection.at(k) < kMinorShare;
+            e.kind = up ? (minor ? EventKind::MinorHigh : EventKind::Open)
+                        : (minor ? EventKind::MinorLow : EventKind::Short);
         }
+        // Only echoes come back from beyond the end: the end is the last
+        // reflection that is no echo, when it sends back most of what reaches
+        // it. A strong fault with more reflections behind it is no end, even
+        // when it looked complete: overlapping reflections can look like that.
         int end = -1;
         for (int k = 0; k < result.events.size(); ++k)
-            if (reflection.at(k) >= kEndShare)
-                end = k;
+            if (result.events.at(k).kind != EventKind::Echo)
+                end = reflection.at(k) >= kEndShare ? k : -1;
         if (end >= 0) {
             TraceEvent &e = result.events[end];
             const bool up = e.height * launchSign > 0;

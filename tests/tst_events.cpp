@@ -89,6 +89,16 @@ private slots:
         QTest::newRow("short section: one event at its toe, splice as minor")
             << ended(cable({{100, -0.3, 3}, {300, 0.09, 0}}), 420, emu::FarEnd::Open)
             << QStringLiteral("100 short; 300 minor_high; 420 end_open | 420");
+        QTest::newRow("strong fault with a weaker one behind it, cable runs on")
+            << cable({{100, 0.6, 0}, {250, -0.15, 0}})
+            << QStringLiteral("100 open; 250 short | none");
+        QTest::newRow("overlapping reflections that look complete, end behind them")
+            << ended(cable({{100, 0.69, 0}, {101.5, 0.5, 0}}), 300, emu::FarEnd::Open)
+            << QStringLiteral("100 open; 300 end_open | 300");
+        emu::CableParams spread = ended(cable({}), 360, emu::FarEnd::Open);
+        spread.dispersion = 0.03;
+        QTest::newRow("end spread low by a long cable")
+            << spread << QStringLiteral("360 end_open | 360");
         emu::CableParams echo = cable({{90, 0.3, 0}});
         echo.sourceReflection = 0.8;
         QTest::newRow("second trip off the instrument is an echo")
