@@ -52,6 +52,10 @@ struct EventAnalysis
 // read. Pure: the same samples always give the same events.
 EventAnalysis detectEvents(const QVector<double> &samples, double step);
 EventAnalysis detectEvents(const Trace &trace);
+// The trace with its distance 0 at the launch pulse's toe (Trace::origin):
+// its samples then lie at the distances its events are given at. A trace
+// without a launch keeps the file's axis.
+Trace alignedAtLaunch(Trace trace);
 
 QString eventKindText(EventKind kind);
 // "open", "short", "minor_high", "minor_low", "end_open", "end_short", "echo"
