@@ -14,6 +14,7 @@ EventTable::EventTable(QWidget *parent) : QWidget(parent)
     m_title = new QLabel;
     m_title->setTextFormat(Qt::PlainText);
     m_title->setStyleSheet(QStringLiteral("font-weight: 600; color: #343a40;"));
+    m_title->setWordWrap(true); // two traces' names are long
     m_markers = new QCheckBox(tr("Show markers"));
     m_markers->setObjectName(QStringLiteral("eventMarkersChk"));
     m_markers->setChecked(true);
@@ -23,6 +24,7 @@ EventTable::EventTable(QWidget *parent) : QWidget(parent)
     m_table->setObjectName(QStringLiteral("eventsTbl"));
     m_table->setHorizontalHeaderLabels(headers());
     m_table->verticalHeader()->hide();
+    m_table->setWordWrap(false);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_table->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -49,15 +51,13 @@ EventTable::EventTable(QWidget *parent) : QWidget(parent)
     auto *compareRow = new QHBoxLayout;
     compareRow->addWidget(m_compareLabel);
     compareRow->addWidget(m_compare, 1);
+    compareRow->addWidget(m_markers);
     setCompareChoices({}, -1);
 
-    auto *head = new QHBoxLayout;
-    head->addWidget(m_title, 1);
-    head->addWidget(m_markers);
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(6, 6, 0, 6);
     layout->setSpacing(4);
-    layout->addLayout(head);
+    layout->addWidget(m_title);
     layout->addLayout(compareRow);
     layout->addWidget(m_table);
 }
@@ -102,6 +102,8 @@ void EventTable::setEvents(const protocol::EventAnalysis &analysis, const QStrin
     const QSignalBlocker blocker(m_table);
     m_table->setColumnCount(4);
     m_table->setHorizontalHeaderLabels(headers());
+    m_table->horizontalHeader()->setStretchLastSection(true);
+    m_table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::ResizeToContents);
     m_table->setRowCount(events.size());
     for (int row = 0; row < events.size(); ++row) {
         m_distances.append(events.at(row).distance);
@@ -118,6 +120,9 @@ void EventTable::setComparison(const protocol::TraceComparison &comparison,
     const QSignalBlocker blocker(m_table);
     m_table->setColumnCount(5);
     m_table->setHorizontalHeaderLabels(headers() << tr("Change"));
+    // What changed stays readable; a long kind gives way.
+    m_table->horizontalHeader()->setStretchLastSection(false);
+    m_table->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     m_table->setRowCount(comparison.pairs.size());
     for (int row = 0; row < comparison.pairs.size(); ++row) {
         const protocol::EventPair &pair = comparison.pairs.at(row);
