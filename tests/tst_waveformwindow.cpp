@@ -338,7 +338,9 @@ private slots:
                     .startsWith(QStringLiteral("in %1 · ").arg(QDir(other.path()).dirName())));
         window.addFiles({path(m_first)});
         QCOMPARE(window.shownFiles(), QStringList({QStringLiteral("a.tdr"), m_first}));
-        // The same fault at sample 150 in both, the earlier at 12:30.
+        // The same fault at sample 150 in both; the earlier, at 12:30, is the older.
+        QCOMPARE(window.chart()->series().constLast()->name(),
+                 QStringLiteral("Difference a − #001"));
         auto *table = window.findChild<QTableWidget *>(QStringLiteral("eventsTbl"));
         QCOMPARE(table->horizontalHeaderItem(4)->text(), QStringLiteral("Change"));
         QCOMPARE(table->item(0, 4)->text(), QStringLiteral("unchanged"));
