@@ -43,7 +43,8 @@ struct EventAnalysis
     double threshold = 0;       // levels: smaller deviations are noise
     QVector<TraceEvent> events; // by distance
     std::optional<double> end;  // the far end's distance; none within the trace
-    // Where an event lies on the file's axis: the cursor and markers go here.
+    // Where an event lies on the file's axis (sample i at i * step); on a
+    // trace aligned at its launch it lies at its distance.
     double axisPosition(const TraceEvent &event) const { return launchToe + event.distance; }
 };
 

@@ -393,7 +393,8 @@ void WaveformWindow::dropEvent(QDropEvent *event)
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();
-    // Files are shown, from the first one's folder; a folder alone opens as the list.
+    // Files are shown, those from other folders added to the list; a folder
+    // alone opens as the list.
     QStringList files;
     for (const QString &path : paths)
         if (!QFileInfo(path).isDir())
