@@ -3,7 +3,7 @@
 
 #include "bluetooth/bluetoothstack.h"
 #include "protocol/trace.h"
-#include "session/appsettings.h"
+#include "common/appsettings.h"
 #include "session/discovery.h"
 #include "session/lastinstrument.h"
 #include "session/linkproblem.h"

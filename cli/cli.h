@@ -52,6 +52,9 @@ public:
                const UploadOptions &options);
     int show(const QStringList &files);
     int events(const QStringList &files);
+    // What changed from OLDER to NEWER: both files' events, paired, and the
+    // largest difference between the traces.
+    int compare(const QString &older, const QString &newer);
     int exportCsv(const QString &file, const QString &out);
 
     // Ctrl-C or SIGTERM: the transfer stops after the record in flight.

@@ -3,6 +3,7 @@
 // record files: show, export.
 #include "cli/cli.h"
 
+#include "protocol/compare.h"
 #include "protocol/events.h"
 #include "protocol/trace.h"
 #include "records/outputfile.h"
@@ -321,6 +322,58 @@ int Cli::events(const QStringList &files)
     });
 }
 
+int Cli::compare(const QString &olderPath, const QString &newerPath)
+{
+    const protocol::TraceResult older = protocol::readTrace(olderPath);
+    const protocol::TraceResult newer = protocol::readTrace(newerPath);
+    for (const protocol::TraceResult *result : {&older, &newer})
+        if (!result->ok())
+            printError(result->error);
+    if (!older.ok() || !newer.ok())
+        return ExitPartly;
+    const protocol::TraceComparison comparison = protocol::compareTraces(older.trace, newer.trace);
+    if (m_options.json) {
+        printJson(
+            protocol::comparisonJson(olderPath, newerPath, older.trace, newer.trace, comparison));
+        return comparison.comparable ? ExitDone : ExitPartly;
+    }
+    print(tr("older: %1").arg(olderPath));
+    print(tr("newer: %1").arg(newerPath));
+    if (!comparison.comparable) {
+        printError(comparison.problem);
+        print(olderPath);
+        printEvents(older.trace);
+        print(newerPath);
+        printEvents(newer.trace);
+        return ExitPartly;
+    }
+    if (comparison.pairs.isEmpty())
+        print(tr("  no events above the noise in either trace"));
+    for (int i = 0; i < comparison.pairs.size(); ++i) {
+        const protocol::EventPair &pair = comparison.pairs.at(i);
+        const bool newest = pair.newer.has_value();
+        const protocol::EventAnalysis &analysis = newest ? comparison.newer : comparison.older;
+        const protocol::TraceEvent &e = analysis.events.at(newest ? *pair.newer : *pair.older);
+        QString change = protocol::eventChangeText(pair);
+        if (pair.change == protocol::EventChange::Moved)
+            change = tr("%1 (was %2)")
+                         .arg(change,
+                              protocol::eventDistanceText(comparison.older.events.at(*pair.older)));
+        print(tr("  event %1: %2  %3  %4  %5")
+                  .arg(i + 1)
+                  .arg(protocol::eventDistanceText(e), protocol::eventKindText(e.kind),
+                       protocol::eventStrengthText(analysis, e), change));
+    }
+    const auto largest = std::max_element(
+        comparison.difference.cbegin(), comparison.difference.cend(),
+        [](const QPointF &a, const QPointF &b) { return std::abs(a.y()) < std::abs(b.y()); });
+    print(tr("  largest difference: %1 levels at %2 m (newer minus older, every %3 m%4)")
+              .arg(QString::number(largest->y(), 'f', 0), protocol::distanceText(largest->x(), 1),
+                   protocol::distanceText(comparison.gridStep, 3),
+                   comparison.resampled ? tr(", resampled") : QString()));
+    return ExitDone;
+}
+
 void Cli::printEvents(const protocol::Trace &trace)
 {
     const protocol::EventAnalysis analysis = protocol::detectEvents(trace);
@@ -353,7 +406,7 @@ int Cli::exportCsv(const QString &file, const QString &out)
         printError(result.error);
         return ExitPartly;
     }
-    const QByteArray csv = protocol::traceCsv(result.trace).toUtf8();
+    const QByteArray csv = protocol::traceCsv(protocol::alignedAtLaunch(result.trace)).toUtf8();
     const QString target = out.isEmpty() ? QStringLiteral("-") : out;
     if (target == QLatin1String("-"))
         markOutputWritten();

@@ -64,6 +64,7 @@ QString commandsText()
                      "  upload [DEVICE] --slot N FILE...      files into record slots\n"
                      "  show FILE...                          a record file's metadata and events\n"
                      "  events FILE...                        a record file's events\n"
+                     "  compare OLD NEW                       what changed between two records\n"
                      "  export FILE --csv [-o OUT]            a record file as CSV\n"
                      "The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.") +
            QLatin1Char('\n') + deviceText() + QLatin1Char('\n') +
@@ -90,15 +91,19 @@ QString commandText(const QString &command)
                          "number, samples and events.");
     if (command == QLatin1String("events"))
         return Texts::tr("Prints a record file's events and the cable end.");
+    if (command == QLatin1String("compare"))
+        return Texts::tr("Prints both records' events counted from their launch pulses, which "
+                         "appeared, moved or vanished from OLD to NEW, and the largest "
+                         "difference between the traces.");
     return Texts::tr("Writes a record file as the viewer's CSV.");
 }
 
 const QStringList &commands()
 {
-    static const QStringList names{QStringLiteral("scan"),   QStringLiteral("info"),
-                                   QStringLiteral("list"),   QStringLiteral("download"),
-                                   QStringLiteral("upload"), QStringLiteral("show"),
-                                   QStringLiteral("events"), QStringLiteral("export")};
+    static const QStringList names{
+        QStringLiteral("scan"),     QStringLiteral("info"),    QStringLiteral("list"),
+        QStringLiteral("download"), QStringLiteral("upload"),  QStringLiteral("show"),
+        QStringLiteral("events"),   QStringLiteral("compare"), QStringLiteral("export")};
     return names;
 }
 
@@ -245,6 +250,9 @@ int main(int argc, char *argv[])
     } else if (command == QLatin1String("show") || command == QLatin1String("events")) {
         parser.addPositionalArgument(QStringLiteral("FILE"), Texts::tr("Record files."),
                                      QStringLiteral("FILE..."));
+    } else if (command == QLatin1String("compare")) {
+        parser.addPositionalArgument(QStringLiteral("OLD"), Texts::tr("The earlier record file."));
+        parser.addPositionalArgument(QStringLiteral("NEW"), Texts::tr("The later record file."));
     } else if (command == QLatin1String("export")) {
         parser.addOptions({csvOption, outOption});
         parser.addPositionalArgument(QStringLiteral("FILE"), Texts::tr("A record file."));
@@ -337,6 +345,8 @@ int main(int argc, char *argv[])
             status = cli.show(args);
         } else if (command == QLatin1String("events") && !args.isEmpty()) {
             status = cli.events(args);
+        } else if (command == QLatin1String("compare") && args.size() == 2) {
+            status = cli.compare(args.at(0), args.at(1));
         } else if (command == QLatin1String("export") && args.size() == 1) {
             if (!parser.isSet(csvOption))
                 return usageError(Texts::tr("export needs --csv"));

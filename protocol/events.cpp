@@ -316,4 +316,14 @@ EventAnalysis detectEvents(const Trace &trace)
     return detectEvents(samples, double(trace.distanceStep));
 }
 
+Trace alignedAtLaunch(Trace trace)
+{
+    const EventAnalysis analysis = detectEvents(trace);
+    trace.origin = analysis.launchFound ? analysis.launchToe : 0.0;
+    const double step = double(trace.distanceStep);
+    for (int i = 0; i < trace.points.size(); ++i)
+        trace.points[i].setX(i * step - trace.origin);
+    return trace;
+}
+
 } // namespace protocol

@@ -43,7 +43,8 @@ struct EventAnalysis
     double threshold = 0;       // levels: smaller deviations are noise
     QVector<TraceEvent> events; // by distance
     std::optional<double> end;  // the far end's distance; none within the trace
-    // Where an event lies on the file's axis: the cursor and markers go here.
+    // Where an event lies on the file's axis (sample i at i * step); on a
+    // trace aligned at its launch it lies at its distance.
     double axisPosition(const TraceEvent &event) const { return launchToe + event.distance; }
 };
 
@@ -52,6 +53,10 @@ struct EventAnalysis
 // read. Pure: the same samples always give the same events.
 EventAnalysis detectEvents(const QVector<double> &samples, double step);
 EventAnalysis detectEvents(const Trace &trace);
+// The trace with its distance 0 at the launch pulse's toe (Trace::origin):
+// its samples then lie at the distances its events are given at. A trace
+// without a launch keeps the file's axis.
+Trace alignedAtLaunch(Trace trace);
 
 QString eventKindText(EventKind kind);
 // "open", "short", "minor_high", "minor_low", "end_open", "end_short", "echo"

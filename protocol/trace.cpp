@@ -47,7 +47,7 @@ int Trace::indexAt(double distance) const
         return -1;
     if (!(distanceStep > 0) || !std::isfinite(distance))
         return 0;
-    const double index = std::round(distance / double(distanceStep));
+    const double index = std::round((distance + origin) / double(distanceStep));
     return int(qBound(0.0, index, double(points.size() - 1)));
 }
 
@@ -202,6 +202,7 @@ void csvHeader(QString &csv, const Trace &trace, const QString &suffix)
     field("length_m", floatText(trace.length));
     field("distance_step_m", floatText(trace.distanceStep));
     field("points", QString::number(trace.points.size()));
+    field("distance_zero_m", distanceText(trace.origin));
 }
 
 } // namespace
@@ -217,7 +218,8 @@ QString tracesCsv(const QVector<Trace> &traces)
         return QString();
     for (const Trace &trace : traces)
         if (trace.distanceStep != traces.first().distanceStep ||
-            trace.points.size() != traces.first().points.size())
+            trace.points.size() != traces.first().points.size() ||
+            trace.origin != traces.first().origin)
             return QString();
     const bool one = traces.size() == 1;
     QString csv;

@@ -24,6 +24,9 @@ struct Trace
     float length = 0;        // metres
     float distanceStep = 0;  // metres between two samples
     QVector<QPointF> points; // x: distance in metres, y: sample value 0..255
+    // Where distance 0 lies on the file's axis, in metres: sample i is at
+    // i * step - origin. The viewer puts it at the launch pulse's toe.
+    double origin = 0;
 
     double maxDistance() const { return points.isEmpty() ? 0.0 : points.constLast().x(); }
     // The sample nearest to `distance` (clamped to the trace), -1 when empty.

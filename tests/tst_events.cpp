@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bluetooth/emulator/cablemodel.h"
+#include "protocol/compare.h"
 #include "protocol/events.h"
 
 #include <QtTest>
@@ -43,6 +44,16 @@ QVector<double> fileSamples(const QByteArray &instrument)
     for (const char c : instrument)
         y.append(quint8(c));
     return y;
+}
+
+Trace traceOf(const emu::CableParams &params)
+{
+    Trace trace;
+    trace.distanceStep = float(params.step);
+    const QVector<double> y = fileSamples(emu::drawCable(params).samples);
+    for (int i = 0; i < y.size(); ++i)
+        trace.points.append(QPointF(i * params.step, y.at(i)));
+    return trace;
 }
 
 } // namespace
@@ -139,6 +150,77 @@ private slots:
         const QString end =
             a.end ? QString::number(std::round(*a.end / 10) * 10) : QStringLiteral("none");
         QCOMPARE(found.join(QStringLiteral("; ")) + QStringLiteral(" | ") + end, expected);
+    }
+
+    // Changes are told by where the cable model put each discontinuity.
+    void comparesTwoTraces_data()
+    {
+        QTest::addColumn<emu::CableParams>("older");
+        QTest::addColumn<emu::CableParams>("newer");
+        QTest::addColumn<QString>("expected"); // metres change [shift]; ...
+        QTest::addColumn<double>("bump");      // where the difference is largest; 0: only noise
+        const emu::CableParams before = ended(cable({{120, 0.4, 0}}), 300, emu::FarEnd::Open);
+        emu::CableParams again = before;
+        again.seed = 8;
+        QTest::newRow("the same cable, other noise")
+            << before << again << QStringLiteral("120 same; 300 same; 480 same") << 0.0;
+        QTest::newRow("a short appeared at 200 m")
+            << before << ended(cable({{120, 0.4, 0}, {200, -0.3, 0}}), 300, emu::FarEnd::Open)
+            << QStringLiteral("120 same; 200 appeared; 300 same; 400 appeared; 480 same") << 200.0;
+        QTest::newRow("the fault vanished")
+            << before << ended(cable({}), 300, emu::FarEnd::Open)
+            << QStringLiteral("120 vanished; 300 same; 480 vanished") << 120.0;
+        QTest::newRow("a fault 8 m further")
+            << ended(cable({{120, -0.4, 0}}), 0, emu::FarEnd::Beyond)
+            << ended(cable({{128, -0.4, 0}}), 0, emu::FarEnd::Beyond)
+            << QStringLiteral("130 moved +8") << 120.0;
+        QTest::newRow("the cable cut 50 m shorter")
+            << ended(cable({}), 300, emu::FarEnd::Open) << ended(cable({}), 250, emu::FarEnd::Open)
+            << QStringLiteral("250 moved -50") << 250.0;
+        emu::CableParams coarser = again;
+        coarser.step = 1.5 * kStep;
+        QTest::newRow("a coarser step: resampled")
+            << before << coarser << QStringLiteral("120 same; 300 same; 480 same") << -1.0;
+        emu::CableParams flat = before;
+        flat.launchHeight = 0;
+        QTest::newRow("no launch in the newer: not compared")
+            << before << flat << QStringLiteral("not comparable") << -1.0;
+    }
+
+    void comparesTwoTraces()
+    {
+        QFETCH(emu::CableParams, older);
+        QFETCH(emu::CableParams, newer);
+        QFETCH(double, bump);
+        const TraceComparison c = compareTraces(traceOf(older), traceOf(newer));
+        QStringList found;
+        for (const EventPair &pair : c.pairs) {
+            // Rounded to the model's tens of metres; a shift to the step.
+            QString text = QStringLiteral("%1 %2")
+                               .arg(std::lround(pair.distance / 10) * 10)
+                               .arg(eventChangeKey(pair.change));
+            if (pair.change == EventChange::Moved)
+                text += QStringLiteral(" %1%2")
+                            .arg(pair.shift > 0 ? "+" : "")
+                            .arg(std::lround(pair.shift / 2) * 2);
+            found << text;
+        }
+        QTEST(c.comparable ? found.join(QStringLiteral("; ")) : QStringLiteral("not comparable"),
+              "expected");
+        QCOMPARE(c.difference.isEmpty(), !c.comparable);
+        QCOMPARE(c.resampled, c.comparable && older.step != newer.step);
+        if (!c.comparable || bump < 0)
+            return;
+        QCOMPARE(c.gridStep, std::max(older.step, newer.step));
+        const QPointF largest = *std::max_element(
+            c.difference.cbegin(), c.difference.cend(),
+            [](const QPointF &a, const QPointF &b) { return std::abs(a.y()) < std::abs(b.y()); });
+        // Noise alone: two draws of 0.7 levels each, and 8-bit rounding.
+        if (bump == 0)
+            QVERIFY2(std::abs(largest.y()) < 6, qPrintable(QString::number(largest.y())));
+        else // the change, from its toe to about two rise times on
+            QVERIFY2(largest.x() >= bump - kStep && largest.x() <= bump + 4 * kStep,
+                     qPrintable(QString::number(largest.x())));
     }
 
     void literalTrace_data()

@@ -82,7 +82,8 @@ private slots:
             QStringLiteral("# model: 3"),       QStringLiteral("# date: 2021-02-18"),
             QStringLiteral("# time: 12:30:45"), QStringLiteral("# range_m: 100"),
             QStringLiteral("# length_m: 1.5"),  QStringLiteral("# distance_step_m: 1.4989623"),
-            QStringLiteral("# points: 250"),    QStringLiteral("distance_m,value"),
+            QStringLiteral("# points: 250"),    QStringLiteral("# distance_zero_m: 0.0000"),
+            QStringLiteral("distance_m,value"),
         };
         QCOMPARE(lines.mid(0, header.size()), header);
         QCOMPARE(lines.size(), header.size() + 250 + 1); // ends with a line break
@@ -104,11 +105,11 @@ private slots:
         const TraceResult b = readTrace(recordBytes(other), QStringLiteral("odd\nb.tdr"));
         const QStringList lines = tracesCsv({a.trace, b.trace}).split(QLatin1Char('\n'));
         QCOMPARE(lines.at(0), QStringLiteral("# file_1: a.tdr"));
-        QCOMPARE(lines.at(9), QStringLiteral("# file_2: odd b.tdr"));
-        QCOMPARE(lines.at(10), QStringLiteral("# serial_number_2: 000077"));
-        QCOMPARE(lines.at(18), QStringLiteral("distance_m,value_1,value_2"));
-        QCOMPARE(lines.at(20), QStringLiteral("1.4990,10,99"));
-        QCOMPARE(lines.size(), 19 + 250 + 1);
+        QCOMPARE(lines.at(10), QStringLiteral("# file_2: odd b.tdr"));
+        QCOMPARE(lines.at(11), QStringLiteral("# serial_number_2: 000077"));
+        QCOMPARE(lines.at(20), QStringLiteral("distance_m,value_1,value_2"));
+        QCOMPARE(lines.at(22), QStringLiteral("1.4990,10,99"));
+        QCOMPARE(lines.size(), 21 + 250 + 1);
         other.distanceStep = 2.0f; // samples at other distances do not share a column
         QVERIFY(tracesCsv({a.trace, readTrace(recordBytes(other), {}).trace}).isEmpty());
     }

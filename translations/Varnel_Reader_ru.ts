@@ -307,28 +307,6 @@
         <translation>  конец кабеля: в пределах рефлектограммы конца нет</translation>
     </message>
     <message>
-        <source>Commands:
-  scan [--all]                          instruments in range
-  info [DEVICE]                         the instrument&apos;s identity
-  list [DEVICE]                         the records in the instrument
-  download [DEVICE] [--all|--new|N...] [--to DIR]  records into *.tdr files
-  upload [DEVICE] --slot N FILE...      files into record slots
-  show FILE...                          a record file&apos;s metadata and events
-  events FILE...                        a record file&apos;s events
-  export FILE --csv [-o OUT]            a record file as CSV
-The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
-        <translation>Команды:
-  scan [--all]                          приборы поблизости
-  info [DEVICE]                         сведения о приборе
-  list [DEVICE]                         записи в приборе
-  download [DEVICE] [--all|--new|N...] [--to DIR]  записи в файлы *.tdr
-  upload [DEVICE] --slot N FILE...      файлы в ячейки прибора
-  show FILE...                          сведения и события из файла записи
-  events FILE...                        события из файла записи
-  export FILE --csv [-o OUT]            файл записи в формате CSV
-Стек Bluetooth выбирается переменной VARNEL_BLUETOOTH, как и для окна.</translation>
-    </message>
-    <message>
         <source>Prints a record file&apos;s date and time, range, length, step, serial number, samples and events.</source>
         <translation>Печатает дату и время, диапазон, длину, шаг, серийный номер, отсчёты и события файла записи.</translation>
     </message>
@@ -359,6 +337,70 @@ The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
     <message>
         <source>upload: read every written slot back and compare it with the file.</source>
         <translation>upload: прочитать каждую записанную ячейку и сравнить с файлом.</translation>
+    </message>
+    <message>
+        <source>older: %1</source>
+        <translation>старая: %1</translation>
+    </message>
+    <message>
+        <source>newer: %1</source>
+        <translation>новая: %1</translation>
+    </message>
+    <message>
+        <source>  no events above the noise in either trace</source>
+        <translation>  ни на одной рефлектограмме нет событий выше шума</translation>
+    </message>
+    <message>
+        <source>%1 (was %2)</source>
+        <translation>%1 (было %2)</translation>
+    </message>
+    <message>
+        <source>  event %1: %2  %3  %4  %5</source>
+        <translation>  событие %1: %2  %3  %4  %5</translation>
+    </message>
+    <message>
+        <source>  largest difference: %1 levels at %2 m (newer minus older, every %3 m%4)</source>
+        <translation>  наибольшая разность: %1 уровней на %2 м (новая минус старая, через каждые %3 м%4)</translation>
+    </message>
+    <message>
+        <source>, resampled</source>
+        <translation>, с пересчётом</translation>
+    </message>
+    <message>
+        <source>Commands:
+  scan [--all]                          instruments in range
+  info [DEVICE]                         the instrument&apos;s identity
+  list [DEVICE]                         the records in the instrument
+  download [DEVICE] [--all|--new|N...] [--to DIR]  records into *.tdr files
+  upload [DEVICE] --slot N FILE...      files into record slots
+  show FILE...                          a record file&apos;s metadata and events
+  events FILE...                        a record file&apos;s events
+  compare OLD NEW                       what changed between two records
+  export FILE --csv [-o OUT]            a record file as CSV
+The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
+        <translation>Команды:
+  scan [--all]                          приборы поблизости
+  info [DEVICE]                         сведения о приборе
+  list [DEVICE]                         записи в приборе
+  download [DEVICE] [--all|--new|N...] [--to DIR]  записи в файлы *.tdr
+  upload [DEVICE] --slot N FILE...      файлы в ячейки прибора
+  show FILE...                          сведения и события из файла записи
+  events FILE...                        события из файла записи
+  compare OLD NEW                       что изменилось между двумя записями
+  export FILE --csv [-o OUT]            файл записи в формате CSV
+Стек Bluetooth выбирается переменной VARNEL_BLUETOOTH, как и для окна.</translation>
+    </message>
+    <message>
+        <source>Prints both records&apos; events counted from their launch pulses, which appeared, moved or vanished from OLD to NEW, and the largest difference between the traces.</source>
+        <translation>Печатает события обеих записей, отсчитанные от зондирующих импульсов, какие из них появились, сместились или исчезли от OLD к NEW, и наибольшую разность рефлектограмм.</translation>
+    </message>
+    <message>
+        <source>The earlier record file.</source>
+        <translation>Более ранний файл записи.</translation>
+    </message>
+    <message>
+        <source>The later record file.</source>
+        <translation>Более поздний файл записи.</translation>
     </message>
 </context>
 <context>
@@ -398,6 +440,38 @@ The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
     <message>
         <source>No launch pulse: strengths are levels off the baseline, distances are from the start of the trace</source>
         <translation>Нет зондирующего импульса: сила указана в уровнях от базовой линии, расстояния отсчитаны от начала рефлектограммы</translation>
+    </message>
+    <message>
+        <source>Compare with:</source>
+        <translation>Сравнить с:</translation>
+    </message>
+    <message>
+        <source>The trace whose events and difference are set against this one&apos;s; the earlier measurement counts as the older</source>
+        <translation>Рефлектограмма, с событиями и разностью которой сравнивается эта; более раннее измерение считается старым</translation>
+    </message>
+    <message>
+        <source>Events: %1 against the older %2</source>
+        <translation>События: %1 против старой %2</translation>
+    </message>
+    <message>
+        <source>Change</source>
+        <translation>Изменение</translation>
+    </message>
+    <message>
+        <source>%1: %2
+%3: %4
+The same place within %5 m</source>
+        <translation>%1: %2
+%3: %4
+Одно и то же место с точностью %5 м</translation>
+    </message>
+    <message>
+        <source>Only in %1</source>
+        <translation>Только в %1</translation>
+    </message>
+    <message>
+        <source>Nothing</source>
+        <translation>Ни с чем</translation>
     </message>
 </context>
 <context>
@@ -1025,6 +1099,41 @@ Press Retry to try again or Abort to exit application</source>
     </message>
 </context>
 <context>
+    <name>TraceComparison</name>
+    <message>
+        <source>A trace has no samples to compare.</source>
+        <translation>В рефлектограмме нет отсчётов для сравнения.</translation>
+    </message>
+    <message>
+        <source>%1 has no launch pulse: the traces cannot be aligned and are not compared.</source>
+        <translation>В %1 нет зондирующего импульса: рефлектограммы нельзя совместить, и они не сравниваются.</translation>
+    </message>
+    <message>
+        <source>The traces cover no common distance.</source>
+        <translation>У рефлектограмм нет общего участка расстояний.</translation>
+    </message>
+    <message>
+        <source>unchanged</source>
+        <translation>без изменений</translation>
+    </message>
+    <message>
+        <source>moved +%1 m</source>
+        <translation>сместилось на +%1 м</translation>
+    </message>
+    <message>
+        <source>moved −%1 m</source>
+        <translation>сместилось на −%1 м</translation>
+    </message>
+    <message>
+        <source>appeared</source>
+        <translation>появилось</translation>
+    </message>
+    <message>
+        <source>vanished</source>
+        <translation>исчезло</translation>
+    </message>
+</context>
+<context>
     <name>TraceEvent</name>
     <message>
         <source>Open</source>
@@ -1186,10 +1295,6 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>&amp;View</source>
         <translation>&amp;Вид</translation>
-    </message>
-    <message>
-        <source>Select several files with Ctrl or Shift to overlay them</source>
-        <translation>Выберите несколько файлов с Ctrl или Shift, чтобы наложить их друг на друга</translation>
     </message>
     <message>
         <source>Drag to zoom, wheel to zoom the distance, click to place the cursor, right-click to place the reference</source>
@@ -1358,6 +1463,46 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>Save a one-page PDF report of the shown traces overlaid</source>
         <translation>Сохранить одностраничный отчёт PDF с наложенными рефлектограммами</translation>
+    </message>
+    <message>
+        <source>Difference, levels</source>
+        <translation>Разность, уровни</translation>
+    </message>
+    <message>
+        <source>Difference %1 − %2</source>
+        <translation>Разность %1 − %2</translation>
+    </message>
+    <message>
+        <source>%1 (every %2 m)</source>
+        <translation>%1 (через %2 м)</translation>
+    </message>
+    <message>
+        <source>Add Waveforms</source>
+        <translation>Добавить рефлектограммы</translation>
+    </message>
+    <message>
+        <source>in %1 · %2</source>
+        <translation>в %1 · %2</translation>
+    </message>
+    <message>
+        <source>&amp;Add Files...</source>
+        <translation>&amp;Добавить файлы...</translation>
+    </message>
+    <message>
+        <source>Overlay *.tdr files from any folder on the shown traces</source>
+        <translation>Наложить файлы *.tdr из любой папки на показанные рефлектограммы</translation>
+    </message>
+    <message>
+        <source>Re&amp;move from List</source>
+        <translation>&amp;Убрать из списка</translation>
+    </message>
+    <message>
+        <source>Take the selected files added from other folders off the list</source>
+        <translation>Убрать из списка выбранные файлы, добавленные из других папок</translation>
+    </message>
+    <message>
+        <source>Select several files with Ctrl or Shift to overlay them; File &gt; Add Files adds files from other folders</source>
+        <translation>Выберите несколько файлов с Ctrl или Shift, чтобы наложить их; Файл &gt; Добавить файлы добавляет файлы из других папок</translation>
     </message>
 </context>
 <context>

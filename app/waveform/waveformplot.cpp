@@ -146,6 +146,12 @@ void WaveformPlot::setTraces(const QVector<protocol::Trace> &traces)
         delete series;
     }
     m_events = nullptr;
+    m_difference = nullptr;
+    if (m_differenceAxis) {
+        m_chart->removeAxis(m_differenceAxis);
+        delete m_differenceAxis;
+        m_differenceAxis = nullptr;
+    }
     for (Marker *marker : {&m_cursorMarker, &m_referenceMarker}) {
         qDeleteAll(marker->dots);
         marker->dots.clear();
@@ -216,11 +222,16 @@ void WaveformPlot::setCursors(const std::optional<double> &cursor,
 
 void WaveformPlot::resetZoom()
 {
+    double from = 0;
     double full = 0;
-    for (const protocol::Trace &trace : qAsConst(m_traces))
+    for (const protocol::Trace &trace : qAsConst(m_traces)) {
         full = qMax(full, trace.maxDistance());
-    m_fullDistance = full > 0 ? full : 100;
-    setXRange(0, m_fullDistance);
+        if (!trace.points.isEmpty())
+            from = qMin(from, trace.points.constFirst().x());
+    }
+    m_fullFrom = from;
+    m_fullDistance = full > from ? full : from + 100;
+    setXRange(m_fullFrom, m_fullDistance);
     setYRange(0, kLevelMax);
 }
 
@@ -273,8 +284,8 @@ void WaveformPlot::setYRange(double from, double to)
 
 void WaveformPlot::zoomTo(double from, double to)
 {
-    from = qBound(0.0, from, m_fullDistance);
-    to = qBound(0.0, to, m_fullDistance);
+    from = qBound(m_fullFrom, from, m_fullDistance);
+    to = qBound(m_fullFrom, to, m_fullDistance);
     if (to - from > 1e-6)
         setXRange(from, to);
 }
@@ -292,17 +303,18 @@ void WaveformPlot::zoomTo(const QPointF &a, const QPointF &b)
 void WaveformPlot::wheelZoom(double centre, double factor)
 {
     const double step = m_traces.isEmpty() ? 1.0 : double(m_traces.first().distanceStep);
-    const double span =
-        qBound(4 * step, (m_xAxis->max() - m_xAxis->min()) * factor, m_fullDistance);
+    const double full = m_fullDistance - m_fullFrom;
+    const double span = qBound(4 * step, (m_xAxis->max() - m_xAxis->min()) * factor, full);
     const double share = (centre - m_xAxis->min()) / (m_xAxis->max() - m_xAxis->min());
-    const double x0 = qBound(0.0, centre - share * span, m_fullDistance - span);
+    const double x0 = qBound(m_fullFrom, centre - share * span, m_fullDistance - span);
     setXRange(x0, x0 + span);
 }
 
 void WaveformPlot::pan(double byDistance, double byLevel)
 {
     const double span = m_xAxis->max() - m_xAxis->min();
-    const double x0 = qBound(0.0, m_xAxis->min() + byDistance, qMax(0.0, m_fullDistance - span));
+    const double x0 =
+        qBound(m_fullFrom, m_xAxis->min() + byDistance, qMax(m_fullFrom, m_fullDistance - span));
     if (std::abs(x0 - m_xAxis->min()) > 1e-12)
         m_xAxis->setRange(x0, x0 + span); // same width, same ticks
     const double height = m_yAxis->max() - m_yAxis->min();
@@ -322,7 +334,8 @@ void WaveformPlot::ensureVisible(double distance)
     if (distance >= m_xAxis->min() && distance <= m_xAxis->max())
         return;
     const double span = m_xAxis->max() - m_xAxis->min();
-    const double x0 = qBound(0.0, distance - span / 2, qMax(0.0, m_fullDistance - span));
+    const double x0 =
+        qBound(m_fullFrom, distance - span / 2, qMax(m_fullFrom, m_fullDistance - span));
     m_xAxis->setRange(x0, x0 + span);
 }
 

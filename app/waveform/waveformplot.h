@@ -14,6 +14,7 @@ class QGraphicsItem;
 
 namespace QtCharts {
 class QChart;
+class QLineSeries;
 class QScatterSeries;
 class QValueAxis;
 } // namespace QtCharts
@@ -39,9 +40,16 @@ public:
     void setCursors(const std::optional<double> &cursor, const std::optional<double> &reference);
     // Markers for the events of the trace at `traceIndex`.
     void setEvents(const QVector<protocol::TraceEvent> &events, int traceIndex);
+    // Markers at distances, each on the trace at its index.
+    void setEventMarks(const QVector<QPair<double, int>> &marks);
+    // A trace of differences in levels, on an axis of its own at the right
+    // with 0 in the middle; nothing removes it.
+    void setDifference(const QVector<QPointF> &points, const QString &name);
     void setEventsVisible(bool visible);
     bool eventsVisible() const { return m_eventsVisible; }
 
+    // The whole axis: samples before the launch lie at negative distances.
+    double fullFrom() const { return m_fullFrom; }
     double fullDistance() const { return m_fullDistance; }
     void resetZoom();
     void zoomTo(double from, double to);
@@ -72,7 +80,10 @@ private:
     QtCharts::QValueAxis *m_xAxis = nullptr;
     QtCharts::QValueAxis *m_yAxis = nullptr;
     QtCharts::QScatterSeries *m_events = nullptr;
+    QtCharts::QValueAxis *m_differenceAxis = nullptr;
+    QtCharts::QLineSeries *m_difference = nullptr;
     QVector<protocol::Trace> m_traces;
+    double m_fullFrom = 0;
     double m_fullDistance = 100;
     std::optional<double> m_cursor;
     std::optional<double> m_reference;

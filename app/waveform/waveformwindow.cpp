@@ -60,6 +60,15 @@ void WaveformWindow::buildActions()
     m_openAction->setShortcut(QKeySequence::Open);
     m_openFolderAction = new QAction(tr("Open &Folder..."), this);
     connect(m_openFolderAction, &QAction::triggered, this, &WaveformWindow::openFolderInteractive);
+    // Another measurement of the cable, from any folder, over what is shown.
+    m_addAction = new QAction(tr("&Add Files..."), this);
+    m_addAction->setToolTip(tr("Overlay *.tdr files from any folder on the shown traces"));
+    m_addAction->setShortcut(Qt::CTRL + Qt::SHIFT + Qt::Key_O);
+    connect(m_addAction, &QAction::triggered, this, &WaveformWindow::addFilesInteractive);
+    m_removeAddedAction = new QAction(tr("Re&move from List"), this);
+    m_removeAddedAction->setToolTip(tr("Take the selected files added from other folders off "
+                                       "the list"));
+    connect(m_removeAddedAction, &QAction::triggered, this, &WaveformWindow::removeAddedFiles);
     m_refreshAction = action(Glyph::Refresh, tr("&Refresh"), tr("Read the folder's files again"),
                              &WaveformWindow::refresh);
     m_refreshAction->setShortcut(QKeySequence::Refresh);
@@ -97,7 +106,7 @@ void WaveformWindow::buildActions()
     connect(closeAction, &QAction::triggered, this, &QWidget::close);
 
     QMenu *fileMenu = menuBar()->addMenu(tr("&File"));
-    fileMenu->addActions({m_openAction, m_openFolderAction});
+    fileMenu->addActions({m_openAction, m_openFolderAction, m_addAction, m_removeAddedAction});
     fileMenu->addSeparator();
     fileMenu->addActions(
         {m_exportCsvAction, m_exportPngAction, m_exportReportAction, m_exportOverlayAction});
@@ -147,7 +156,10 @@ void WaveformWindow::buildUi()
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_list->setUniformItemSizes(true);
     m_list->setItemDelegate(new SummaryDelegate(m_list));
-    m_list->setToolTip(tr("Select several files with Ctrl or Shift to overlay them"));
+    m_list->setToolTip(tr("Select several files with Ctrl or Shift to overlay them; File > Add "
+                          "Files adds files from other folders"));
+    m_list->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_list->addActions({m_addAction, m_removeAddedAction});
     connect(m_list, &QListWidget::itemSelectionChanged, this, &WaveformWindow::selectionChanged);
     connect(m_list, &QListWidget::currentItemChanged, this, &WaveformWindow::updateEvents);
     m_sortBox = new QComboBox;
@@ -164,6 +176,10 @@ void WaveformWindow::buildUi()
     connect(m_eventTable, &EventTable::eventActivated, this,
             [this](double metres) { setCursorDistance(metres, true); });
     connect(m_eventTable, &EventTable::markersToggled, m_plot, &WaveformPlot::setEventsVisible);
+    connect(m_eventTable, &EventTable::compareChosen, this, [this](int index) {
+        m_compareWith = m_compareCandidates.value(index);
+        updateEvents();
+    });
     auto *side = new QSplitter(Qt::Vertical);
     side->addWidget(listPanel);
     side->addWidget(m_eventTable);
@@ -262,6 +278,7 @@ void WaveformWindow::plotPaths(const QStringList &paths)
     if (!m_shownWatcher.files().isEmpty())
         m_shownWatcher.removePaths(m_shownWatcher.files());
     m_shownPaths = paths;
+    m_tracePaths.clear();
     m_shownStamps.clear();
     m_errors.clear();
     QVector<protocol::Trace> traces;
@@ -272,7 +289,10 @@ void WaveformWindow::plotPaths(const QStringList &paths)
             m_shownWatcher.addPath(path);
         protocol::TraceResult result = protocol::readTrace(path);
         if (result.ok()) {
-            traces.append(result.trace);
+            // Distances count from the launch: the axis, the events, the
+            // cursor and the exports read alike, and overlays line up there.
+            traces.append(protocol::alignedAtLaunch(result.trace));
+            m_tracePaths.append(path);
         } else {
             qCInfo(lcApp) << "waveform not shown:" << result.error;
             m_errors.append(result.error);
@@ -290,8 +310,6 @@ void WaveformWindow::plotPaths(const QStringList &paths)
             m_stack->setCurrentWidget(m_messagePage);
         }
     } else {
-        m_banner->setText(messageText());
-        m_banner->setVisible(!m_errors.isEmpty());
         m_stack->setCurrentWidget(m_plotPage);
     }
     updateEvents();
@@ -310,24 +328,10 @@ int WaveformWindow::selectedTraceIndex() const
         return -1;
     if (const QListWidgetItem *item = m_list->currentItem()) {
         for (int i = 0; i < traces.size(); ++i)
-            if (traces.at(i).fileName == item->text() && item->isSelected())
+            if (m_tracePaths.value(i) == itemPath(item) && item->isSelected())
                 return i;
     }
     return 0;
-}
-
-void WaveformWindow::updateEvents()
-{
-    const int index = selectedTraceIndex();
-    if (index < 0) {
-        m_events = {};
-        m_eventTable->setEvents({}, QString());
-        return;
-    }
-    const protocol::Trace &trace = m_measurement.traces().at(index);
-    m_events = protocol::detectEvents(trace);
-    m_eventTable->setEvents(m_events, protocol::traceShortName(trace));
-    m_plot->setEvents(m_events.events, index);
 }
 
 void WaveformWindow::updateActions()
@@ -338,6 +342,7 @@ void WaveformWindow::updateActions()
           m_exportPngAction, m_exportReportAction, m_printAction})
         action->setEnabled(plotted);
     m_exportOverlayAction->setEnabled(m_measurement.traces().size() > 1);
+    m_removeAddedAction->setEnabled(!m_addedPaths.isEmpty());
 }
 
 void WaveformWindow::updateCursors()

@@ -51,15 +51,20 @@ public:
     // changed and removed files.
     void setDirectory(const QString &dir);
     QString directory() const { return m_directory; }
-    // A name of the directory or a path; a path elsewhere switches the
-    // directory. A file that is not a record is shown as a message.
+    // Names in the directory or paths, shown instead of what is shown; a
+    // file from another folder is added to the list, which stays. A file
+    // that is not a record is shown as a message.
     void showFile(const QString &fileName);
     void showFiles(const QStringList &fileNames);
+    // The files overlaid on what is shown, added to the list from anywhere.
+    void addFiles(const QStringList &fileNames);
+    // Takes the selected files that were added from other folders off the list.
+    void removeAddedFiles();
 
-    QStringList listedFiles() const;
-    QStringList shownFiles() const; // file names, in plotting order
-    int seriesCount() const;        // traces plotted
-    QString messageText() const;    // why something could not be shown; empty when all is well
+    QStringList listedFiles() const; // names, as listed
+    QStringList shownFiles() const;  // file names, in plotting order
+    int seriesCount() const;         // traces plotted
+    QString messageText() const;     // why something could not be shown; empty when all is well
 
     // The measuring cursor and the reference, in metres; both snap to samples.
     void setCursorDistance(double metres, bool exact = false);
@@ -86,6 +91,7 @@ public slots:
     void clearCursors();
     void setReferenceAtCursor();
     void openFilesInteractive();
+    void addFilesInteractive();
     void openFolderInteractive();
     void exportCsvInteractive();
     void exportPngInteractive();
@@ -107,15 +113,18 @@ private:
     void fillList();
     void fileAdded(const QString &name);
     void fileRemoved(const QString &name);
-    int rowFor(const QString &name);
-    FileSummary summaryOf(const QString &name); // cached while the file is unchanged
-    bool listedBefore(const QString &a, const QString &b);
-    QListWidgetItem *newItem(const QString &name);
+    int rowFor(const QString &path);
+    FileSummary summaryOf(const QString &path);            // cached while the file is unchanged
+    bool listedBefore(const QString &a, const QString &b); // paths
+    QListWidgetItem *newItem(const QString &path);
+    static QString itemPath(const QListWidgetItem *item);
     void replotIfStale();
     QString placeholderText() const;
     void updateActions();
     void updateCursors();
     void updateEvents();
+    // Above the plot: files that could not be read, traces that cannot be compared.
+    void updateBanner(const QString &comparisonProblem);
     void stepCursor(int samples);
     int selectedTraceIndex() const;
     QString pathFor(const QString &fileName) const;
@@ -127,11 +136,17 @@ private:
     std::function<void(QPainter &, const QRectF &)> reportPlot();
 
     QString m_directory;
+    QStringList m_addedPaths; // listed besides the folder's files
     QStringList m_shownPaths;
+    QStringList m_tracePaths;                               // of the traces read, in plotting order
     QHash<QString, QPair<QDateTime, qint64>> m_shownStamps; // modified, size
     QStringList m_errors;
     Measurement m_measurement;
     protocol::EventAnalysis m_events;
+    // The trace the selected one is compared with: unset, the first other one;
+    // empty, none.
+    std::optional<QString> m_compareWith;
+    QStringList m_compareCandidates; // the compare box's traces
     bool m_fillingList = false;
 
     QPointer<RecordStore> m_sharedStore;
@@ -141,6 +156,7 @@ private:
 
     WaveformPlot *m_plot = nullptr;
     QListWidget *m_list = nullptr;
+    static constexpr int kPathRole = Qt::UserRole + 2;    // a list item's file
     enum SortKey { SortByName, SortByDate, SortByFault }; // the sort box's rows
     QComboBox *m_sortBox = nullptr;
     QHash<QString, QPair<QPair<QDateTime, qint64>, FileSummary>> m_summaries; // by path
@@ -159,6 +175,8 @@ private:
 
     QAction *m_openAction = nullptr;
     QAction *m_openFolderAction = nullptr;
+    QAction *m_addAction = nullptr;
+    QAction *m_removeAddedAction = nullptr;
     QAction *m_refreshAction = nullptr;
     QAction *m_resetZoomAction = nullptr;
     QAction *m_referenceAction = nullptr;

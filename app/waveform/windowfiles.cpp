@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMimeData>
-#include <QSet>
 #include <QStackedWidget>
 #include <QUrl>
 
@@ -34,8 +33,10 @@ QString cleanedPath(const QString &dir)
 }
 
 // By name, case ignored, ascending; case only breaks ties.
-bool nameBefore(const QString &a, const QString &b)
+bool nameBefore(QString a, QString b)
 {
+    a = QFileInfo(a).fileName();
+    b = QFileInfo(b).fileName();
     const int order = QString::compare(a, b, Qt::CaseInsensitive);
     return order != 0 ? order < 0 : QString::compare(a, b, Qt::CaseSensitive) < 0;
 }
@@ -57,9 +58,8 @@ QStringList droppedPaths(const QMimeData *data)
 
 } // namespace
 
-FileSummary WaveformWindow::summaryOf(const QString &name)
+FileSummary WaveformWindow::summaryOf(const QString &path)
 {
-    const QString path = pathFor(name);
     const QPair<QDateTime, qint64> stamp = stampOf(path);
     const auto cached = m_summaries.constFind(path);
     if (cached != m_summaries.constEnd() && cached->first == stamp)
@@ -88,12 +88,22 @@ bool WaveformWindow::listedBefore(const QString &a, const QString &b)
     return nameBefore(a, b);
 }
 
-QListWidgetItem *WaveformWindow::newItem(const QString &name)
+QString WaveformWindow::itemPath(const QListWidgetItem *item)
 {
-    auto *item = new QListWidgetItem(name);
-    const QString summary = summaryOf(name).text;
-    item->setData(SummaryDelegate::kSummaryRole, summary);
-    QString tip = QDir::toNativeSeparators(pathFor(name));
+    return item->data(kPathRole).toString();
+}
+
+QListWidgetItem *WaveformWindow::newItem(const QString &path)
+{
+    const QFileInfo info(path);
+    auto *item = new QListWidgetItem(info.fileName());
+    item->setData(kPathRole, path);
+    const QString summary = summaryOf(path).text;
+    // A file added from elsewhere says which folder it is in.
+    const bool added = info.absolutePath() != m_directory;
+    item->setData(SummaryDelegate::kSummaryRole,
+                  added ? tr("in %1 · %2").arg(info.dir().dirName(), summary) : summary);
+    QString tip = QDir::toNativeSeparators(path);
     if (!summary.isEmpty())
         tip += QLatin1Char('\n') + tr("Main event: %1").arg(summary);
     item->setToolTip(tip);
@@ -151,8 +161,14 @@ void WaveformWindow::setDirectory(const QString &dir)
         m_folderLabel->setText(QDir::toNativeSeparators(cleaned));
         m_folderLabel->setToolTip(QDir::toNativeSeparators(cleaned));
         setWindowTitle(tr("Waveforms - %1").arg(QDir::toNativeSeparators(cleaned)));
-        // Files of another folder are no longer what the list shows.
+        // Files of another folder are no longer what the list shows; those
+        // added from elsewhere stay listed, unless they are in this folder.
         m_shownPaths.clear();
+        m_addedPaths.erase(std::remove_if(m_addedPaths.begin(), m_addedPaths.end(),
+                                          [&](const QString &path) {
+                                              return QFileInfo(path).absolutePath() == cleaned;
+                                          }),
+                           m_addedPaths.end());
     }
     if (cleanedPath(store->directory()) != cleaned)
         store->setDirectory(cleaned); // lists it: filesChanged fills the list
@@ -171,33 +187,34 @@ void WaveformWindow::refresh()
 
 void WaveformWindow::fillList()
 {
-    QStringList names = m_store ? m_store->files() : QStringList();
-    std::sort(names.begin(), names.end(),
+    QStringList paths;
+    for (const QString &name : m_store ? m_store->files() : QStringList())
+        paths.append(pathFor(name));
+    for (const QString &path : qAsConst(m_addedPaths))
+        if (QFileInfo(path).isFile())
+            paths.append(path);
+    std::sort(paths.begin(), paths.end(),
               [this](const QString &a, const QString &b) { return listedBefore(a, b); });
-    QSet<QString> shownNames;
-    for (const QString &path : qAsConst(m_shownPaths))
-        if (QFileInfo(path).absolutePath() == m_directory)
-            shownNames.insert(QFileInfo(path).fileName());
 
     m_fillingList = true;
     m_list->clear();
-    for (const QString &name : qAsConst(names)) {
-        QListWidgetItem *item = newItem(name);
+    for (const QString &path : qAsConst(paths)) {
+        QListWidgetItem *item = newItem(path);
         m_list->addItem(item);
-        if (shownNames.contains(name))
+        if (m_shownPaths.contains(path))
             item->setSelected(true);
     }
     m_fillingList = false;
     replotIfStale();
 }
 
-int WaveformWindow::rowFor(const QString &name)
+int WaveformWindow::rowFor(const QString &path)
 {
     int low = 0;
     int high = m_list->count();
     while (low < high) {
         const int middle = (low + high) / 2;
-        if (listedBefore(m_list->item(middle)->text(), name))
+        if (listedBefore(itemPath(m_list->item(middle)), path))
             low = middle + 1;
         else
             high = middle;
@@ -207,28 +224,31 @@ int WaveformWindow::rowFor(const QString &name)
 
 void WaveformWindow::fileAdded(const QString &name)
 {
-    const int row = rowFor(name);
-    if (row < m_list->count() && m_list->item(row)->text() == name)
+    const QString path = pathFor(name);
+    const int row = rowFor(path);
+    if (row < m_list->count() && itemPath(m_list->item(row)) == path)
         return;
-    QListWidgetItem *item = newItem(name);
+    QListWidgetItem *item = newItem(path);
     m_fillingList = true;
     m_list->insertItem(row, item);
     // A shown file that comes back is selected again.
-    item->setSelected(m_shownPaths.contains(pathFor(name)));
+    item->setSelected(m_shownPaths.contains(path));
     m_fillingList = false;
     replotIfStale();
 }
 
 void WaveformWindow::fileRemoved(const QString &name)
 {
-    // A removed file no longer says where it was sorted: look for its name.
-    const QList<QListWidgetItem *> found =
-        m_list->findItems(name, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (found.isEmpty())
-        return;
-    m_fillingList = true;
-    delete found.first();
-    m_fillingList = false;
+    // A removed file no longer says where it was sorted: look for it.
+    const QString path = pathFor(name);
+    for (int row = 0; row < m_list->count(); ++row) {
+        if (itemPath(m_list->item(row)) != path)
+            continue;
+        m_fillingList = true;
+        delete m_list->takeItem(row);
+        m_fillingList = false;
+        break;
+    }
     replotIfStale();
 }
 
@@ -274,18 +294,25 @@ void WaveformWindow::showFiles(const QStringList &fileNames)
     QStringList paths;
     for (const QString &name : fileNames)
         paths.append(pathFor(name));
-    if (!paths.isEmpty()) {
-        const QString dir = QFileInfo(paths.first()).absolutePath();
-        if (dir != m_directory)
-            setDirectory(dir);
+    // The first files name the folder; files from elsewhere join the list.
+    if (!paths.isEmpty() && m_directory.isEmpty())
+        setDirectory(QFileInfo(paths.first()).absolutePath());
+    bool added = false;
+    for (const QString &path : qAsConst(paths)) {
+        if (QFileInfo(path).absolutePath() != m_directory && !m_addedPaths.contains(path)) {
+            m_addedPaths.append(path);
+            added = true;
+        }
     }
+    if (added)
+        fillList();
 
     m_fillingList = true;
     m_list->clearSelection();
     QListWidgetItem *first = nullptr;
     for (int row = 0; row < m_list->count(); ++row) {
         QListWidgetItem *item = m_list->item(row);
-        if (paths.contains(pathFor(item->text()))) {
+        if (paths.contains(itemPath(item))) {
             item->setSelected(true);
             if (!first)
                 first = item;
@@ -309,7 +336,7 @@ void WaveformWindow::selectionChanged()
     });
     QStringList paths;
     for (const QListWidgetItem *item : qAsConst(items))
-        paths.append(pathFor(item->text()));
+        paths.append(itemPath(item));
     plotPaths(paths);
 }
 
@@ -366,7 +393,8 @@ void WaveformWindow::dropEvent(QDropEvent *event)
     if (paths.isEmpty())
         return;
     event->acceptProposedAction();
-    // Files are shown, from the first one's folder; a folder alone opens as the list.
+    // Files are shown, those from other folders added to the list; a folder
+    // alone opens as the list.
     QStringList files;
     for (const QString &path : paths)
         if (!QFileInfo(path).isDir())
