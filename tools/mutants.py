@@ -34,6 +34,7 @@ FIRST_TESTS = {
                   "tst_session"],
     "session/": ["tst_session", "tst_files", "tst_cli", "tst_window"],
     "cli/": ["tst_cli"],
+    "records/": ["tst_labelbook", "tst_cli", "tst_waveformwindow"],
     "link/": ["tst_tdrclient", "tst_tdrserver", "tst_session"],
     "app/waveform/": ["tst_measurement", "tst_waveformwindow"],
     "app/": ["tst_startup", "tst_window", "tst_files"],
