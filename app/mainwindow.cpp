@@ -54,6 +54,7 @@ MainWindow::MainWindow(QWidget *parent)
     connect(&session.store(), &RecordStore::fileRemoved, this, &MainWindow::fileRemoved);
     // File descriptions are read when a tooltip asks for them, not before.
     ui->filesLst->viewport()->installEventFilter(this);
+    setUpFileFilter();
     addComfort();
     loadSettings();
 
