@@ -138,7 +138,7 @@ QVector<ReportWriter::Page> WaveformWindow::reportPages(const ReportFields &fiel
             cables.append(traceLabel(i).cable);
         cables.removeAll(QString());
         cables.removeDuplicates();
-        content.label.cable = cables.join(QStringLiteral(", "));
+        content.label.cable = cables.join(QStringLiteral("; "));
         return {{content, reportPlot()}};
     }
     // Several records: a page each, with its own header, label, plot and events.
