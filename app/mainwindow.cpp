@@ -58,6 +58,7 @@ MainWindow::MainWindow(bt::BluetoothStack &stack, QWidget *parent)
     connect(&store, &RecordStore::fileRemoved, this, &MainWindow::onFileRemoved);
     // File descriptions are read when a tooltip asks for them, not before.
     ui->filesLst->viewport()->installEventFilter(this);
+    setUpFileFilter();
     addComfort();
     loadSettings();
 

@@ -3,6 +3,7 @@
 
 #include "app/aboutdialog.h"
 #include "bluetooth/bluetoothstack.h"
+#include "records/labelbook.h"
 #include "session/instrumentsession.h"
 #include "session/lastinstrument.h"
 
@@ -18,6 +19,7 @@
 
 class NoticeBar;
 class QAction;
+class QLineEdit;
 class QListWidgetItem;
 class QProgressBar;
 class TDRServer;
@@ -108,6 +110,9 @@ private:
     void updateRecordMarks();
     void selectNewRecords();
     bool eventFilter(QObject *watched, QEvent *event) override;
+    // Finds files by name, cable or note; what it hides is not selected.
+    void setUpFileFilter();
+    void applyFileFilter();
 
     void openWaveforms(const QString &fileName = QString());
 
@@ -178,4 +183,6 @@ private:
     bool m_attemptAbandonable = false;
     bool m_devicesOpen = false; // the device list was opened, and not emptied by a scan since
     QAction *actionRead_Back = nullptr;
+    QLineEdit *filesFilterEd = nullptr;
+    LabelBook fileLabels; // of the working directory's files
 };

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QHelpEvent>
+#include <QLineEdit>
 #include <QSet>
 #include <QSignalBlocker>
 
@@ -40,8 +41,52 @@ void MainWindow::refreshFileList()
             item->setSelected(selected.contains(name));
         }
     }
+    applyFileFilter();
     applyControls();
     updateRecordMarks();
+}
+
+void MainWindow::setUpFileFilter()
+{
+    // Under the list: every cell of the form keeps what it holds.
+    filesFilterEd = new QLineEdit(this);
+    filesFilterEd->setObjectName(QStringLiteral("filesFilterEd"));
+    filesFilterEd->setPlaceholderText(tr("Filter by name, cable or note"));
+    filesFilterEd->setClearButtonEnabled(true);
+    ui->gridLayout_2->addWidget(filesFilterEd, 7, 0);
+    connect(filesFilterEd, &QLineEdit::textChanged, this, &MainWindow::applyFileFilter);
+}
+
+void MainWindow::applyFileFilter()
+{
+    if (!filesFilterEd)
+        return;
+    const QStringList words = filesFilterEd->text().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (!words.isEmpty())
+        fileLabels.setDirectory(store.directory());
+    bool deselected = false;
+    {
+        const QSignalBlocker blocker(ui->filesLst);
+        for (int row = 0; row < ui->filesLst->count(); ++row) {
+            QListWidgetItem *item = ui->filesLst->item(row);
+            bool shown = true;
+            if (!words.isEmpty()) {
+                const CableLabel label = fileLabels.label(item->text());
+                const QString haystack =
+                    item->text() + QLatin1Char('\n') + label.cable + QLatin1Char('\n') + label.note;
+                for (const QString &word : words)
+                    shown = shown && haystack.contains(word, Qt::CaseInsensitive);
+            }
+            item->setHidden(!shown);
+            // A hidden file is never uploaded unseen.
+            if (!shown && item->isSelected()) {
+                item->setSelected(false);
+                deselected = true;
+            }
+        }
+    }
+    if (deselected)
+        applyControls();
 }
 
 void MainWindow::selectFolderClicked()
@@ -68,6 +113,7 @@ void MainWindow::onFileAdded(const QString &name)
 {
     // The list sorts itself: one insert, no refill.
     ui->filesLst->insertItem(ui->filesLst->count(), name);
+    applyFileFilter();
     updateRecordMarks();
 }
 
@@ -87,6 +133,12 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
             // The record's main event beside its description: which records
             // show a fault, without opening each one.
             QString tip = store.describe(item->text());
+            fileLabels.setDirectory(store.directory());
+            const CableLabel label = fileLabels.label(item->text());
+            if (!label.cable.isEmpty())
+                tip += QLatin1Char('\n') + tr("Cable: %1").arg(label.cable);
+            if (!label.note.isEmpty())
+                tip += QLatin1Char('\n') + tr("Note: %1").arg(label.note);
             const FileSummary summary =
                 summarizeFile(QDir(store.directory()).filePath(item->text()));
             if (!summary.text.isEmpty())

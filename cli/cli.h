@@ -9,6 +9,9 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
+
+struct CableLabel;
 
 namespace bt {
 class BluetoothStack;
@@ -56,6 +59,14 @@ public:
     // largest difference between the traces.
     int compare(const QString &older, const QString &newer);
     int exportCsv(const QString &file, const QString &out);
+    // Each option changes what it names; none shows the labels as they are.
+    struct LabelChange
+    {
+        std::optional<QString> cable;
+        std::optional<QString> note;
+        bool clear = false; // the label goes, before the others apply
+    };
+    int label(const QStringList &files, const LabelChange &change);
 
     // Ctrl-C or SIGTERM: the transfer stops after the record in flight.
     void interrupt();
@@ -97,6 +108,8 @@ private:
                   const std::function<QJsonValue(const QString &, const protocol::Trace &)> &use);
     // The events of a trace as `show` and `events` print them.
     void printEvents(const protocol::Trace &trace);
+    void printLabel(const CableLabel &label);
+    static QJsonValue labelJson(const CableLabel &label); // null when there is none
 
     CliOptions m_options;
     bt::BluetoothStack &m_stack;

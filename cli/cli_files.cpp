@@ -6,8 +6,9 @@
 #include "protocol/compare.h"
 #include "protocol/events.h"
 #include "protocol/trace.h"
-#include "records/outputfile.h"
 #include "common/appsettings.h"
+#include "records/labelbook.h"
+#include "records/outputfile.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -284,6 +285,8 @@ int Cli::eachTrace(const QStringList &files,
 int Cli::show(const QStringList &files)
 {
     return eachTrace(files, [this](const QString &path, const protocol::Trace &t) -> QJsonValue {
+        LabelBook book(QFileInfo(path).absolutePath());
+        const CableLabel label = book.label(QFileInfo(path).absoluteFilePath());
         if (m_options.json) {
             const QJsonObject events =
                 protocol::eventsJson(path, double(t.distanceStep), protocol::detectEvents(t));
@@ -295,10 +298,12 @@ int Cli::show(const QStringList &files)
                                {QStringLiteral("step_m"), double(t.distanceStep)},
                                {QStringLiteral("serial"), protocol::traceSerialText(t)},
                                {QStringLiteral("samples"), t.points.size()},
+                               {QStringLiteral("label"), labelJson(label)},
                                {QStringLiteral("events"), events.value(QLatin1String("events"))},
                                {QStringLiteral("end"), events.value(QLatin1String("end"))}};
         }
         print(path);
+        printLabel(label);
         print(tr("  date and time: %1 %2")
                   .arg(protocol::traceDateText(t), protocol::traceTimeText(t)));
         print(tr("  range: %1 m").arg(t.range));

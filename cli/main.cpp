@@ -66,6 +66,7 @@ QString commandsText()
                      "  events FILE...                        a record file's events\n"
                      "  compare OLD NEW                       what changed between two records\n"
                      "  export FILE --csv [-o OUT]            a record file as CSV\n"
+                     "  label FILE... [--cable NAME] [--note TEXT] [--clear]  cable labels\n"
                      "The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.") +
            QLatin1Char('\n') + deviceText() + QLatin1Char('\n') +
            Texts::tr("varnel-cli COMMAND --help describes one command.");
@@ -95,6 +96,10 @@ QString commandText(const QString &command)
         return Texts::tr("Prints both records' events counted from their launch pulses, which "
                          "appeared, moved or vanished from OLD to NEW, and the largest "
                          "difference between the traces.");
+    if (command == QLatin1String("label"))
+        return Texts::tr("Shows, sets or clears the cable label of record files. Labels are kept "
+                         "in varnel-labels.json in each file's folder, by the file's content; "
+                         "the record files are not changed.");
     return Texts::tr("Writes a record file as the viewer's CSV.");
 }
 
@@ -103,7 +108,8 @@ const QStringList &commands()
     static const QStringList names{
         QStringLiteral("scan"),     QStringLiteral("info"),    QStringLiteral("list"),
         QStringLiteral("download"), QStringLiteral("upload"),  QStringLiteral("show"),
-        QStringLiteral("events"),   QStringLiteral("compare"), QStringLiteral("export")};
+        QStringLiteral("events"),   QStringLiteral("compare"), QStringLiteral("export"),
+        QStringLiteral("label")};
     return names;
 }
 
@@ -212,6 +218,14 @@ int main(int argc, char *argv[])
     const QCommandLineOption outOption(QStringList{QStringLiteral("o"), QStringLiteral("output")},
                                        Texts::tr("Write to OUT instead of stdout."),
                                        QStringLiteral("OUT"));
+    const QCommandLineOption cableOption(QStringLiteral("cable"),
+                                         Texts::tr("label: the cable's name; empty removes it."),
+                                         QStringLiteral("NAME"));
+    const QCommandLineOption noteOption(QStringLiteral("note"),
+                                        Texts::tr("label: a note; empty removes it."),
+                                        QStringLiteral("TEXT"));
+    const QCommandLineOption clearOption(QStringLiteral("clear"),
+                                         Texts::tr("label: remove the label."));
 
     // First pass: which command; its own options are added for the second.
     const QStringList arguments = protocol::fileArguments(argc, argv);
@@ -253,6 +267,10 @@ int main(int argc, char *argv[])
     } else if (command == QLatin1String("compare")) {
         parser.addPositionalArgument(QStringLiteral("OLD"), Texts::tr("The earlier record file."));
         parser.addPositionalArgument(QStringLiteral("NEW"), Texts::tr("The later record file."));
+    } else if (command == QLatin1String("label")) {
+        parser.addOptions({cableOption, noteOption, clearOption});
+        parser.addPositionalArgument(QStringLiteral("FILE"), Texts::tr("Record files."),
+                                     QStringLiteral("FILE..."));
     } else if (command == QLatin1String("export")) {
         parser.addOptions({csvOption, outOption});
         parser.addPositionalArgument(QStringLiteral("FILE"), Texts::tr("A record file."));
@@ -270,7 +288,8 @@ int main(int argc, char *argv[])
     QStringList args = parser.positionalArguments().mid(1);
     if (command.isEmpty())
         return usageError(Texts::tr("no command given"));
-    for (const QCommandLineOption &option : {toOption, slotOption, outOption}) {
+    for (const QCommandLineOption &option :
+         {toOption, slotOption, outOption, cableOption, noteOption}) {
         if (parser.values(option).size() > 1)
             return usageError(Texts::tr("--%1 may be given once").arg(option.names().last()));
     }
@@ -347,6 +366,14 @@ int main(int argc, char *argv[])
             status = cli.events(args);
         } else if (command == QLatin1String("compare") && args.size() == 2) {
             status = cli.compare(args.at(0), args.at(1));
+        } else if (command == QLatin1String("label") && !args.isEmpty()) {
+            Cli::LabelChange change;
+            change.clear = parser.isSet(clearOption);
+            if (parser.isSet(cableOption))
+                change.cable = parser.value(cableOption);
+            if (parser.isSet(noteOption))
+                change.note = parser.value(noteOption);
+            status = cli.label(args, change);
         } else if (command == QLatin1String("export") && args.size() == 1) {
             if (!parser.isSet(csvOption))
                 return usageError(Texts::tr("export needs --csv"));

@@ -95,6 +95,8 @@ private slots:
     void uploadAsksAndConfirms_data();
     void uploadAsksAndConfirms();
     void showAndExport();
+    void labelsBesideTheFile_data();
+    void labelsBesideTheFile();
     void progressKeepsItsOwnLine();
     void duplicateAndUnaskedRecords();
     void signalStopsAfterRecordInFlight_data();
@@ -478,6 +480,50 @@ void CliTest::showAndExport()
     const QByteArray said = shell.readAllStandardOutput() + shell.readAllStandardError();
     QVERIFY2(shell.exitCode() == 0 && said.contains("  range: 100 m\n"), said.constData());
     std::remove(odd.constData());
+}
+
+void CliTest::labelsBesideTheFile_data()
+{
+    QTest::addColumn<QStringList>("change"); // after "label FILE", on a file labelled before
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("label"); // what show --json says then, compact
+    const QString before = R"({"cable":"Feeder 3","note":"pole 7"})";
+    QTest::newRow("cable and note replace both") << QStringList{"--cable", "B7", "--note", "joint"}
+                                                 << 0 << R"({"cable":"B7","note":"joint"})";
+    QTest::newRow("a note alone keeps the cable")
+        << QStringList{"--note", "joint"} << 0 << R"({"cable":"Feeder 3","note":"joint"})";
+    QTest::newRow("clear") << QStringList{"--clear"} << 0 << "null";
+    QTest::newRow("clear, then a cable")
+        << QStringList{"--clear", "--cable", "B7"} << 0 << R"({"cable":"B7","note":""})";
+    QTest::newRow("no option only shows") << QStringList{} << 0 << before;
+    QTest::newRow("a missing file among them")
+        << QStringList{"--cable", "B7", "missing.tdr"} << 1 << R"({"cable":"B7","note":"pole 7"})";
+}
+
+void CliTest::labelsBesideTheFile()
+{
+    QFETCH(QStringList, change);
+    QFETCH(int, code);
+    QFETCH(QString, label);
+    QFile::remove(m_dir.filePath(QStringLiteral("varnel-labels.json")));
+    const QString file = writeRecordFile(QStringLiteral("labelled.tdr"));
+    const QByteArray bytes = readAll(file);
+    QCOMPARE(run({"label", file, "--cable", "Feeder 3", "--note", "pole 7"}).code, 0);
+    const Result result = run(QStringList{"label", file} + change);
+    QCOMPARE(result.code, code);
+    if (change.isEmpty())
+        QVERIFY(result.out.contains(QStringLiteral("  cable: Feeder 3\n  note: pole 7\n")));
+    QCOMPARE(readAll(file), bytes); // the record as the instrument sent it
+
+    const QJsonValue shown = QJsonDocument::fromJson(run({"show", file, "--json"}).out.toUtf8())
+                                 .array()
+                                 .first()
+                                 .toObject()
+                                 .value("label");
+    QCOMPARE(shown.isObject()
+                 ? QString::fromUtf8(QJsonDocument(shown.toObject()).toJson(QJsonDocument::Compact))
+                 : QStringLiteral("null"),
+             label);
 }
 
 void CliTest::progressKeepsItsOwnLine()

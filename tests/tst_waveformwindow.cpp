@@ -9,6 +9,8 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMimeData>
 #include <QTableWidget>
@@ -257,6 +259,8 @@ private slots:
         QTest::newRow("by name") << 0 << QVector<int>{1, 2, 3, 0};
         QTest::newRow("by date, newest first") << 1 << QVector<int>{2, 3, 1, 0};
         QTest::newRow("by distance to the fault") << 2 << QVector<int>{2, 1, 3, 0};
+        // Cables in any case, unlabelled last; a cable's records newest first.
+        QTest::newRow("by cable") << 3 << QVector<int>{3, 1, 2, 0};
     }
     void listSortsAndSummarizes()
     {
@@ -266,6 +270,10 @@ private slots:
         QVERIFY(writeFile(path(third), recordFile(200, 35)));
         QVERIFY(writeFile(path(QStringLiteral("b1.tdr")), QByteArray(10, 'x')));
         const QStringList names{QStringLiteral("b1.tdr"), m_first, m_second, third};
+        LabelBook labels(m_dir.path());
+        QCOMPARE(labels.setLabel({third, m_first}, {QStringLiteral("Feeder A"), {}}), QString());
+        QCOMPARE(labels.setLabel({m_second}, {QStringLiteral("feeder b"), QStringLiteral("wet")}),
+                 QString());
         WaveformWindow window;
         window.setDirectory(m_dir.path());
         window.findChild<QComboBox *>(QStringLiteral("waveSortCmb"))->setCurrentIndex(key);
@@ -283,8 +291,31 @@ private slots:
         QCOMPARE(table->item(0, 2)->text(), QStringLiteral("Cable end (open)")); // the only event
         QCOMPARE(item->data(Qt::UserRole + 1).toString(),
                  table->item(0, 2)->text() + QStringLiteral(", ") + table->item(0, 1)->text());
-        QVERIFY(item->toolTip().endsWith(QStringLiteral("Main event: ") +
-                                         item->data(Qt::UserRole + 1).toString()));
+        QVERIFY(
+            item->toolTip().endsWith(QStringLiteral("\nCable: feeder b\nNote: wet\nMain event: ") +
+                                     item->data(Qt::UserRole + 1).toString()));
+        QCOMPARE(item->data(Qt::UserRole + 2).toString(), QStringLiteral("feeder b"));
+        QCOMPARE(window.findChild<QLabel *>(QStringLiteral("waveLabelLbl"))->text(),
+                 QStringLiteral("Cable: feeder b — wet"));
+
+        // The filter finds files by every word, in the name, label or main event.
+        const auto visible = [&](const QString &filter) {
+            window.findChild<QLineEdit *>(QStringLiteral("waveFilterEd"))->setText(filter);
+            QStringList names;
+            for (int row = 0; row < list->count(); ++row)
+                if (!list->item(row)->isHidden())
+                    names << list->item(row)->text();
+            return names.size() == 1 ? names.first() : QString::number(names.size());
+        };
+        QCOMPARE(visible(QStringLiteral("12_35 FEEDER a")), third);
+        QCOMPARE(visible(QStringLiteral("wet")), m_second);
+        QCOMPARE(visible(QStringLiteral("b1")), QStringLiteral("b1.tdr"));
+        QCOMPARE(visible(QStringLiteral("feeder")), QStringLiteral("3"));
+
+        // A label given in the viewer reaches the list and the line above the plot.
+        QVERIFY(window.labelFiles({m_second}, {}));
+        QCOMPARE(visible(QStringLiteral("feeder")), QStringLiteral("2"));
+        QVERIFY(window.findChild<QLabel *>(QStringLiteral("waveLabelLbl"))->isHidden());
     }
 
     void followsTheFolder()
@@ -436,9 +467,14 @@ private slots:
             const QByteArray bytes = pdf.open(QIODevice::ReadOnly) ? pdf.readAll() : QByteArray();
             return bytes.startsWith("%PDF-") ? bytes.count("/Type /Page\n") : -1;
         };
-        QVERIFY(window.exportReport(pdfPath, QStringLiteral("Joint at the pole")));
+        QVERIFY(window.exportReport(pdfPath,
+                                    {QStringLiteral("Joint at the pole"), QStringLiteral("A. Tamm"),
+                                     QStringLiteral("Substation 4")}));
         QCOMPARE(pages(), 2);
-        QVERIFY(window.exportReport(pdfPath, QStringLiteral("Joint at the pole"), true));
+        QVERIFY(window.exportReport(pdfPath,
+                                    {QStringLiteral("Joint at the pole"), QStringLiteral("A. Tamm"),
+                                     QStringLiteral("Substation 4")},
+                                    true));
         QCOMPARE(pages(), 1);
 
         QVERIFY(!window.exportReport(m_dir.filePath(QStringLiteral("no/such/out.pdf")), {}));

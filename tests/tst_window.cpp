@@ -5,9 +5,12 @@
 
 #include "bluetooth/emulator/emulatedstack.h"
 #include "protocol/frame.h"
+#include "records/labelbook.h"
 
 #include <QAbstractButton>
 #include <QInputDialog>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPointer>
@@ -88,6 +91,8 @@ private slots:
     void stopAskedOnlyWhileTransferring_data();
     void stopAskedOnlyWhileTransferring();
     void shortcutsShownAndDistinct();
+    void fileFilterFindsLabels_data();
+    void fileFilterFindsLabels();
 
 private:
     void scanAndConnect(int row);
@@ -669,6 +674,43 @@ void WindowTest::shortcutsShownAndDistinct()
     QCOMPARE(m_probe->action("actionExit")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
     QVERIFY(m_probe->action("actionGet_List")->shortcuts().contains(QKeySequence(Qt::Key_F5)));
     QCOMPARE(m_probe->action("actionSelect_New")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+}
+
+void WindowTest::fileFilterFindsLabels_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QStringList>("shown");
+    QTest::newRow("a cable in any case") << "feeder" << QStringList{"a.tdr"};
+    QTest::newRow("a word of the note") << "POLE" << QStringList{"a.tdr"};
+    QTest::newRow("every word must match") << "feeder b7" << QStringList{};
+    QTest::newRow("a name") << "c.t" << QStringList{"c.tdr"};
+    QTest::newRow("nothing typed") << " " << QStringList{"a.tdr", "b.tdr", "c.tdr"};
+}
+
+void WindowTest::fileFilterFindsLabels()
+{
+    QFETCH(QString, filter);
+    QFETCH(QStringList, shown);
+    for (const char *name : {"a.tdr", "b.tdr", "c.tdr"}) {
+        QFile file(m_work.filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(name); // bytes of their own
+    }
+    LabelBook labels(m_work.path());
+    QCOMPARE(labels.setLabel({"a.tdr"}, {"Feeder 3", "joint at the pole"}), QString());
+    QCOMPARE(labels.setLabel({"b.tdr"}, {"B7", {}}), QString());
+    m_probe->store().refresh();
+    QListWidget *list = m_probe->list("filesLst");
+    list->selectAll();
+    m_window->findChild<QLineEdit *>(QStringLiteral("filesFilterEd"))->setText(filter);
+    QStringList visible;
+    for (int row = 0; row < list->count(); ++row)
+        if (!list->item(row)->isHidden())
+            visible << list->item(row)->text();
+    QCOMPARE(visible, shown);
+    // What is hidden is not uploaded unseen; the items keep their bare names.
+    QCOMPARE(list->selectedItems().size(), shown.size());
+    QCOMPARE(m_probe->items("filesLst"), QStringList({"a.tdr", "b.tdr", "c.tdr"}));
 }
 
 QTEST_MAIN(WindowTest)

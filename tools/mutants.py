@@ -36,6 +36,7 @@ FIRST_TESTS = {
     "session/": ["tst_session", "tst_files", "tst_cli", "tst_window"],
     "common/": ["tst_startup", "tst_translation"],
     "cli/": ["tst_cli"],
+    "records/": ["tst_labelbook", "tst_cli", "tst_waveformwindow"],
     "link/": ["tst_tdrclient", "tst_tdrserver", "tst_session"],
     "app/waveform/": ["tst_measurement", "tst_waveformwindow"],
     "app/controlstates": ["tst_controls"],

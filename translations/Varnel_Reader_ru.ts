@@ -367,6 +367,54 @@
         <translation>, с пересчётом</translation>
     </message>
     <message>
+        <source>Prints both records&apos; events counted from their launch pulses, which appeared, moved or vanished from OLD to NEW, and the largest difference between the traces.</source>
+        <translation>Печатает события обеих записей, отсчитанные от зондирующих импульсов, какие из них появились, сместились или исчезли от OLD к NEW, и наибольшую разность рефлектограмм.</translation>
+    </message>
+    <message>
+        <source>The earlier record file.</source>
+        <translation>Более ранний файл записи.</translation>
+    </message>
+    <message>
+        <source>The later record file.</source>
+        <translation>Более поздний файл записи.</translation>
+    </message>
+    <message>
+        <source>  cable: %1</source>
+        <translation>  кабель: %1</translation>
+    </message>
+    <message>
+        <source>  note: %1</source>
+        <translation>  примечание: %1</translation>
+    </message>
+    <message>
+        <source>cannot read %1</source>
+        <translation>не удалось прочитать %1</translation>
+    </message>
+    <message>
+        <source>no such file: %1</source>
+        <translation>нет такого файла: %1</translation>
+    </message>
+    <message>
+        <source>  no label</source>
+        <translation>  метки нет</translation>
+    </message>
+    <message>
+        <source>Shows, sets or clears the cable label of record files. Labels are kept in varnel-labels.json in each file&apos;s folder, by the file&apos;s content; the record files are not changed.</source>
+        <translation>Показывает, задаёт или снимает метку кабеля у файлов записей. Метки хранятся в varnel-labels.json в папке каждого файла, по содержимому файла; сами файлы записей не меняются.</translation>
+    </message>
+    <message>
+        <source>label: the cable&apos;s name; empty removes it.</source>
+        <translation>label: название кабеля; пустое значение убирает его.</translation>
+    </message>
+    <message>
+        <source>label: a note; empty removes it.</source>
+        <translation>label: примечание; пустое значение убирает его.</translation>
+    </message>
+    <message>
+        <source>label: remove the label.</source>
+        <translation>label: снять метку.</translation>
+    </message>
+    <message>
         <source>Commands:
   scan [--all]                          instruments in range
   info [DEVICE]                         the instrument&apos;s identity
@@ -377,6 +425,7 @@
   events FILE...                        a record file&apos;s events
   compare OLD NEW                       what changed between two records
   export FILE --csv [-o OUT]            a record file as CSV
+  label FILE... [--cable NAME] [--note TEXT] [--clear]  cable labels
 The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
         <translation>Команды:
   scan [--all]                          приборы поблизости
@@ -388,19 +437,8 @@ The Bluetooth stack is chosen by VARNEL_BLUETOOTH, as for the window.</source>
   events FILE...                        события из файла записи
   compare OLD NEW                       что изменилось между двумя записями
   export FILE --csv [-o OUT]            файл записи в формате CSV
+  label FILE... [--cable NAME] [--note TEXT] [--clear]  метки кабелей
 Стек Bluetooth выбирается переменной VARNEL_BLUETOOTH, как и для окна.</translation>
-    </message>
-    <message>
-        <source>Prints both records&apos; events counted from their launch pulses, which appeared, moved or vanished from OLD to NEW, and the largest difference between the traces.</source>
-        <translation>Печатает события обеих записей, отсчитанные от зондирующих импульсов, какие из них появились, сместились или исчезли от OLD к NEW, и наибольшую разность рефлектограмм.</translation>
-    </message>
-    <message>
-        <source>The earlier record file.</source>
-        <translation>Более ранний файл записи.</translation>
-    </message>
-    <message>
-        <source>The later record file.</source>
-        <translation>Более поздний файл записи.</translation>
     </message>
 </context>
 <context>
@@ -531,6 +569,72 @@ The same place within %5 m</source>
     <message>
         <source>Files not written: %1.</source>
         <translation>Файлы не записаны: %1.</translation>
+    </message>
+</context>
+<context>
+    <name>LabelBook</name>
+    <message>
+        <source>%1 is not a plain file</source>
+        <translation>%1 — не обычный файл</translation>
+    </message>
+    <message>
+        <source>%1 is too large for a label file</source>
+        <translation>%1 слишком велик для файла меток</translation>
+    </message>
+    <message>
+        <source>cannot read %1: %2</source>
+        <translation>не удалось прочитать %1: %2</translation>
+    </message>
+    <message>
+        <source>%1 is not a label file: %2</source>
+        <translation>%1 — не файл меток: %2</translation>
+    </message>
+    <message>
+        <source>not a JSON object</source>
+        <translation>это не объект JSON</translation>
+    </message>
+    <message>
+        <source>%1 is not a label file: its labels are not an object</source>
+        <translation>%1 — не файл меток: метки в нём не объект</translation>
+    </message>
+    <message>
+        <source>%1 was written by a newer version</source>
+        <translation>%1 записан более новой версией</translation>
+    </message>
+    <message>
+        <source>The labels were not changed: %1</source>
+        <translation>Метки не изменены: %1</translation>
+    </message>
+    <message>
+        <source>The labels were not changed: cannot read %1</source>
+        <translation>Метки не изменены: не удалось прочитать %1</translation>
+    </message>
+    <message>
+        <source>cannot write %1: %2</source>
+        <translation>не удалось записать %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>LabelDialog</name>
+    <message>
+        <source>Cable Label</source>
+        <translation>Метка кабеля</translation>
+    </message>
+    <message>
+        <source>e.g. Feeder 3, phase L2</source>
+        <translation>например, Фидер 3, фаза L2</translation>
+    </message>
+    <message>
+        <source>&amp;Cable:</source>
+        <translation>&amp;Кабель:</translation>
+    </message>
+    <message>
+        <source>&amp;Note:</source>
+        <translation>&amp;Примечание:</translation>
+    </message>
+    <message>
+        <source>&amp;Remove Label</source>
+        <translation>&amp;Снять метку</translation>
     </message>
 </context>
 <context>
@@ -868,6 +972,18 @@ Press Retry to try again or Abort to exit application</source>
         <source>Main event: %1</source>
         <translation>Главное событие: %1</translation>
     </message>
+    <message>
+        <source>Filter by name, cable or note</source>
+        <translation>Отбор по имени, кабелю или примечанию</translation>
+    </message>
+    <message>
+        <source>Cable: %1</source>
+        <translation>Кабель: %1</translation>
+    </message>
+    <message>
+        <source>Note: %1</source>
+        <translation>Примечание: %1</translation>
+    </message>
 </context>
 <context>
     <name>Measurement</name>
@@ -982,6 +1098,25 @@ Press Retry to try again or Abort to exit application</source>
     </message>
 </context>
 <context>
+    <name>ReportDialog</name>
+    <message>
+        <source>May be left empty</source>
+        <translation>Можно оставить пустым</translation>
+    </message>
+    <message>
+        <source>&amp;Technician:</source>
+        <translation>&amp;Исполнитель:</translation>
+    </message>
+    <message>
+        <source>&amp;Site:</source>
+        <translation>&amp;Объект:</translation>
+    </message>
+    <message>
+        <source>&amp;Note:</source>
+        <translation>&amp;Примечание:</translation>
+    </message>
+</context>
+<context>
     <name>ReportWriter</name>
     <message>
         <source>File</source>
@@ -1054,6 +1189,26 @@ Press Retry to try again or Abort to exit application</source>
     <message>
         <source>Varnel Reader</source>
         <translation>Varnel Reader</translation>
+    </message>
+    <message>
+        <source>Cable</source>
+        <translation>Кабель</translation>
+    </message>
+    <message>
+        <source>not labelled</source>
+        <translation>не указан</translation>
+    </message>
+    <message>
+        <source>Cable note</source>
+        <translation>Примечание к кабелю</translation>
+    </message>
+    <message>
+        <source>Technician</source>
+        <translation>Исполнитель</translation>
+    </message>
+    <message>
+        <source>Site</source>
+        <translation>Объект</translation>
     </message>
 </context>
 <context>
@@ -1381,10 +1536,6 @@ Press Retry to try again or Abort to exit application</source>
         <translation>Экспорт отчёта</translation>
     </message>
     <message>
-        <source>Note for the report (may be left empty):</source>
-        <translation>Примечание к отчёту (можно оставить пустым):</translation>
-    </message>
-    <message>
         <source>PDF files (*.pdf)</source>
         <translation>Файлы PDF (*.pdf)</translation>
     </message>
@@ -1504,6 +1655,66 @@ Press Retry to try again or Abort to exit application</source>
         <source>Select several files with Ctrl or Shift to overlay them; File &gt; Add Files adds files from other folders</source>
         <translation>Выберите несколько файлов с Ctrl или Shift, чтобы наложить их; Файл &gt; Добавить файлы добавляет файлы из других папок</translation>
     </message>
+    <message>
+        <source>Filter by name, cable, note or event</source>
+        <translation>Отбор по имени, кабелю, примечанию или событию</translation>
+    </message>
+    <message>
+        <source>&amp;Label Cable...</source>
+        <translation>&amp;Метка кабеля...</translation>
+    </message>
+    <message>
+        <source>Say which cable the selected files measured</source>
+        <translation>Указать, какой кабель измерен в выбранных файлах</translation>
+    </message>
+    <message>
+        <source>Cable: %1</source>
+        <translation>Кабель: %1</translation>
+    </message>
+    <message>
+        <source>Note: %1</source>
+        <translation>Примечание: %1</translation>
+    </message>
+    <message>
+        <source>Cable not labelled</source>
+        <translation>Кабель не указан</translation>
+    </message>
+    <message numerus="yes">
+        <source>Label removed from %n file(s)</source>
+        <translation>
+            <numerusform>Метка снята с %n файла</numerusform>
+            <numerusform>Метка снята с %n файлов</numerusform>
+            <numerusform>Метка снята с %n файлов</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Labelled %n file(s) &quot;%1&quot;</source>
+        <translation>
+            <numerusform>Кабель «%1» указан для %n файла</numerusform>
+            <numerusform>Кабель «%1» указан для %n файлов</numerusform>
+            <numerusform>Кабель «%1» указан для %n файлов</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Cable Label</source>
+        <translation>Метка кабеля</translation>
+    </message>
+    <message>
+        <source>The labels cannot be changed: %1</source>
+        <translation>Метки нельзя изменить: %1</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n files</source>
+        <translation>
+            <numerusform>%n файл</numerusform>
+            <numerusform>%n файла</numerusform>
+            <numerusform>%n файлов</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>By cable</source>
+        <translation>По кабелю</translation>
+    </message>
 </context>
 <context>
     <name>main</name>
@@ -1542,6 +1753,14 @@ The Russian interface comes from Varnel_Reader_ru.qm in the current directory, o
     <message>
         <source>One report page of the files overlaid, instead of a page for each file.</source>
         <translation>Одна страница отчёта с наложенными файлами вместо страницы на каждый файл.</translation>
+    </message>
+    <message>
+        <source>The report&apos;s technician (default: the one given last in the viewer&apos;s report dialog).</source>
+        <translation>Исполнитель в отчёте (по умолчанию тот, что указан последним в окне отчёта просмотрщика).</translation>
+    </message>
+    <message>
+        <source>The report&apos;s site (default: the one given last in the viewer&apos;s report dialog).</source>
+        <translation>Объект в отчёте (по умолчанию тот, что указан последним в окне отчёта просмотрщика).</translation>
     </message>
 </context>
 </TS>

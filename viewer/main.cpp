@@ -21,6 +21,8 @@ namespace {
 const QString kReport = QStringLiteral("report");
 const QString kNote = QStringLiteral("note");
 const QString kOverlay = QStringLiteral("overlay");
+const QString kTechnician = QStringLiteral("technician");
+const QString kSite = QStringLiteral("site");
 
 void describe(QCommandLineParser &parser)
 {
@@ -37,6 +39,16 @@ void describe(QCommandLineParser &parser)
     parser.addOption({kOverlay, QCoreApplication::translate(
                                     "main", "One report page of the files overlaid, instead of "
                                             "a page for each file.")});
+    parser.addOption({kTechnician,
+                      QCoreApplication::translate(
+                          "main", "The report's technician (default: the one given last in the "
+                                  "viewer's report dialog)."),
+                      QStringLiteral("name")});
+    parser.addOption({kSite,
+                      QCoreApplication::translate(
+                          "main", "The report's site (default: the one given last in the "
+                                  "viewer's report dialog)."),
+                      QStringLiteral("name")});
 }
 
 // A report needs no window, so it needs no display either.
@@ -109,8 +121,13 @@ int main(int argc, char *argv[])
                                              "No report written: it needs record files (*.tdr)."));
             return 1;
         }
-        if (!window.exportReport(parser.value(kReport), parser.value(kNote),
-                                 parser.isSet(kOverlay))) {
+        ReportFields fields = ReportFields::remembered();
+        fields.note = parser.value(kNote);
+        if (parser.isSet(kTechnician))
+            fields.technician = parser.value(kTechnician).simplified();
+        if (parser.isSet(kSite))
+            fields.site = parser.value(kSite).simplified();
+        if (!window.exportReport(parser.value(kReport), fields, parser.isSet(kOverlay))) {
             tell(window.statusBar()->currentMessage());
             return 1;
         }

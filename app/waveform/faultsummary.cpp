@@ -69,7 +69,8 @@ FileSummary summarizeFile(const QString &path)
 void SummaryDelegate::initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
-    const QString summary = index.data(kSummaryRole).toString();
-    if (!summary.isEmpty())
-        option->text += QChar(QChar::LineSeparator) + summary;
+    QStringList second{index.data(kCableRole).toString(), index.data(kSummaryRole).toString()};
+    second.removeAll(QString());
+    if (!second.isEmpty())
+        option->text += QChar(QChar::LineSeparator) + second.join(QStringLiteral(" · "));
 }

@@ -25,11 +25,14 @@ struct FileSummary
 };
 FileSummary summarizeFile(const QString &path);
 
-// Shows an item's summary (`kSummaryRole`) on a second line under its text.
+// Shows an item's cable (`kCableRole`) and summary (`kSummaryRole`) on a
+// second line under its text.
 class SummaryDelegate : public QStyledItemDelegate
 {
 public:
     static constexpr int kSummaryRole = Qt::UserRole + 1;
+    static constexpr int kCableRole = Qt::UserRole + 2;
+    static constexpr int kNoteRole = Qt::UserRole + 3; // not shown; searched
     using QStyledItemDelegate::QStyledItemDelegate;
 
 protected:

@@ -45,18 +45,31 @@ QList<QPair<QString, QString>> ReportWriter::metadataOf(const ReportContent &con
     const protocol::Trace &trace = content.trace;
     static const QRegularExpression number(QStringLiteral("^#(\\d+) "));
     const QRegularExpressionMatch match = number.match(trace.fileName);
-    return {
+    QList<QPair<QString, QString>> fields{
         {tr("File"), trace.fileName},
         {tr("Instrument"),
          tr("model %1, serial number %2").arg(trace.model).arg(protocol::traceSerialText(trace))},
-        {tr("Record"), match.hasMatch() ? match.captured(1) : tr("not known")},
-        {tr("Measured"),
-         protocol::traceDateText(trace) + QLatin1Char(' ') + protocol::traceTimeText(trace)},
-        {tr("Range"), tr("%1 m").arg(trace.range)},
-        {tr("Length"), tr("%1 m").arg(QString::number(double(trace.length), 'g', 6))},
-        {tr("Step"), tr("%1 m").arg(protocol::distanceText(double(trace.distanceStep), 4))},
-        {tr("Traces on the plot"), QString::number(content.traceCount)},
+        {tr("Cable"), content.label.cable.isEmpty() ? tr("not labelled") : content.label.cable},
     };
+    if (!content.label.note.isEmpty())
+        fields.append({tr("Cable note"), content.label.note});
+    return fields +
+           QList<QPair<QString, QString>>{
+               {tr("Record"), match.hasMatch() ? match.captured(1) : tr("not known")},
+               {tr("Measured"),
+                protocol::traceDateText(trace) + QLatin1Char(' ') + protocol::traceTimeText(trace)},
+               {tr("Range"), tr("%1 m").arg(trace.range)},
+               {tr("Length"), tr("%1 m").arg(QString::number(double(trace.length), 'g', 6))},
+               {tr("Step"), tr("%1 m").arg(protocol::distanceText(double(trace.distanceStep), 4))},
+               {tr("Traces on the plot"), QString::number(content.traceCount)},
+               {tr("Technician"), content.technician},
+               {tr("Site"), content.site},
+           };
+}
+
+int ReportWriter::wideFields(const ReportContent &content)
+{
+    return content.label.note.isEmpty() ? 3 : 4;
 }
 
 bool ReportWriter::writePdf(const QString &path, QString *error) const
@@ -133,25 +146,36 @@ void ReportWriter::paintPage(QPainter &painter, const QSizeF &size, const Page &
     rule(y);
     y += 24;
 
-    // What was measured: the file and the instrument on lines of their own,
-    // the rest in two columns.
+    // What was measured: the file, the instrument and the cable on lines of
+    // their own, the rest in two columns. A field left empty is a line to
+    // fill in by hand.
     const auto fields = metadataOf(content);
+    const int wide = wideFields(content);
     const double column = width / 2;
     const double lineHeight = 52;
     painter.setFont(font(9));
-    for (int i = 0; i < 2; ++i) {
-        const QString value = painter.fontMetrics().elidedText(fields.at(i).second, Qt::ElideMiddle,
-                                                               int(width - 460));
+    for (int i = 0; i < wide; ++i) {
+        // One line each: a long note is cut, not let run into the plot.
+        const QString value = painter.fontMetrics().elidedText(
+            fields.at(i).second.simplified(), i == 0 ? Qt::ElideMiddle : Qt::ElideRight,
+            int(width - 460));
         text(QRectF(left, y, 430, lineHeight), fields.at(i).first, font(9), kMuted);
         text(QRectF(left + 440, y, width - 440, lineHeight), value, font(9), kInk);
         y += lineHeight;
     }
-    const int rows = (int(fields.size()) - 1) / 2; // six fields, three rows
-    for (int i = 2; i < fields.size(); ++i) {
-        const double x = left + ((i - 2) / rows) * column;
-        const double row = y + ((i - 2) % rows) * lineHeight;
+    const int rows = (int(fields.size()) - wide + 1) / 2;
+    for (int i = wide; i < fields.size(); ++i) {
+        const double x = left + ((i - wide) / rows) * column;
+        const double row = y + ((i - wide) % rows) * lineHeight;
         text(QRectF(x, row, 430, lineHeight), fields.at(i).first, font(9), kMuted);
-        text(QRectF(x + 440, row, column - 460, lineHeight), fields.at(i).second, font(9), kInk);
+        if (fields.at(i).second.isEmpty()) {
+            painter.setPen(QPen(kRule, 2));
+            painter.drawLine(QPointF(x + 440, row + 40), QPointF(x + column - 40, row + 40));
+            continue;
+        }
+        const QString value = painter.fontMetrics().elidedText(fields.at(i).second, Qt::ElideRight,
+                                                               int(column - 460));
+        text(QRectF(x + 440, row, column - 460, lineHeight), value, font(9), kInk);
     }
     y += rows * lineHeight + 24;
 

@@ -3,6 +3,7 @@
 
 #include "protocol/events.h"
 #include "protocol/trace.h"
+#include "records/labelbook.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -14,14 +15,18 @@ class QPagedPaintDevice;
 class QPainter;
 
 // A one-page report of a trace for someone who was not there: what was
-// measured, the plot with its cursors, the events, the readout and a note.
+// measured, which cable, by whom and where, the plot with its cursors, the
+// events, the readout and a note.
 struct ReportContent
 {
     protocol::Trace trace; // the trace the events belong to
     int traceCount = 1;    // traces on the plot
+    CableLabel label;      // of the traces on the plot
     protocol::EventAnalysis events;
     QString readout;
     QString note;
+    QString technician;
+    QString site;
     QDateTime created;
 };
 
@@ -47,8 +52,10 @@ public:
     // Any paged device: a printer, or a PDF writer.
     void print(QPagedPaintDevice *device) const;
 
-    // "Record", "Instrument" ... and their values on a page, in the order shown.
+    // "File", "Instrument" ... and their values on a page, in the order shown:
+    // the first `wideFields` on lines of their own, the rest in two columns.
     QList<QPair<QString, QString>> metadata(int page = 0) const;
+    static int wideFields(const ReportContent &content);
 
 private:
     static QList<QPair<QString, QString>> metadataOf(const ReportContent &content);

@@ -164,13 +164,14 @@ void WaveformWindow::buildUi()
     connect(m_list, &QListWidget::currentItemChanged, this, &WaveformWindow::updateEvents);
     m_sortBox = new QComboBox;
     m_sortBox->setObjectName(QStringLiteral("waveSortCmb"));
-    m_sortBox->addItems(
-        {tr("By name"), tr("By date, newest first"), tr("By distance to the first fault")});
+    m_sortBox->addItems({tr("By name"), tr("By date, newest first"),
+                         tr("By distance to the first fault"), tr("By cable")});
     m_sortBox->setToolTip(tr("The order of the files"));
     connect(m_sortBox, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &WaveformWindow::fillList);
     listLayout->addWidget(m_folderLabel);
     listLayout->addWidget(m_sortBox);
+    QWidget *labelLine = buildLabelUi(listLayout);
     listLayout->addWidget(m_list);
     m_eventTable = new EventTable;
     connect(m_eventTable, &EventTable::eventActivated, this,
@@ -221,6 +222,7 @@ void WaveformWindow::buildUi()
     plotLayout->setContentsMargins(0, 0, 0, 0);
     plotLayout->setSpacing(0);
     plotLayout->addWidget(m_banner);
+    plotLayout->addWidget(labelLine);
     plotLayout->addWidget(m_view, 1);
     plotLayout->addWidget(m_readout);
 

@@ -3,9 +3,11 @@
 
 #include "app/waveform/faultsummary.h"
 #include "app/waveform/measurement.h"
+#include "app/waveform/reportdialog.h"
 #include "app/waveform/reportwriter.h"
 #include "protocol/events.h"
 #include "protocol/trace.h"
+#include "records/labelbook.h"
 
 #include <QDateTime>
 #include <QFileSystemWatcher>
@@ -20,6 +22,7 @@
 class QAction;
 class QPainter;
 class QLabel;
+class QLineEdit;
 class QComboBox;
 class QListWidget;
 class QListWidgetItem;
@@ -34,7 +37,7 @@ class QChart;
 }
 
 // Shows the reflectograms of *.tdr files against distance: a list of a
-// directory's files, one or several traces overlaid, rubber-band zoom and
+// directory's files with their cable labels, one or several traces overlaid, rubber-band zoom and
 // panning, a measuring cursor and a reference cursor, the events found on
 // the selected trace, and CSV, PNG and PDF report export.
 class WaveformWindow : public QMainWindow
@@ -81,7 +84,10 @@ public:
     bool exportCsv(const QString &path);
     bool exportPng(const QString &path);
     // One page per shown record, or one page of them overlaid.
-    bool exportReport(const QString &path, const QString &note, bool overlay = false);
+    bool exportReport(const QString &path, const ReportFields &fields, bool overlay = false);
+    // Labels the listed files (an empty label removes theirs); false, with
+    // the reason in the status bar, when nothing could be changed.
+    bool labelFiles(const QStringList &names, const CableLabel &label);
 
     QtCharts::QChart *chart() const;
 
@@ -97,6 +103,7 @@ public slots:
     void exportPngInteractive();
     void exportReportInteractive(bool overlay = false);
     void printReportInteractive();
+    void labelSelectedInteractive();
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -129,10 +136,14 @@ private:
     int selectedTraceIndex() const;
     QString pathFor(const QString &fileName) const;
     bool saved(const QString &path, bool ok, const QString &error);
-    ReportContent reportContent(const QString &note) const;
-    QVector<ReportWriter::Page> reportPages(const QString &note, bool overlay);
-    // The user's note for a report; nothing when cancelled or nothing is shown.
-    std::optional<QString> askReportNote(const QString &title);
+    ReportContent reportContent(const ReportFields &fields, int index);
+    QVector<ReportWriter::Page> reportPages(const ReportFields &fields, bool overlay);
+    QWidget *buildLabelUi(QLayout *listLayout);
+    CableLabel labelOf(const QString &path); // from the label file of its own folder
+    CableLabel traceLabel(int index);
+    void decorate(QListWidgetItem *item);
+    void applyFilter();
+    void updateLabelLine();
     std::function<void(QPainter &, const QRectF &)> reportPlot();
 
     QString m_directory;
@@ -156,9 +167,12 @@ private:
 
     WaveformPlot *m_plot = nullptr;
     QListWidget *m_list = nullptr;
-    static constexpr int kPathRole = Qt::UserRole + 2;    // a list item's file
-    enum SortKey { SortByName, SortByDate, SortByFault }; // the sort box's rows
+    static constexpr int kPathRole = Qt::UserRole + 4;    // a list item's file (after the delegate's roles)
+    enum SortKey { SortByName, SortByDate, SortByFault, SortByCable }; // the sort box's rows
     QComboBox *m_sortBox = nullptr;
+    QLineEdit *m_filter = nullptr;
+    LabelBook m_labels; // of the listed folder
+    QLabel *m_labelLine = nullptr;
     QHash<QString, QPair<QPair<QDateTime, qint64>, FileSummary>> m_summaries; // by path
     QLabel *m_folderLabel = nullptr;
     QStackedWidget *m_stack = nullptr;
@@ -186,4 +200,5 @@ private:
     QAction *m_exportReportAction = nullptr;
     QAction *m_exportOverlayAction = nullptr;
     QAction *m_printAction = nullptr;
+    QAction *m_labelAction = nullptr;
 };

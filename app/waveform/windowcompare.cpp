@@ -48,11 +48,13 @@ void WaveformWindow::updateEvents()
         m_events = {};
         m_eventTable->setEvents({}, QString());
         m_eventTable->setCompareChoices({}, -1);
+        m_labelLine->hide();
         return;
     }
     const QVector<protocol::Trace> &traces = m_measurement.traces();
     const protocol::Trace &trace = traces.at(index);
     m_events = protocol::detectEvents(trace);
+    updateLabelLine();
 
     QStringList names;
     QVector<int> others;

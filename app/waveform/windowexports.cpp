@@ -4,6 +4,7 @@
 #include "app/waveform/waveformwindow.h"
 
 #include "app/waveform/chartview.h"
+#include "app/waveform/reportdialog.h"
 #include "app/waveform/reportwriter.h"
 #include "app/waveform/waveformplot.h"
 #include "records/outputfile.h"
@@ -12,7 +13,6 @@
 #include <QFileDialog>
 #include <QGraphicsLayout>
 #include <QGraphicsScene>
-#include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
 #include <QPainter>
@@ -74,16 +74,14 @@ bool WaveformWindow::exportPng(const QString &path)
     return saved(path, ok, ok ? QString() : file.errorString());
 }
 
-ReportContent WaveformWindow::reportContent(const QString &note) const
+ReportContent WaveformWindow::reportContent(const ReportFields &fields, int index)
 {
     ReportContent content;
-    const int index = selectedTraceIndex();
-    if (index >= 0)
-        content.trace = m_measurement.traces().at(index);
-    content.traceCount = m_measurement.traces().size();
-    content.events = m_events;
-    content.readout = m_measurement.cursor() ? m_measurement.readoutText() : QString();
-    content.note = note;
+    content.trace = m_measurement.traces().at(index);
+    content.label = traceLabel(index);
+    content.note = fields.note;
+    content.technician = fields.technician;
+    content.site = fields.site;
     content.created = QDateTime::currentDateTime();
     return content;
 }
@@ -126,29 +124,38 @@ ReportWriter::PlotPainter recordPlot(const protocol::Trace &trace,
 
 } // namespace
 
-QVector<ReportWriter::Page> WaveformWindow::reportPages(const QString &note, bool overlay)
+QVector<ReportWriter::Page> WaveformWindow::reportPages(const ReportFields &fields, bool overlay)
 {
     const QVector<protocol::Trace> &traces = m_measurement.traces();
-    if (traces.size() == 1 || overlay)
-        return {{reportContent(note), reportPlot()}};
-    // Several records: a page each, with its own header, plot and events.
+    if (traces.size() == 1 || overlay) {
+        // The selected trace's header and events; the cables of them all.
+        ReportContent content = reportContent(fields, selectedTraceIndex());
+        content.traceCount = traces.size();
+        content.events = m_events;
+        content.readout = m_measurement.cursor() ? m_measurement.readoutText() : QString();
+        QStringList cables;
+        for (int i = 0; i < traces.size(); ++i)
+            cables.append(traceLabel(i).cable);
+        cables.removeAll(QString());
+        cables.removeDuplicates();
+        content.label.cable = cables.join(QStringLiteral("; "));
+        return {{content, reportPlot()}};
+    }
+    // Several records: a page each, with its own header, label, plot and events.
     QVector<ReportWriter::Page> pages;
-    for (const protocol::Trace &trace : traces) {
-        ReportContent content;
-        content.trace = trace;
-        content.events = protocol::detectEvents(trace);
-        content.note = note;
-        content.created = QDateTime::currentDateTime();
-        pages.append({content, recordPlot(trace, content.events)});
+    for (int i = 0; i < traces.size(); ++i) {
+        ReportContent content = reportContent(fields, i);
+        content.events = protocol::detectEvents(traces.at(i));
+        pages.append({content, recordPlot(traces.at(i), content.events)});
     }
     return pages;
 }
 
-bool WaveformWindow::exportReport(const QString &path, const QString &note, bool overlay)
+bool WaveformWindow::exportReport(const QString &path, const ReportFields &fields, bool overlay)
 {
     if (m_measurement.traces().isEmpty())
         return false;
-    const ReportWriter writer(reportPages(note, overlay));
+    const ReportWriter writer(reportPages(fields, overlay));
     QString error;
     const bool ok = writer.writePdf(path, &error);
     return saved(path, ok, error);
@@ -183,41 +190,33 @@ void WaveformWindow::exportPngInteractive()
         QMessageBox::warning(this, tr("Export Image"), statusBar()->currentMessage());
 }
 
-std::optional<QString> WaveformWindow::askReportNote(const QString &title)
-{
-    if (m_measurement.traces().isEmpty())
-        return std::nullopt;
-    bool ok = false;
-    const QString note = QInputDialog::getMultiLineText(
-        this, title, tr("Note for the report (may be left empty):"), QString(), &ok);
-    if (!ok)
-        return std::nullopt;
-    return note;
-}
-
 void WaveformWindow::exportReportInteractive(bool overlay)
 {
-    const std::optional<QString> note = askReportNote(tr("Export Report"));
-    if (!note)
+    if (m_measurement.traces().isEmpty())
+        return;
+    const std::optional<ReportFields> fields = ReportDialog::ask(this, tr("Export Report"));
+    if (!fields)
         return;
     const QString base =
         QFileInfo(m_measurement.traces().at(selectedTraceIndex()).fileName).completeBaseName();
     const QString path = QFileDialog::getSaveFileName(
         this, tr("Export Report"), pathFor(base + QStringLiteral(".pdf")), tr("PDF files (*.pdf)"));
-    if (!path.isEmpty() && !exportReport(path, *note, overlay))
+    if (!path.isEmpty() && !exportReport(path, *fields, overlay))
         QMessageBox::warning(this, tr("Export Report"), statusBar()->currentMessage());
 }
 
 void WaveformWindow::printReportInteractive()
 {
-    const std::optional<QString> note = askReportNote(tr("Print Report"));
-    if (!note)
+    if (m_measurement.traces().isEmpty())
+        return;
+    const std::optional<ReportFields> fields = ReportDialog::ask(this, tr("Print Report"));
+    if (!fields)
         return;
     QPrinter printer(QPrinter::HighResolution);
     printer.setPageSize(QPageSize(QPageSize::A4));
     QPrintDialog dialog(&printer, this);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const ReportWriter writer(reportPages(*note, false));
+    const ReportWriter writer(reportPages(*fields, false));
     writer.print(&printer);
 }

@@ -69,8 +69,8 @@ FileSummary WaveformWindow::summaryOf(const QString &path)
     return summary;
 }
 
-// By name; by date, newest first; or by the distance to the main event,
-// nearest first. Records without one come last; the name breaks ties.
+// By name; by date, newest first; by the distance to the main event,
+// nearest first; or by cable. Records without one come last; the name breaks ties.
 bool WaveformWindow::listedBefore(const QString &a, const QString &b)
 {
     const int key = m_sortBox->currentIndex();
@@ -84,6 +84,18 @@ bool WaveformWindow::listedBefore(const QString &a, const QString &b)
         const double second = summaryOf(b).distance;
         if (first != second)
             return first < second;
+    } else if (key == SortByCable) {
+        // By cable, unlabelled last; each cable's records newest first.
+        const QString first = labelOf(a).cable;
+        const QString second = labelOf(b).cable;
+        if (first.isEmpty() != second.isEmpty())
+            return second.isEmpty();
+        if (const int order = QString::compare(first, second, Qt::CaseInsensitive))
+            return order < 0;
+        const QString firstWhen = summaryOf(a).when;
+        const QString secondWhen = summaryOf(b).when;
+        if (firstWhen != secondWhen)
+            return firstWhen > secondWhen;
     }
     return nameBefore(a, b);
 }
@@ -95,18 +107,9 @@ QString WaveformWindow::itemPath(const QListWidgetItem *item)
 
 QListWidgetItem *WaveformWindow::newItem(const QString &path)
 {
-    const QFileInfo info(path);
-    auto *item = new QListWidgetItem(info.fileName());
+    auto *item = new QListWidgetItem(QFileInfo(path).fileName());
     item->setData(kPathRole, path);
-    const QString summary = summaryOf(path).text;
-    // A file added from elsewhere says which folder it is in.
-    const bool added = info.absolutePath() != m_directory;
-    item->setData(SummaryDelegate::kSummaryRole,
-                  added ? tr("in %1 · %2").arg(info.dir().dirName(), summary) : summary);
-    QString tip = QDir::toNativeSeparators(path);
-    if (!summary.isEmpty())
-        tip += QLatin1Char('\n') + tr("Main event: %1").arg(summary);
-    item->setToolTip(tip);
+    decorate(item);
     return item;
 }
 
@@ -158,6 +161,7 @@ void WaveformWindow::setDirectory(const QString &dir)
     const bool otherFolder = cleaned != m_directory;
     if (otherFolder) {
         m_directory = cleaned;
+        m_labels.setDirectory(cleaned);
         m_folderLabel->setText(QDir::toNativeSeparators(cleaned));
         m_folderLabel->setToolTip(QDir::toNativeSeparators(cleaned));
         setWindowTitle(tr("Waveforms - %1").arg(QDir::toNativeSeparators(cleaned)));
@@ -182,6 +186,7 @@ void WaveformWindow::refresh()
 {
     if (m_store)
         m_store->rescan();
+    fillList(); // labels changed by others show
     replotIfStale();
 }
 
@@ -205,6 +210,7 @@ void WaveformWindow::fillList()
             item->setSelected(true);
     }
     m_fillingList = false;
+    applyFilter();
     replotIfStale();
 }
 
@@ -234,6 +240,7 @@ void WaveformWindow::fileAdded(const QString &name)
     // A shown file that comes back is selected again.
     item->setSelected(m_shownPaths.contains(path));
     m_fillingList = false;
+    applyFilter();
     replotIfStale();
 }
 
