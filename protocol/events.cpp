@@ -215,15 +215,11 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
                        sigma / std::max(launchSlope, 0.05 * result.launchHeight));
         const double rule = 0.3 * (c.edge.halfUp - c.edge.toe);
         event.uncertainty = step * std::max(0.5, 2 * std::hypot(noiseShift, rule, 0.29));
-        const bool up = c.height * (result.launchFound ? launchSign : 1.0) > 0;
-        if (result.launchFound) {
+        // With a launch, kinds follow its polarity and what reaches each
+        // reflection: they are settled with the end, below.
+        event.kind = c.height > 0 ? EventKind::Open : EventKind::Short;
+        if (result.launchFound)
             event.strength = std::abs(c.height) / result.launchHeight;
-            const bool minor = event.strength < kMinorShare;
-            event.kind = up ? (minor ? EventKind::MinorHigh : EventKind::Open)
-                            : (minor ? EventKind::MinorLow : EventKind::Short);
-        } else {
-            event.kind = up ? EventKind::Open : EventKind::Short;
-        }
         result.events.append(event);
     }
 
@@ -284,7 +280,7 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
             through *= std::max(0.05, 1 - reflection.at(k) * reflection.at(k));
             // A splice behind a strong fault looks smaller than it is.
             TraceEvent &e = result.events[k];
-            const bool up = e.height * launchSign > 0;
+            const bool up = e.height * launchSign > 0; // the launch's polarity is up
             const bool minor = reflection.at(k) < kMinorShare;
             e.kind = up ? (minor ? EventKind::MinorHigh : EventKind::Open)
                         : (minor ? EventKind::MinorLow : EventKind::Short);
