@@ -288,7 +288,7 @@ MUTANTS = [
     ("a sample looked up without the axis's zero", "protocol/trace.cpp",
      "std::round((distance + origin) / double(distanceStep))", "std::round(distance / double(distanceStep))"),
     ("the plot's axis starts at 0", "app/waveform/waveformplot.cpp",
-     "from = qMin(from, trace.points.constFirst().x());", ""),
+     "from = qMin(from, trace.points.constFirst().x());", "from = qMin(from, 0.0);"),
     ("events paired across kinds", "protocol/compare.cpp",
      "(familyOf(a.kind) == familyOf(b.kind) &&", "(true &&"),
     ("a reading within the tolerance counts as moved", "protocol/compare.cpp",
