@@ -80,6 +80,7 @@ class SessionTest : public QObject
 private slots:
     void init();
     void cleanup();
+    void abandonedAttemptIsIdle();
     void downloadOneAtATime_data();
     void downloadOneAtATime();
     void uploadRoundTripAndSkips_data();
@@ -173,6 +174,16 @@ void SessionTest::runChain()
 {
     QTRY_VERIFY_WITH_TIMEOUT(m_finished == 1, 20000);
     QTRY_VERIFY(m_session->queue().isEmpty());
+}
+
+void SessionTest::abandonedAttemptIsIdle()
+{
+    open(0, QStringLiteral("{}"));
+    QCOMPARE(m_session->phase(), session::Phase::Identified);
+    m_session->connectTo(testsupport::sceneService(0));
+    QCOMPARE(m_session->phase(), session::Phase::Connecting);
+    m_session->disconnectLink();
+    QCOMPARE(m_session->phase(), session::Phase::Idle);
 }
 
 void SessionTest::downloadOneAtATime_data()

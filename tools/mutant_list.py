@@ -240,7 +240,7 @@ MUTANTS = [
     ("the device list stays open once identified", "app/controlstates.cpp",
      "c.devices = !facts.scanning && !identified &&", "c.devices = !facts.scanning &&"),
     ("Connect stays usable while scanning", "app/controlstates.cpp",
-     "c.connect = !facts.scanning &&", "c.connect ="),
+     "        !facts.scanning && (connecting ?", "        (connecting ?"),
     ("Connect to last offered while linked", "app/controlstates.cpp",
      "!facts.scanning && facts.phase == Phase::Idle;", "!facts.scanning;"),
     ("a second cancel stays possible", "app/controlstates.cpp",
