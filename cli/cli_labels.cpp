@@ -62,8 +62,9 @@ int Cli::label(const QStringList &files, const LabelChange &change)
                 label.note = *change.note;
             error = book.setLabel({path}, label);
         } else if (!book.problem().isEmpty()) {
-            // Shown all the same: what could be read of them is shown.
+            // What could be read of them is shown all the same.
             printError(book.problem());
+            status = ExitPartly;
         }
         if (!error.isEmpty()) {
             printError(error);
