@@ -159,32 +159,33 @@ private slots:
         QTest::addColumn<emu::CableParams>("newer");
         QTest::addColumn<QString>("expected"); // metres change [shift]; ...
         QTest::addColumn<double>("bump");      // where the difference is largest; 0: only noise
+        QTest::addColumn<int>("sign");         // of the largest difference, newer minus older
         const emu::CableParams before = ended(cable({{120, 0.4, 0}}), 300, emu::FarEnd::Open);
         emu::CableParams again = before;
         again.seed = 8;
         QTest::newRow("the same cable, other noise")
-            << before << again << QStringLiteral("120 same; 300 same; 480 same") << 0.0;
+            << before << again << QStringLiteral("120 same; 300 same; 480 same") << 0.0 << 0;
         QTest::newRow("a short appeared at 200 m")
             << before << ended(cable({{120, 0.4, 0}, {200, -0.3, 0}}), 300, emu::FarEnd::Open)
-            << QStringLiteral("120 same; 200 appeared; 300 same; 400 appeared; 480 same") << 200.0;
+            << QStringLiteral("120 same; 200 appeared; 300 same; 400 appeared; 480 same") << 200.0 << -1;
         QTest::newRow("the fault vanished")
             << before << ended(cable({}), 300, emu::FarEnd::Open)
-            << QStringLiteral("120 vanished; 300 same; 480 vanished") << 120.0;
+            << QStringLiteral("120 vanished; 300 same; 480 vanished") << 120.0 << -1;
         QTest::newRow("a fault 8 m further")
             << ended(cable({{120, -0.4, 0}}), 0, emu::FarEnd::Beyond)
             << ended(cable({{128, -0.4, 0}}), 0, emu::FarEnd::Beyond)
-            << QStringLiteral("130 moved +8") << 120.0;
+            << QStringLiteral("130 moved +8") << 120.0 << 0;
         QTest::newRow("the cable cut 50 m shorter")
             << ended(cable({}), 300, emu::FarEnd::Open) << ended(cable({}), 250, emu::FarEnd::Open)
-            << QStringLiteral("250 moved -50") << 250.0;
+            << QStringLiteral("250 moved -50") << 250.0 << 1;
         emu::CableParams coarser = again;
         coarser.step = 1.5 * kStep;
         QTest::newRow("a coarser step: resampled")
-            << before << coarser << QStringLiteral("120 same; 300 same; 480 same") << -1.0;
+            << before << coarser << QStringLiteral("120 same; 300 same; 480 same") << -1.0 << 0;
         emu::CableParams flat = before;
         flat.launchHeight = 0;
         QTest::newRow("no launch in the newer: not compared")
-            << before << flat << QStringLiteral("not comparable") << -1.0;
+            << before << flat << QStringLiteral("not comparable") << -1.0 << 0;
     }
 
     void comparesTwoTraces()
@@ -221,6 +222,8 @@ private slots:
         else // the change, from its toe to about two rise times on
             QVERIFY2(largest.x() >= bump - kStep && largest.x() <= bump + 4 * kStep,
                      qPrintable(QString::number(largest.x())));
+        QFETCH(int, sign);
+        QVERIFY2(sign * largest.y() >= 0, qPrintable(QString::number(largest.y())));
     }
 
     void literalTrace_data()
