@@ -5,6 +5,7 @@
 #include "app/waveform/measurement.h"
 #include "app/waveform/reportwriter.h"
 #include "protocol/events.h"
+#include "protocol/qtcompat.h"
 #include "protocol/trace.h"
 
 #include <QDateTime>
@@ -28,10 +29,6 @@ class EventTable;
 class RecordStore;
 class WaveformChartView;
 class WaveformPlot;
-
-namespace QtCharts {
-class QChart;
-}
 
 // Shows the reflectograms of *.tdr files against distance: a list of a
 // directory's files, one or several traces overlaid, rubber-band zoom and
@@ -78,7 +75,7 @@ public:
     // One page per shown record, or one page of them overlaid.
     bool exportReport(const QString &path, const QString &note, bool overlay = false);
 
-    QtCharts::QChart *chart() const;
+    QChart *chart() const;
 
 public slots:
     void refresh();

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 // The session's reading of a chain's frame text (hex, as the queue holds it):
 // which frames make up a download or upload chain, and the slot they name.
@@ -25,7 +26,7 @@ inline bool isChainFrame(const QString &frame)
 // Byte 3 of a ReadRecord or WriteRecord frame: the record slot.
 inline int slotOf(const QString &frame)
 {
-    return frame.midRef(6, 2).toInt(nullptr, 16);
+    return QStringView(frame).mid(6, 2).toInt(nullptr, 16);
 }
 
 } // namespace chainframe
