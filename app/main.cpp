@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/helpversion.h"
 #include "app/startup.h"
 #include "bluetooth/backend.h"
+#include "common/helpversion.h"
+#include "common/startup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

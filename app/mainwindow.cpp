@@ -3,8 +3,8 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "app/waveformwindow.h"
-#include "app/windowstate.h"
+#include "app/waveform/waveformwindow.h"
+#include "app/waveform/windowstate.h"
 #include "link/tdrserver.h"
 #include "resources/resources.h"
 

@@ -4,7 +4,7 @@
 #include "app/mainwindow.h"
 #include "ui_mainwindow.h"
 
-#include "app/windowstate.h"
+#include "app/waveform/windowstate.h"
 
 #include <QBluetoothDeviceInfo>
 #include <QCloseEvent>

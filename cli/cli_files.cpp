@@ -5,7 +5,7 @@
 
 #include "protocol/events.h"
 #include "protocol/trace.h"
-#include "session/outputfile.h"
+#include "records/outputfile.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -5,7 +5,7 @@
 #include "protocol/commandqueue.h"
 #include "protocol/frame.h"
 #include "protocol/tdrrecord.h"
-#include "session/recordstore.h"
+#include "records/recordstore.h"
 #include "session/uploadcheck.h"
 #include "session/uploadplan.h"
 

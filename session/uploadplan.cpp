@@ -3,7 +3,7 @@
 
 #include "protocol/logging.h"
 #include "protocol/tdrrecord.h"
-#include "session/recordstore.h"
+#include "records/recordstore.h"
 
 #include <QFileInfo>
 #include <QHash>

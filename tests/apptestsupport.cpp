@@ -2,13 +2,8 @@
 #include "apptestsupport.h"
 
 #include "app/noticebar.h"
-#include "testsupport.h"
-
-#include "bluetooth/emulator/emulatedstack.h"
 
 #include <QApplication>
-#include <QSettings>
-#include <QTest>
 #include <QTimer>
 
 QStringList MainWindowProbe::items(const char *listName) const
@@ -45,22 +40,6 @@ QString MainWindowProbe::controlStates() const
     act("actionUpload_Selected");
     act("actionSet_Serial");
     return states;
-}
-
-void isolateSettings(const QString &directory)
-{
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, directory);
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, directory);
-    QSettings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader")).clear();
-}
-
-emu::EmulatedStack *installScene(const QByteArray &json)
-{
-    QString error;
-    emu::EmulatedStack *stack = testsupport::installEmulatedStack(json, &error);
-    if (!stack)
-        qWarning("scene rejected: %s", qPrintable(error));
-    return stack;
 }
 
 QTimer *answerNextDialog(std::function<void(QWidget *)> handle)

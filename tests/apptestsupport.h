@@ -2,6 +2,7 @@
 #pragma once
 
 #include "app/mainwindow.h"
+#include "testsupport.h"
 
 #include <QAction>
 #include <QLabel>
@@ -13,10 +14,6 @@
 #include <QTimer>
 
 #include <functional>
-
-namespace emu {
-class EmulatedStack;
-}
 
 // Reads the main window for the tests: the widgets by object name, the
 // session it shows.
@@ -50,12 +47,6 @@ public:
 private:
     MainWindow &w;
 };
-
-// Points QSettings at a private directory so tests never touch the user's.
-void isolateSettings(const QString &directory);
-
-// Installs an emulated stack built from a JSON scene; fails the test on error.
-emu::EmulatedStack *installScene(const QByteArray &json);
 
 // Accepts or rejects the next modal dialog once it shows up. The returned
 // watch deletes itself once it has handled a dialog.

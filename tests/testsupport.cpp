@@ -3,6 +3,7 @@
 
 #include "bluetooth/emulator/emulatedstack.h"
 
+#include <QSettings>
 #include <QTcpServer>
 #include <QtEndian>
 
@@ -100,3 +101,19 @@ quint16 unusedTcpPort()
 }
 
 } // namespace testsupport
+
+void isolateSettings(const QString &directory)
+{
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, directory);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, directory);
+    QSettings(QStringLiteral("Halvern"), QStringLiteral("Varnel Reader")).clear();
+}
+
+emu::EmulatedStack *installScene(const QByteArray &json)
+{
+    QString error;
+    emu::EmulatedStack *stack = testsupport::installEmulatedStack(json, &error);
+    if (!stack)
+        qWarning("scene rejected: %s", qPrintable(error));
+    return stack;
+}

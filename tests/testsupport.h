@@ -35,3 +35,9 @@ DownloadedFile expectedDownload(const QByteArray &block, quint32 serial = 1234);
 quint16 unusedTcpPort();
 
 } // namespace testsupport
+
+// Points QSettings at a private directory so tests never touch the user's.
+void isolateSettings(const QString &directory);
+
+// Installs an emulated stack built from a JSON scene; fails the test on error.
+emu::EmulatedStack *installScene(const QByteArray &json);

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // varnel-cli end to end on the emulated stack: what it prints, the files it
 // writes, its exit status.
-#include "apptestsupport.h"
 #include "testsupport.h"
 
 #include "bluetooth/emulator/emulatedinstrument.h"
@@ -579,5 +578,5 @@ void CliTest::signalStopsAfterRecordInFlight()
 #endif
 }
 
-QTEST_MAIN(CliTest)
+QTEST_GUILESS_MAIN(CliTest)
 #include "tst_cli.moc"

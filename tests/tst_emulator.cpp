@@ -386,5 +386,5 @@ void TestEmulator::connectionsKeepApartAndAreBounded()
                              60000);
 }
 
-QTEST_MAIN(TestEmulator)
+QTEST_GUILESS_MAIN(TestEmulator)
 #include "tst_emulator.moc"

@@ -2,7 +2,7 @@
 // The working directory: remembered across runs, chosen in a dialog, listed.
 #include "apptestsupport.h"
 
-#include "app/waveformwindow.h"
+#include "app/waveform/waveformwindow.h"
 #include "protocol/tdrrecord.h"
 
 #include <QApplication>

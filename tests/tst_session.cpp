@@ -1,13 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The conversation with an instrument, without a window, on the emulated
 // instrument or on one the test plays itself.
-#include "apptestsupport.h"
 #include "testsupport.h"
 
 #include "bluetooth/emulator/emulatedinstrument.h"
 #include "bluetooth/emulator/emulatedstack.h"
+#include "records/outputfile.h"
 #include "session/instrumentsession.h"
-#include "session/outputfile.h"
 
 #include <QDir>
 #include <QFile>
@@ -811,5 +810,5 @@ void SessionTest::outputNeverDestroysSpecialFiles()
     QCOMPARE(QDir(m_work->path()).entryList(all).size(), 2);
 }
 
-QTEST_MAIN(SessionTest)
+QTEST_GUILESS_MAIN(SessionTest)
 #include "tst_session.moc"

@@ -6,6 +6,7 @@
 #include "app/startup.h"
 #include "bluetooth/emulator/emulatedstack.h"
 #include "bluetooth/qtstack.h"
+#include "common/startup.h"
 #include "protocol/tdrrecord.h"
 
 #include <QAbstractButton>

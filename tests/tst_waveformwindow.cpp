@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "app/waveform/faultsummary.h"
 #include "app/waveform/ticks.h"
-#include "app/waveformwindow.h"
+#include "app/waveform/waveformwindow.h"
 #include "bluetooth/emulator/waveform.h"
 #include "protocol/tdrrecord.h"
 #include "protocol/trace.h"
-#include "session/recordstore.h"
+#include "records/recordstore.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -2,7 +2,7 @@
 // Window places kept across runs, and corrected onto the screens there are.
 #include "apptestsupport.h"
 
-#include "app/windowstate.h"
+#include "app/waveform/windowstate.h"
 
 #include <QGuiApplication>
 #include <QHeaderView>

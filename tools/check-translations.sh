@@ -8,7 +8,8 @@
 # %n placeholders as its source. Faults are listed one per line.
 #
 # Usage: tools/check-translations.sh [--source-dir DIR] [--ts FILE] [--lupdate PATH]
-#   --source-dir  tree whose app/, cli/, link/, protocol/, session/ and viewer/ are scanned (default: this repository)
+#   --source-dir  tree whose app/, cli/, common/, link/, protocol/, records/, session/ and viewer/
+#                 are scanned (default: this repository)
 #   --ts          translation file to check (default: DIR/translations/Varnel_Reader_ru.ts)
 #   --lupdate     lupdate to run (default: $LUPDATE, lupdate on PATH, /usr/lib/qt5/bin/lupdate)
 # Exit status: 0 complete, 1 faults found, 2 the check could not run.
@@ -23,7 +24,7 @@ while [ $# -gt 0 ]; do
     --source-dir) root=$(cd "$2" && pwd); shift 2 ;;
     --ts) ts=$2; shift 2 ;;
     --lupdate) lupdate=$2; shift 2 ;;
-    -h | --help) sed -n '2,13p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "check-translations: unknown argument: $1" >&2; exit 2 ;;
     esac
 done
@@ -48,7 +49,7 @@ fi
 command -v python3 >/dev/null || { echo "check-translations: python3 is needed" >&2; exit 2; }
 
 dirs=()
-for dir in app cli link protocol session viewer; do
+for dir in app cli common link protocol records session viewer; do
     [ -d "$root/$dir" ] && dirs+=("$dir")
 done
 if [ ${#dirs[@]} -eq 0 ]; then

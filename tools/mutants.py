@@ -32,7 +32,9 @@ from mutant_list import MUTANTS
 FIRST_TESTS = {
     "protocol/": ["tst_frame", "tst_record", "tst_assembler", "tst_commandqueue", "tst_events",
                   "tst_session"],
+    "records/": ["tst_session", "tst_files", "tst_cli", "tst_window"],
     "session/": ["tst_session", "tst_files", "tst_cli", "tst_window"],
+    "common/": ["tst_startup", "tst_translation"],
     "cli/": ["tst_cli"],
     "link/": ["tst_tdrclient", "tst_tdrserver", "tst_session"],
     "app/waveform/": ["tst_measurement", "tst_waveformwindow"],

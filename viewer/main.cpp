@@ -2,11 +2,11 @@
 // varnel-viewer [FILE|DIR]...: the waveform viewer on its own, for a machine
 // without Bluetooth. Folders open as the list; files are shown together.
 // With --report PDF the report of the files is written instead of a window.
-#include "app/helpversion.h"
-#include "app/startup.h"
-#include "app/waveformwindow.h"
+#include "app/waveform/waveformwindow.h"
+#include "common/helpversion.h"
+#include "common/startup.h"
 #include "protocol/filename.h"
-#include "session/recordstore.h"
+#include "records/recordstore.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

@@ -2,7 +2,7 @@
 #include "app/waveform/reportwriter.h"
 
 #include "app/waveform/eventtable.h"
-#include "session/outputfile.h"
+#include "records/outputfile.h"
 
 #include <QFileInfo>
 #include <QPagedPaintDevice>

@@ -1,12 +1,12 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The viewer's exports: CSV, PNG with the readout, and the one-page report
 // as PDF or on a printer.
-#include "app/waveformwindow.h"
+#include "app/waveform/waveformwindow.h"
 
 #include "app/waveform/chartview.h"
 #include "app/waveform/reportwriter.h"
 #include "app/waveform/waveformplot.h"
-#include "session/outputfile.h"
+#include "records/outputfile.h"
 
 #include <QDir>
 #include <QFileDialog>

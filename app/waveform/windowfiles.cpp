@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 // The viewer's files: the folder it lists (from a record store) and follows,
 // opening files and folders, and files dropped onto it.
-#include "app/waveformwindow.h"
+#include "app/waveform/waveformwindow.h"
 
-#include "session/recordstore.h"
+#include "records/recordstore.h"
 
 #include <QComboBox>
 #include <QDir>

@@ -1,14 +1,14 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/waveformwindow.h"
+#include "app/waveform/waveformwindow.h"
 
 #include "app/waveform/chartview.h"
 #include "app/waveform/eventtable.h"
 #include "app/waveform/fitting.h"
 #include "app/waveform/glyphs.h"
 #include "app/waveform/waveformplot.h"
-#include "app/windowstate.h"
+#include "app/waveform/windowstate.h"
 #include "protocol/logging.h"
-#include "session/recordstore.h"
+#include "records/recordstore.h"
 
 #include <QAction>
 #include <QComboBox>

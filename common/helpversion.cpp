@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/helpversion.h"
+#include "common/helpversion.h"
 
-#include "app/startup.h"
+#include "common/startup.h"
 
 #include <QByteArray>
 #include <QCommandLineParser>

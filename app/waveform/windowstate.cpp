@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "app/windowstate.h"
+#include "app/waveform/windowstate.h"
 
 #include <QApplication>
 #include <QEvent>

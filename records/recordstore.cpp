@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "session/recordstore.h"
+#include "records/recordstore.h"
 
-#include "session/outputfile.h"
+#include "records/outputfile.h"
 
 #include "protocol/filename.h"
 #include "protocol/frame.h"

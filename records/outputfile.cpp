@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
-#include "session/outputfile.h"
+#include "records/outputfile.h"
 
 #include <QFileInfo>
 
