@@ -40,9 +40,9 @@ bool BluetoothStack::isCurrent(const BluetoothStack &stack)
 QBluetoothServiceInfo::Sequence rfcommProtocolDescriptors(quint8 channel)
 {
     QBluetoothServiceInfo::Sequence l2cap;
-    l2cap << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::L2cap));
+    l2cap << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::ProtocolUuid::L2cap));
     QBluetoothServiceInfo::Sequence rfcomm;
-    rfcomm << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::Rfcomm))
+    rfcomm << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::ProtocolUuid::Rfcomm))
            << QVariant::fromValue(channel);
     QBluetoothServiceInfo::Sequence protocols;
     protocols << QVariant::fromValue(l2cap) << QVariant::fromValue(rfcomm);

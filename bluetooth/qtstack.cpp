@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "bluetooth/qtstack.h"
 
+#include "protocol/qtcompat.h"
+
 #include <QBluetoothServer>
 
 namespace bt {
@@ -75,7 +77,7 @@ QtRfcommSocket::~QtRfcommSocket()
 {
     // Close while our connections still stand, so that a connected socket
     // announces disconnected() through us.
-    if (m_socket->state() != QBluetoothSocket::UnconnectedState || isOpen())
+    if (m_socket->state() != QBluetoothSocket::SocketState::UnconnectedState || isOpen())
         close();
 }
 
@@ -92,8 +94,8 @@ void QtRfcommSocket::wire()
             RfcommSocket::close();
         emit disconnected();
     });
-    connect(m_socket, QOverload<QBluetoothSocket::SocketError>::of(&QBluetoothSocket::error), this,
-            [this](QBluetoothSocket::SocketError socketError) {
+    connect(m_socket, qtcompat::errorSignal<QBluetoothSocket, QBluetoothSocket::SocketError>(),
+            this, [this](QBluetoothSocket::SocketError socketError) {
                 // Qt reports some failures (an unknown device, for one) from
                 // inside connectToService, before the caller can have wired
                 // itself to us: hand those over once the call has returned.
@@ -112,7 +114,7 @@ void QtRfcommSocket::connectToService(const QBluetoothServiceInfo &service,
     m_inConnect = true;
     m_socket->connectToService(service, mode);
     m_inConnect = false;
-    if (m_socket->state() != QBluetoothSocket::UnconnectedState)
+    if (m_socket->state() != QBluetoothSocket::SocketState::UnconnectedState)
         setOpenMode(mode | QIODevice::Unbuffered);
 }
 
@@ -207,19 +209,45 @@ QtDiscoveryAgent::QtDiscoveryAgent(const QBluetoothAddress &adapter, QObject *pa
     : ServiceDiscoveryAgent(parent), m_agent(new QBluetoothServiceDiscoveryAgent(adapter, this))
 {
     connect(m_agent, &QBluetoothServiceDiscoveryAgent::serviceDiscovered, this,
-            &ServiceDiscoveryAgent::serviceDiscovered);
+            &QtDiscoveryAgent::forwardService);
     connect(m_agent, &QBluetoothServiceDiscoveryAgent::finished, this,
-            &ServiceDiscoveryAgent::finished);
+            &QtDiscoveryAgent::forwardFinished);
     connect(m_agent, &QBluetoothServiceDiscoveryAgent::canceled, this,
             &ServiceDiscoveryAgent::canceled);
     connect(m_agent,
-            QOverload<QBluetoothServiceDiscoveryAgent::Error>::of(
-                &QBluetoothServiceDiscoveryAgent::error),
+            qtcompat::errorSignal<QBluetoothServiceDiscoveryAgent,
+                                  QBluetoothServiceDiscoveryAgent::Error>(),
             this, &ServiceDiscoveryAgent::error);
+}
+
+// Qt 6 announces the last device's service only after finished(), which
+// already counts it among its discovered services: a window would end the
+// scan without that device. Whatever finished() counts is announced before it,
+// and the late announcement is then dropped. With Qt 5 both counts agree.
+void QtDiscoveryAgent::forwardService(const QBluetoothServiceInfo &info)
+{
+    if (m_late > 0) {
+        --m_late;
+        return;
+    }
+    ++m_announced;
+    emit serviceDiscovered(info);
+}
+
+void QtDiscoveryAgent::forwardFinished()
+{
+    const QList<QBluetoothServiceInfo> found = m_agent->discoveredServices();
+    while (m_announced < found.size()) {
+        ++m_late;
+        emit serviceDiscovered(found.at(m_announced++));
+    }
+    emit finished();
 }
 
 void QtDiscoveryAgent::start()
 {
+    m_announced = 0;
+    m_late = 0;
     m_agent->start(QBluetoothServiceDiscoveryAgent::FullDiscovery);
 }
 
@@ -230,6 +258,8 @@ void QtDiscoveryAgent::stop()
 
 void QtDiscoveryAgent::clear()
 {
+    m_announced = 0;
+    m_late = 0;
     m_agent->clear();
 }
 

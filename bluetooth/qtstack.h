@@ -86,7 +86,12 @@ public:
     bool isActive() const override;
 
 private:
+    void forwardService(const QBluetoothServiceInfo &info);
+    void forwardFinished();
+
     QBluetoothServiceDiscoveryAgent *m_agent;
+    qsizetype m_announced = 0; // services announced in this scan
+    qsizetype m_late = 0;      // announced at finished(), Qt's own announcement still to come
 };
 
 } // namespace bt

@@ -1,12 +1,13 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #include "common/startup.h"
 
+#include "protocol/qtcompat.h"
+
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QLibraryInfo>
 #include <QLocale>
 #include <QString>
 #include <QTranslator>
@@ -15,22 +16,25 @@ void installTranslations()
 {
     QLocale::setDefault(QLocale(QLocale::Russian, QLocale::RussianFederation));
     auto *translator = new QTranslator(QCoreApplication::instance());
-    translator->load(QLocale(), QStringLiteral("Varnel_Reader"), QStringLiteral("_"),
-                     QDir::currentPath(), QStringLiteral(".qm"));
+    bool found = translator->load(QLocale(), QStringLiteral("Varnel_Reader"), QStringLiteral("_"),
+                                  QDir::currentPath(), QStringLiteral(".qm")) &&
+                 !translator->isEmpty();
     // An installed copy is started from anywhere: without a translation in the
     // current directory it speaks the desktop's language, when it has it.
-    if (translator->isEmpty())
-        translator->load(QLocale::system(), QStringLiteral("Varnel_Reader"), QStringLiteral("_"),
-                         QCoreApplication::applicationDirPath() +
-                             QStringLiteral("/" VARNEL_INSTALLED_TRANSLATIONS),
-                         QStringLiteral(".qm"));
-    QCoreApplication::installTranslator(translator);
+    if (!found)
+        found = translator->load(QLocale::system(), QStringLiteral("Varnel_Reader"),
+                                 QStringLiteral("_"),
+                                 QCoreApplication::applicationDirPath() +
+                                     QStringLiteral("/" VARNEL_INSTALLED_TRANSLATIONS),
+                                 QStringLiteral(".qm"));
+    if (found)
+        QCoreApplication::installTranslator(translator);
 
     // With our translation in place, Qt's own dialog buttons follow it.
     auto *qtTranslator = new QTranslator(QCoreApplication::instance());
     if (!translator->isEmpty() &&
         qtTranslator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                           QLibraryInfo::location(QLibraryInfo::TranslationsPath)))
+                           qtcompat::qtTranslationsPath()))
         QCoreApplication::installTranslator(qtTranslator);
 }
 

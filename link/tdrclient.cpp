@@ -86,11 +86,11 @@ void TDRClient::connected()
 
 void TDRClient::onSocketErrorOccurred(QBluetoothSocket::SocketError error)
 {
-    if (error == QBluetoothSocket::NoSocketError)
+    if (error == QBluetoothSocket::SocketError::NoSocketError)
         return;
     const QMetaObject &meta = QBluetoothSocket::staticMetaObject;
     const QMetaEnum errors = meta.enumerator(meta.indexOfEnumerator("SocketError"));
-    const QString key = QString::fromLatin1(errors.valueToKey(error));
+    const QString key = QString::fromLatin1(errors.valueToKey(int(error)));
     const QString peer = socket ? socket->peerName() : QString();
     emit socketErrorOccurred(peer + QLatin1Char(' ') + key + QStringLiteral(" occurred"));
 }

@@ -36,7 +36,7 @@ void TDRServer::startServer(const QBluetoothAddress &localAdapter)
     }
 
     QBluetoothServiceInfo::Sequence profile;
-    profile << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::SerialPort))
+    profile << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::ServiceClassUuid::SerialPort))
             << QVariant::fromValue(quint16(0x0100));
     QBluetoothServiceInfo::Sequence profiles;
     profiles << QVariant::fromValue(profile);
@@ -44,7 +44,7 @@ void TDRServer::startServer(const QBluetoothAddress &localAdapter)
 
     QBluetoothServiceInfo::Sequence classes;
     classes << QVariant::fromValue(serverUuid)
-            << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::SerialPort));
+            << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::ServiceClassUuid::SerialPort));
     serviceInfo.setAttribute(QBluetoothServiceInfo::ServiceClassIds, classes);
 
     serviceInfo.setAttribute(QBluetoothServiceInfo::ServiceName, tr("Varnel Server"));
@@ -54,7 +54,8 @@ void TDRServer::startServer(const QBluetoothAddress &localAdapter)
     serviceInfo.setAttribute(QBluetoothServiceInfo::ServiceId, QVariant::fromValue(serverUuid));
 
     QBluetoothServiceInfo::Sequence browse;
-    browse << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::PublicBrowseGroup));
+    browse << QVariant::fromValue(
+        QBluetoothUuid(QBluetoothUuid::ServiceClassUuid::PublicBrowseGroup));
     serviceInfo.setAttribute(QBluetoothServiceInfo::BrowseGroupList, browse);
 
     serviceInfo.setAttribute(QBluetoothServiceInfo::ProtocolDescriptorList,

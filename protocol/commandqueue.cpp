@@ -116,7 +116,7 @@ void CommandQueue::progressMade()
 {
     // Restarted only to wait longer: a timer restarted on every piece of a
     // fast stream would never get to fire.
-    const int wait = int(qBound<qint64>(0, m_bound.remainingTime(), m_waitMs));
+    const int wait = int(qBound(qint64(0), m_bound.remainingTime(), qint64(m_waitMs)));
     if (m_timer.isActive() && wait > m_timer.remainingTime())
         m_timer.start(wait);
 }

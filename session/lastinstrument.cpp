@@ -31,7 +31,7 @@ QBluetoothServiceInfo LastInstrument::service() const
     QBluetoothServiceInfo info;
     info.setDevice(device);
 
-    const QBluetoothUuid serialPort(QBluetoothUuid::SerialPort);
+    const QBluetoothUuid serialPort(QBluetoothUuid::ServiceClassUuid::SerialPort);
     QBluetoothServiceInfo::Sequence classes;
     if (!uuid.isNull() && uuid != serialPort) {
         info.setServiceUuid(uuid);

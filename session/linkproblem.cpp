@@ -2,6 +2,7 @@
 #include "session/linkproblem.h"
 
 #include "protocol/logging.h"
+#include "protocol/qtcompat.h"
 
 #include <QBluetoothSocket>
 #include <QCoreApplication>
@@ -25,25 +26,27 @@ QString linkErrorInWords(const QString &errorText)
     static const QRegularExpression pattern(QStringLiteral("(\\w+) occurred$"));
     const QString key = pattern.match(errorText).captured(1);
     bool known = false;
-    const int code = errors.keyToValue(key.toLatin1().constData(), &known);
-    qCWarning(lcBluetooth).noquote()
-        << "Bluetooth stack error" << (known ? key : errorText) << "code" << (known ? code : -1);
+    const int value = errors.keyToValue(key.toLatin1().constData(), &known);
+    const auto error = known ? QBluetoothSocket::SocketError(value)
+                             : QBluetoothSocket::SocketError::UnknownSocketError;
+    qCWarning(lcBluetooth).noquote() << "Bluetooth stack error" << (known ? key : errorText)
+                                     << "code" << qtcompat::qt5SocketErrorCode(error);
 
-    switch (known ? QBluetoothSocket::SocketError(code) : QBluetoothSocket::UnknownSocketError) {
-    case QBluetoothSocket::HostNotFoundError:
-    case QBluetoothSocket::ServiceNotFoundError:
+    switch (error) {
+    case QBluetoothSocket::SocketError::HostNotFoundError:
+    case QBluetoothSocket::SocketError::ServiceNotFoundError:
         return LinkProblem::tr("The instrument did not answer. Is it switched on and in range?");
-    case QBluetoothSocket::NetworkError:
+    case QBluetoothSocket::SocketError::NetworkError:
         return LinkProblem::tr(
             "The Bluetooth connection broke down. Bring the computer closer to the "
             "instrument and try again.");
-    case QBluetoothSocket::RemoteHostClosedError:
+    case QBluetoothSocket::SocketError::RemoteHostClosedError:
         return LinkProblem::tr("The instrument closed the connection.");
-    case QBluetoothSocket::UnsupportedProtocolError:
+    case QBluetoothSocket::SocketError::UnsupportedProtocolError:
         return LinkProblem::tr(
             "This computer's Bluetooth cannot open the instrument's kind of connection "
             "(RFCOMM).");
-    case QBluetoothSocket::OperationError:
+    case QBluetoothSocket::SocketError::OperationError:
         return LinkProblem::tr(
             "The Bluetooth adapter refused the connection. Is Bluetooth switched on on "
             "this computer?");

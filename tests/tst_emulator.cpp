@@ -298,7 +298,7 @@ void TestEmulator::linkSettings()
     QSignalSpy error(socket.get(), &bt::RfcommSocket::error);
     QSignalSpy disconnected(socket.get(), &bt::RfcommSocket::disconnected);
     socket->connectToService(testsupport::sceneService(0, 0));
-    QTRY_COMPARE(socket->state(), QBluetoothSocket::ConnectedState);
+    QTRY_COMPARE(socket->state(), QBluetoothSocket::SocketState::ConnectedState);
     QByteArray received;
     connect(socket.get(), &QIODevice::readyRead, this, [&] { received += socket->readAll(); });
     const QByteArray version = hex("4205000047");
@@ -307,7 +307,7 @@ void TestEmulator::linkSettings()
         QTRY_COMPARE(disconnected.count(), 1);
         QCOMPARE(error.count(), 1);
         QCOMPARE(error.at(0).at(0).value<QBluetoothSocket::SocketError>(),
-                 QBluetoothSocket::RemoteHostClosedError);
+                 QBluetoothSocket::SocketError::RemoteHostClosedError);
         const QByteArray identity = hex("420e00692102183030313233341e");
         QCOMPARE(received.toHex(), (identity + identity).toHex());
         return;
@@ -332,7 +332,7 @@ void TestEmulator::tcpBridgePipesBothWays()
     socket->connectToService(testsupport::sceneService(0, 0));
     QTRY_VERIFY(far.hasPendingConnections());
     std::unique_ptr<QTcpSocket> peer(far.nextPendingConnection());
-    QTRY_COMPARE(socket->state(), QBluetoothSocket::ConnectedState);
+    QTRY_COMPARE(socket->state(), QBluetoothSocket::SocketState::ConnectedState);
     socket->write(hex("4205000047"));
     QByteArray atFar;
     QTRY_COMPARE((atFar += peer->readAll()).toHex(), QByteArray("4205000047"));

@@ -38,10 +38,10 @@ QString describe(const QVariant &value)
                (isShort ? QStringLiteral("%1").arg(shortId, 4, 16, QLatin1Char('0'))
                         : uuid.toString().mid(1, 36));
     }
-    if (value.userType() == qMetaTypeId<quint8>() || value.userType() == qMetaTypeId<quint16>())
-        return QStringLiteral("u%1 %2")
-            .arg(QMetaType::sizeOf(value.userType()) * 8)
-            .arg(value.toUInt());
+    if (value.userType() == qMetaTypeId<quint8>())
+        return QStringLiteral("u8 %1").arg(value.toUInt());
+    if (value.userType() == qMetaTypeId<quint16>())
+        return QStringLiteral("u16 %1").arg(value.toUInt());
     return value.toString();
 }
 

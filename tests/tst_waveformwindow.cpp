@@ -30,8 +30,6 @@
 #include <sys/stat.h> // mkfifo
 #endif
 
-using namespace QtCharts;
-
 namespace {
 
 // Divisor 187 spreads the 250 samples over about 200 m.

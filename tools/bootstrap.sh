@@ -7,16 +7,36 @@
 #   tools/bootstrap.sh sanitize  the same test suite built with AddressSanitizer and UBSan
 #   tools/bootstrap.sh package   install, build the Debian package (build-package/*.deb), check it
 #
+# Qt 5.15 by default; VARNEL_QT=6 does the same with Qt 6, in build directories
+# of its own (build-qt6, build-qt6-asan, build-qt6-package).
+#
 # Installing is idempotent; apt-get runs as root or through sudo.
 set -eu
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 mode=${1:-demo}
 jobs=$(nproc 2>/dev/null || echo 2)
+qt=${VARNEL_QT:-5}
 
-packages="build-essential cmake qtbase5-dev qtconnectivity5-dev qttools5-dev-tools qttools5-dev \
-libqt5charts5-dev libqt5svg5 qttranslations5-l10n xvfb xauth \
-python3-dbusmock dbus libqt5bluetooth5-bin"
+packages="build-essential cmake xvfb xauth python3-dbusmock dbus"
+case "$qt" in
+5)
+    packages="$packages qtbase5-dev qtconnectivity5-dev qttools5-dev-tools qttools5-dev \
+libqt5charts5-dev libqt5svg5 qttranslations5-l10n libqt5bluetooth5-bin"
+    suffix=""
+    ;;
+6)
+    # Debian's qt6-charts-dev does not pull in the OpenGL development files its
+    # CMake package needs.
+    packages="$packages qt6-base-dev qt6-connectivity-dev qt6-tools-dev qt6-tools-dev-tools \
+qt6-l10n-tools qt6-charts-dev libqt6opengl6-dev libqt6svg6 qt6-translations-l10n libqt6bluetooth6-bin"
+    suffix="-qt6"
+    ;;
+*)
+    echo "VARNEL_QT must be 5 or 6, not '$qt'" >&2
+    exit 2
+    ;;
+esac
 
 install_packages() {
     missing=""
@@ -35,7 +55,7 @@ configure_and_build() {
     dir=$1
     target=$2
     shift 2
-    cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@"
+    cmake -S "$here" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVARNEL_QT="$qt" "$@"
     cmake --build "$dir" -j"$jobs" --target $target
 }
 
@@ -43,12 +63,12 @@ case "$mode" in
 demo)
     install_packages
     # Only the tool and its translation: a first window should not wait for the test programs.
-    configure_and_build "$here/build" "varnel-reader translations" -DVARNEL_BUILD_TESTS=OFF
-    cd "$here/build"
+    configure_and_build "$here/build$suffix" "varnel-reader translations" -DVARNEL_BUILD_TESTS=OFF
+    cd "$here/build$suffix"
     if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}${QT_QPA_PLATFORM:-}" ]; then
         echo "No display is available here, so the window cannot open."
         echo "Run it under a virtual display instead:"
-        echo "    cd $here/build && VARNEL_BLUETOOTH=emulator xvfb-run -a -s '-screen 0 1280x900x24' ./varnel-reader"
+        echo "    cd $here/build$suffix && VARNEL_BLUETOOTH=emulator xvfb-run -a -s '-screen 0 1280x900x24' ./varnel-reader"
         exit 1
     fi
     # Run from the build directory: the Russian translation is looked up in the current directory.
@@ -56,8 +76,9 @@ demo)
     ;;
 test)
     install_packages
-    configure_and_build "$here/build-ci" all -DVARNEL_WERROR=ON -DVARNEL_BUILD_TESTS=ON
-    cd "$here/build-ci"
+    if [ "$qt" = 5 ]; then dir="$here/build-ci"; else dir="$here/build$suffix"; fi
+    configure_and_build "$dir" all -DVARNEL_WERROR=ON -DVARNEL_BUILD_TESTS=ON
+    cd "$dir"
     QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$jobs"
     ;;
 package)
@@ -66,19 +87,19 @@ package)
     # Debian's hardening flags; the programs go under /usr; stripped by CPack.
     export DEB_BUILD_MAINT_OPTIONS=hardening=+all
     cd "$here"
-    configure_and_build "$here/build-package" all -DCMAKE_BUILD_TYPE=None \
+    configure_and_build "$here/build$suffix-package" all -DCMAKE_BUILD_TYPE=None \
         -DCMAKE_INSTALL_PREFIX=/usr -DVARNEL_BUILD_TESTS=OFF \
         "-DCMAKE_CXX_FLAGS=$(dpkg-buildflags --get CPPFLAGS) $(dpkg-buildflags --get CXXFLAGS)" \
         "-DCMAKE_EXE_LINKER_FLAGS=$(dpkg-buildflags --get LDFLAGS)"
-    cd "$here/build-package"
+    cd "$here/build$suffix-package"
     rm -f ./*.deb
     cpack -G DEB
-    exec "$here/tools/check-package.sh" "$here/build-package"/varnel-reader_*.deb
+    exec "$here/tools/check-package.sh" "$here/build$suffix-package"/varnel-reader_*.deb
     ;;
 sanitize)
     install_packages
-    configure_and_build "$here/build-asan" all -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON -DVARNEL_WERROR=ON
-    cd "$here/build-asan"
+    configure_and_build "$here/build$suffix-asan" all -DCMAKE_BUILD_TYPE=Debug -DVARNEL_SANITIZE=ON -DVARNEL_WERROR=ON
+    cd "$here/build$suffix-asan"
     QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
         ctest --output-on-failure -j"$jobs"
     ;;

@@ -8,8 +8,6 @@
 
 #include <cmath>
 
-using namespace QtCharts;
-
 WaveformChartView::WaveformChartView(QChart *chart, QWidget *parent)
     : QChartView(chart, parent), m_band(QRubberBand::Rectangle, viewport())
 {

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "protocol/qtcompat.h"
+
 #include <QRubberBand>
 #include <QtCharts/QChartView>
 
@@ -12,10 +14,10 @@
 // reference, wheel to zoom the distance axis around the pointer, arrow keys
 // to step the cursor sample by sample. Once zoomed, the middle button or
 // Ctrl+drag pans, and so do Ctrl+arrow keys.
-class WaveformChartView : public QtCharts::QChartView
+class WaveformChartView : public QChartView
 {
 public:
-    WaveformChartView(QtCharts::QChart *chart, QWidget *parent);
+    WaveformChartView(QChart *chart, QWidget *parent);
 
     std::function<void(double)> cursorPlaced;
     std::function<void(double)> referencePlaced;

@@ -19,8 +19,6 @@
 
 #include <cmath>
 
-using namespace QtCharts;
-
 namespace {
 
 constexpr int kMarkerZ = 60; // above series, grid and legend
@@ -240,7 +238,7 @@ namespace {
 // The axis lays its ticks out as soon as either the range or the interval
 // changes: the old interval over a much wider range means millions of ticks.
 // Whichever change keeps the tick count small goes first.
-void setAxisRange(QtCharts::QValueAxis *axis, double from, double to, double interval)
+void setAxisRange(QValueAxis *axis, double from, double to, double interval)
 {
     if (interval > axis->tickInterval()) {
         axis->setTickInterval(interval);

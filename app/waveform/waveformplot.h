@@ -2,6 +2,7 @@
 #pragma once
 
 #include "protocol/events.h"
+#include "protocol/qtcompat.h"
 #include "protocol/trace.h"
 
 #include <QColor>
@@ -11,13 +12,6 @@
 #include <optional>
 
 class QGraphicsItem;
-
-namespace QtCharts {
-class QChart;
-class QLineSeries;
-class QScatterSeries;
-class QValueAxis;
-} // namespace QtCharts
 
 // The chart of one or several traces against distance, with the cursor and
 // reference lines, the event markers, and the zoomed range.
@@ -32,8 +26,8 @@ public:
     explicit WaveformPlot(QObject *parent = nullptr);
     ~WaveformPlot() override;
 
-    QtCharts::QChart *chart() const { return m_chart; }
-    QtCharts::QValueAxis *xAxis() const { return m_xAxis; }
+    QChart *chart() const { return m_chart; }
+    QValueAxis *xAxis() const { return m_xAxis; }
     static QColor colourAt(int index);
 
     void setTraces(const QVector<protocol::Trace> &traces);
@@ -76,12 +70,12 @@ private:
     void updateMarker(Marker &marker, const std::optional<double> &distance, const QString &name);
     Marker makeMarker(const QColor &colour, Qt::PenStyle style);
 
-    QtCharts::QChart *m_chart = nullptr;
-    QtCharts::QValueAxis *m_xAxis = nullptr;
-    QtCharts::QValueAxis *m_yAxis = nullptr;
-    QtCharts::QScatterSeries *m_events = nullptr;
-    QtCharts::QValueAxis *m_differenceAxis = nullptr;
-    QtCharts::QLineSeries *m_difference = nullptr;
+    QChart *m_chart = nullptr;
+    QValueAxis *m_xAxis = nullptr;
+    QValueAxis *m_yAxis = nullptr;
+    QScatterSeries *m_events = nullptr;
+    QValueAxis *m_differenceAxis = nullptr;
+    QLineSeries *m_difference = nullptr;
     QVector<protocol::Trace> m_traces;
     double m_fullFrom = 0;
     double m_fullDistance = 100;

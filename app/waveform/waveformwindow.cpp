@@ -42,7 +42,7 @@ WaveformWindow::WaveformWindow(RecordStore *store, QWidget *parent)
 
 WaveformWindow::~WaveformWindow() = default;
 
-QtCharts::QChart *WaveformWindow::chart() const
+QChart *WaveformWindow::chart() const
 {
     return m_plot->chart();
 }
@@ -74,12 +74,12 @@ void WaveformWindow::buildActions()
     m_refreshAction->setShortcut(QKeySequence::Refresh);
     m_resetZoomAction = action(Glyph::Fit, tr("Reset &Zoom"), tr("Show the whole trace (Home)"),
                                &WaveformWindow::resetZoom);
-    m_resetZoomAction->setShortcut(Qt::CTRL + Qt::Key_0);
+    m_resetZoomAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_0));
     m_referenceAction =
         action(Glyph::Reference, tr("Set &Reference"),
                tr("Put the reference at the cursor to measure the distance between two points"),
                &WaveformWindow::setReferenceAtCursor);
-    m_referenceAction->setShortcut(Qt::CTRL + Qt::Key_R);
+    m_referenceAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     m_clearCursorsAction =
         action(Glyph::Clear, tr("&Clear Cursors"), QString(), &WaveformWindow::clearCursors);
     m_exportCsvAction = action(Glyph::Table, tr("Export &CSV..."),
@@ -396,7 +396,7 @@ void WaveformWindow::clearCursors()
 
 void WaveformWindow::stepCursor(int samples)
 {
-    const QtCharts::QValueAxis *axis = m_plot->xAxis();
+    const QValueAxis *axis = m_plot->xAxis();
     if (const std::optional<double> to =
             m_measurement.stepped(samples, (axis->min() + axis->max()) / 2))
         setCursorDistance(*to);

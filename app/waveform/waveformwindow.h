@@ -6,6 +6,7 @@
 #include "app/waveform/reportdialog.h"
 #include "app/waveform/reportwriter.h"
 #include "protocol/events.h"
+#include "protocol/qtcompat.h"
 #include "protocol/trace.h"
 #include "records/labelbook.h"
 
@@ -31,10 +32,6 @@ class EventTable;
 class RecordStore;
 class WaveformChartView;
 class WaveformPlot;
-
-namespace QtCharts {
-class QChart;
-}
 
 // Shows the reflectograms of *.tdr files against distance: a list of a
 // directory's files with their cable labels, one or several traces overlaid, rubber-band zoom and
@@ -89,7 +86,7 @@ public:
     // the reason in the status bar, when nothing could be changed.
     bool labelFiles(const QStringList &names, const CableLabel &label);
 
-    QtCharts::QChart *chart() const;
+    QChart *chart() const;
 
 public slots:
     void refresh();

@@ -92,7 +92,7 @@ std::function<void(QPainter &, const QRectF &)> WaveformWindow::reportPlot()
         // The chart is laid out again at the page's proportions, with room
         // for its labels, drawn, and put back. A window never shown has not
         // laid its chart out at all.
-        QtCharts::QChart *plot = chart();
+        QChart *plot = chart();
         const QSizeF shown = plot->size();
         const QSizeF page(1000, 1000 * to.height() / to.width());
         plot->resize(page);

@@ -103,8 +103,8 @@ CableTrace drawCable(const CableParams &p)
     QVector<Step> steps;
     for (const Discontinuity &d : p.faults) {
         result.events.append({d.distance, d.reflection, false, false, 0});
-        steps.append(
-            {d.distance / step, std::clamp(d.reflection, -0.999, 0.999), result.events.size() - 1});
+        steps.append({d.distance / step, std::clamp(d.reflection, -0.999, 0.999),
+                      int(result.events.size()) - 1});
         if (d.section > 0)
             steps.append(
                 {(d.distance + d.section) / step, -std::clamp(d.reflection, -0.999, 0.999), -1});
@@ -112,7 +112,7 @@ CableTrace drawCable(const CableParams &p)
     if (p.end != FarEnd::Beyond && p.length > 0) {
         const double gamma = p.end == FarEnd::Open ? 1.0 : -1.0;
         result.events.append({p.length, gamma, true, false, 0});
-        steps.append({p.length / step, gamma, result.events.size() - 1});
+        steps.append({p.length / step, gamma, int(result.events.size()) - 1});
     }
     std::stable_sort(steps.begin(), steps.end(),
                      [](const Step &a, const Step &b) { return a.at < b.at; });

@@ -36,14 +36,14 @@ EmulatedSocket::~EmulatedSocket()
 void EmulatedSocket::connectToService(const QBluetoothServiceInfo &service,
                                       QIODevice::OpenMode mode)
 {
-    if (m_state != QBluetoothSocket::UnconnectedState) {
+    if (m_state != QBluetoothSocket::SocketState::UnconnectedState) {
         qCWarning(lcEmulator) << "connectToService: the socket is not unconnected";
         return;
     }
     m_received.clear();
     m_peerAddress = service.device().address();
     m_peerName = service.device().name();
-    m_state = QBluetoothSocket::ConnectingState;
+    m_state = QBluetoothSocket::SocketState::ConnectingState;
     setOpenMode(mode | QIODevice::Unbuffered);
 
     const SceneDevice *device = nullptr;
@@ -57,7 +57,7 @@ void EmulatedSocket::connectToService(const QBluetoothServiceInfo &service,
     const int attempt = ++m_attempt;
     auto later = [this, attempt](auto step) {
         QTimer::singleShot(kConnectMs, this, [this, attempt, step] {
-            if (attempt == m_attempt && m_state == QBluetoothSocket::ConnectingState)
+            if (attempt == m_attempt && m_state == QBluetoothSocket::SocketState::ConnectingState)
                 step();
         });
     };
@@ -65,7 +65,7 @@ void EmulatedSocket::connectToService(const QBluetoothServiceInfo &service,
     if (!target || target->kind == SceneService::Kind::Refusing) {
         qCDebug(lcEmulator) << "connection refused by" << m_peerAddress.toString() << "channel"
                             << service.serverChannel();
-        later([this] { fail(QBluetoothSocket::ServiceNotFoundError); });
+        later([this] { fail(QBluetoothSocket::SocketError::ServiceNotFoundError); });
         return;
     }
     if (target->kind == SceneService::Kind::Instrument) {
@@ -73,11 +73,11 @@ void EmulatedSocket::connectToService(const QBluetoothServiceInfo &service,
             new InstrumentLink(m_stack->sharedInstrument(m_peerAddress, target->channel), this);
         m_link->setReadyForMore([this] { return m_received.size() < kTcpReadBuffer; });
         connect(m_link, &InstrumentLink::bytesReady, this, [this](const QByteArray &bytes) {
-            if (m_state == QBluetoothSocket::ConnectedState)
+            if (m_state == QBluetoothSocket::SocketState::ConnectedState)
                 appendReceived(bytes);
         });
         connect(m_link, &InstrumentLink::hangUp, this,
-                [this] { fail(QBluetoothSocket::RemoteHostClosedError); });
+                [this] { fail(QBluetoothSocket::SocketError::RemoteHostClosedError); });
         later([this] { becomeConnected(); });
         return;
     }
@@ -92,7 +92,7 @@ void EmulatedSocket::adoptPeer(QTcpSocket *tcp, const QString &name)
     m_peerAddress = QBluetoothAddress();
     tcp->setParent(this);
     attachTcp(tcp);
-    m_state = QBluetoothSocket::ConnectedState;
+    m_state = QBluetoothSocket::SocketState::ConnectedState;
     setOpenMode(QIODevice::ReadWrite | QIODevice::Unbuffered);
 }
 
@@ -101,16 +101,16 @@ void EmulatedSocket::attachTcp(QTcpSocket *tcp)
     m_tcp = tcp;
     tcp->setReadBufferSize(kTcpReadBuffer);
     connect(tcp, &QTcpSocket::connected, this, [this] {
-        if (m_state == QBluetoothSocket::ConnectingState)
+        if (m_state == QBluetoothSocket::SocketState::ConnectingState)
             becomeConnected();
     });
     connect(tcp, &QTcpSocket::readyRead, this, [this] {
-        if (m_tcp && m_state == QBluetoothSocket::ConnectedState)
+        if (m_tcp && m_state == QBluetoothSocket::SocketState::ConnectedState)
             appendReceived(m_tcp->readAll());
     });
     connect(tcp, &QAbstractSocket::errorOccurred, this, [this](QAbstractSocket::SocketError e) {
-        if (m_state == QBluetoothSocket::ConnectingState) {
-            fail(QBluetoothSocket::ServiceNotFoundError);
+        if (m_state == QBluetoothSocket::SocketState::ConnectingState) {
+            fail(QBluetoothSocket::SocketError::ServiceNotFoundError);
             return;
         }
         if (m_tcp && m_tcp->bytesAvailable() > 0) {
@@ -119,12 +119,13 @@ void EmulatedSocket::attachTcp(QTcpSocket *tcp)
             if (!guard || !m_tcp)
                 return;
         }
-        fail(e == QAbstractSocket::RemoteHostClosedError ? QBluetoothSocket::RemoteHostClosedError
-                                                         : QBluetoothSocket::NetworkError);
+        fail(e == QAbstractSocket::RemoteHostClosedError
+                 ? QBluetoothSocket::SocketError::RemoteHostClosedError
+                 : QBluetoothSocket::SocketError::NetworkError);
     });
     connect(tcp, &QTcpSocket::disconnected, this, [this] {
-        if (m_state == QBluetoothSocket::ConnectedState)
-            fail(QBluetoothSocket::RemoteHostClosedError);
+        if (m_state == QBluetoothSocket::SocketState::ConnectedState)
+            fail(QBluetoothSocket::SocketError::RemoteHostClosedError);
     });
 }
 
@@ -155,11 +156,11 @@ bool EmulatedSocket::canReadLine() const
 
 void EmulatedSocket::close()
 {
-    if (m_state == QBluetoothSocket::UnconnectedState && !isOpen())
+    if (m_state == QBluetoothSocket::SocketState::UnconnectedState && !isOpen())
         return;
-    const bool wasConnected = m_state == QBluetoothSocket::ConnectedState;
+    const bool wasConnected = m_state == QBluetoothSocket::SocketState::ConnectedState;
     teardown();
-    m_state = QBluetoothSocket::UnconnectedState;
+    m_state = QBluetoothSocket::SocketState::UnconnectedState;
     m_received.clear();
     bt::RfcommSocket::close();
     if (wasConnected)
@@ -184,9 +185,9 @@ void EmulatedSocket::teardown()
 
 void EmulatedSocket::fail(QBluetoothSocket::SocketError socketError)
 {
-    const bool wasConnected = m_state == QBluetoothSocket::ConnectedState;
+    const bool wasConnected = m_state == QBluetoothSocket::SocketState::ConnectedState;
     teardown();
-    m_state = QBluetoothSocket::UnconnectedState;
+    m_state = QBluetoothSocket::SocketState::UnconnectedState;
     QPointer<EmulatedSocket> guard(this);
     emit error(socketError);
     if (!guard)
@@ -200,7 +201,7 @@ void EmulatedSocket::fail(QBluetoothSocket::SocketError socketError)
 
 void EmulatedSocket::becomeConnected()
 {
-    m_state = QBluetoothSocket::ConnectedState;
+    m_state = QBluetoothSocket::SocketState::ConnectedState;
     emit connected();
 }
 
@@ -208,7 +209,7 @@ qint64 EmulatedSocket::readData(char *data, qint64 maxSize)
 {
     const qint64 n = std::min<qint64>(maxSize, m_received.size());
     if (n <= 0)
-        return m_state == QBluetoothSocket::ConnectedState ? 0 : -1;
+        return m_state == QBluetoothSocket::SocketState::ConnectedState ? 0 : -1;
     std::memcpy(data, m_received.constData(), size_t(n));
     m_received.remove(0, int(n));
     return n;
@@ -228,7 +229,7 @@ qint64 EmulatedSocket::readLineData(char *data, qint64 maxSize)
 
 qint64 EmulatedSocket::writeData(const char *data, qint64 size)
 {
-    if (m_state != QBluetoothSocket::ConnectedState) {
+    if (m_state != QBluetoothSocket::SocketState::ConnectedState) {
         setErrorString(QStringLiteral("Cannot write while not connected"));
         return -1;
     }

@@ -48,7 +48,7 @@ private:
     void appendReceived(const QByteArray &bytes);
 
     QPointer<EmulatedStack> m_stack;
-    QBluetoothSocket::SocketState m_state = QBluetoothSocket::UnconnectedState;
+    QBluetoothSocket::SocketState m_state = QBluetoothSocket::SocketState::UnconnectedState;
     QString m_peerName;
     QBluetoothAddress m_peerAddress;
     QByteArray m_received;

@@ -34,7 +34,7 @@ QBluetoothServiceInfo serviceInfo(const SceneDevice &device, const SceneService 
     info.setServiceName(service.name);
 
     QBluetoothServiceInfo::Sequence classes;
-    classes << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::SerialPort));
+    classes << QVariant::fromValue(QBluetoothUuid(QBluetoothUuid::ServiceClassUuid::SerialPort));
     info.setAttribute(QBluetoothServiceInfo::ServiceClassIds, classes);
 
     info.setAttribute(QBluetoothServiceInfo::ProtocolDescriptorList,
