@@ -167,7 +167,7 @@ private slots:
         // The axis's zero is where the emulated launch leaves its baseline.
         const auto *drawn = qobject_cast<QLineSeries *>(window.chart()->series().at(1));
         const auto levelAt = [&](double x) {
-            const QVector<QPointF> points = drawn->pointsVector();
+            const auto points = drawn->points();
             return std::min_element(points.cbegin(), points.cend(),
                                     [x](QPointF a, QPointF b) {
                                         return std::abs(a.x() - x) < std::abs(b.x() - x);

@@ -14,7 +14,6 @@
 
 #include <cmath>
 
-using namespace QtCharts;
 
 namespace {
 

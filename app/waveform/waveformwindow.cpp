@@ -63,7 +63,7 @@ void WaveformWindow::buildActions()
     // Another measurement of the cable, from any folder, over what is shown.
     m_addAction = new QAction(tr("&Add Files..."), this);
     m_addAction->setToolTip(tr("Overlay *.tdr files from any folder on the shown traces"));
-    m_addAction->setShortcut(Qt::CTRL + Qt::SHIFT + Qt::Key_O);
+    m_addAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     connect(m_addAction, &QAction::triggered, this, &WaveformWindow::addFilesInteractive);
     m_removeAddedAction = new QAction(tr("Re&move from List"), this);
     m_removeAddedAction->setToolTip(tr("Take the selected files added from other folders off "

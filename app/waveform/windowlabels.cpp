@@ -29,7 +29,7 @@ QWidget *WaveformWindow::buildLabelUi(QLayout *listLayout)
 
     m_labelAction = new QAction(tr("&Label Cable..."), this);
     m_labelAction->setObjectName(QStringLiteral("actionLabel_Cable"));
-    m_labelAction->setShortcut(Qt::CTRL + Qt::Key_L);
+    m_labelAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_L));
     m_labelAction->setToolTip(tr("Say which cable the selected files measured"));
     m_labelAction->setEnabled(false);
     connect(m_labelAction, &QAction::triggered, this, &WaveformWindow::labelSelectedInteractive);
