@@ -88,6 +88,10 @@ QString LabelBook::contentKey(const QString &path)
     return QString::fromLatin1(hash.result().toHex());
 }
 
+namespace {
+constexpr qint64 kRacyMs = 2000;
+}
+
 QString LabelBook::keyOf(const QString &path)
 {
     const QFileInfo info(path);
@@ -96,7 +100,11 @@ QString LabelBook::keyOf(const QString &path)
     if (cached != m_keys.constEnd() && cached->first == stamp)
         return cached->second;
     const QString key = contentKey(path);
-    m_keys.insert(path, {stamp, key});
+    // File times move in coarse ticks and every record has the same size, so
+    // a file rewritten within a tick of its last write keeps its stamp. Only
+    // a stamp older than that can stand for the bytes next time.
+    if (stamp.first.msecsTo(QDateTime::currentDateTime()) > kRacyMs)
+        m_keys.insert(path, {stamp, key});
     return key;
 }
 
