@@ -101,7 +101,8 @@ TraceComparison compareTraces(const Trace &older, const Trace &newer)
     }
     result.comparable = true;
 
-    // Candidate pairs, the ends first whatever their distance, then nearest first.
+    // Candidate pairs of one family, the ends first whatever their distance, then
+    // nearest first.
     const QVector<TraceEvent> &was = result.older.events;
     const QVector<TraceEvent> &now = result.newer.events;
     struct Candidate
@@ -117,9 +118,11 @@ TraceComparison compareTraces(const Trace &older, const Trace &newer)
             const TraceEvent &b = now.at(j);
             const double tolerance = std::hypot(a.uncertainty, b.uncertainty) + coarser / 4;
             const double gap = std::abs(b.distance - a.distance);
+            // An open end that became a short is a change, wherever it lies.
+            if (familyOf(a.kind) != familyOf(b.kind))
+                continue;
             const bool ends = isEnd(a.kind) && isEnd(b.kind);
-            if (ends ||
-                (familyOf(a.kind) == familyOf(b.kind) && gap <= kSearchTolerances * tolerance))
+            if (ends || gap <= kSearchTolerances * tolerance)
                 candidates.push_back({i, j, gap, tolerance, ends});
         }
     }

@@ -175,6 +175,10 @@ private slots:
             << ended(cable({{120, -0.4, 0}}), 0, emu::FarEnd::Beyond)
             << ended(cable({{128, -0.4, 0}}), 0, emu::FarEnd::Beyond)
             << QStringLiteral("130 moved +8") << 120.0 << 0;
+        QTest::newRow("an open at 120 m became a short: no pair across kinds")
+            << ended(cable({{120, 0.4, 0}}), 0, emu::FarEnd::Beyond)
+            << ended(cable({{120, -0.4, 0}}), 0, emu::FarEnd::Beyond)
+            << QStringLiteral("120 vanished; 120 appeared") << 120.0 << -1;
         QTest::newRow("the cable cut 50 m shorter")
             << ended(cable({}), 300, emu::FarEnd::Open) << ended(cable({}), 250, emu::FarEnd::Open)
             << QStringLiteral("250 moved -50") << 250.0 << 1;

@@ -290,7 +290,7 @@ MUTANTS = [
     ("the plot's axis starts at 0", "app/waveform/waveformplot.cpp",
      "from = qMin(from, trace.points.constFirst().x());", "from = qMin(from, 0.0);"),
     ("events paired across kinds", "protocol/compare.cpp",
-     "(familyOf(a.kind) == familyOf(b.kind) &&", "(true &&"),
+     "if (familyOf(a.kind) != familyOf(b.kind))", "if (familyOf(a.kind) != familyOf(a.kind))"),
     ("a reading within the tolerance counts as moved", "protocol/compare.cpp",
      "c.gap <= c.tolerance ? EventChange::Same", "c.gap < 0 ? EventChange::Same"),
     ("the cable ends are paired only when near", "protocol/compare.cpp",
