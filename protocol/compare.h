@@ -46,7 +46,8 @@ struct TraceComparison
 
 // Both traces counted from their launch pulses' toes: events are paired by
 // kind family (rises, falls, echoes; the ends count as rises or falls) when
-// they are within four times their combined uncertainty, nearest first, and
+// they are within four times their combined uncertainty (two ends of one
+// family whatever the distance), nearest first, and
 // are the same place within the combined uncertainty sqrt(u1² + u2²) plus a
 // quarter of the coarser step. The difference is taken at the samples of
 // the trace with the coarser step (the newer on a tie) over the distances
