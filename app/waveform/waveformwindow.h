@@ -136,7 +136,8 @@ private:
     ReportContent reportContent(const ReportFields &fields, int index);
     QVector<ReportWriter::Page> reportPages(const ReportFields &fields, bool overlay);
     QWidget *buildLabelUi(QLayout *listLayout);
-    CableLabel labelOf(const QString &path); // from the label file of its own folder
+    LabelBook &labelBookOf(const QString &path); // the label file of the file's own folder
+    CableLabel labelOf(const QString &path);
     CableLabel traceLabel(int index);
     void decorate(QListWidgetItem *item);
     void applyFilter();
@@ -164,11 +165,13 @@ private:
 
     WaveformPlot *m_plot = nullptr;
     QListWidget *m_list = nullptr;
-    static constexpr int kPathRole = Qt::UserRole + 4;    // a list item's file (after the delegate's roles)
+    static constexpr int kPathRole =
+        Qt::UserRole + 4; // a list item's file (after the delegate's roles)
     enum SortKey { SortByName, SortByDate, SortByFault, SortByCable }; // the sort box's rows
     QComboBox *m_sortBox = nullptr;
     QLineEdit *m_filter = nullptr;
-    LabelBook m_labels; // of the listed folder
+    LabelBook m_labels;                      // of the listed folder
+    QHash<QString, LabelBook> m_otherLabels; // of folders files were added from
     QLabel *m_labelLine = nullptr;
     QHash<QString, QPair<QPair<QDateTime, qint64>, FileSummary>> m_summaries; // by path
     QLabel *m_folderLabel = nullptr;

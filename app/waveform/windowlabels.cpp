@@ -8,11 +8,11 @@
 #include <QAction>
 #include <QDir>
 #include <QFileInfo>
-#include <QMap>
 #include <QLabel>
 #include <QLayout>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMap>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -52,13 +52,22 @@ QWidget *WaveformWindow::buildLabelUi(QLayout *listLayout)
     return m_labelLine;
 }
 
+// One book per folder, kept: sorting by cable asks for labels many times, and a
+// book reads its file again only when the file changed.
+LabelBook &WaveformWindow::labelBookOf(const QString &path)
+{
+    const QString folder = QDir::cleanPath(QFileInfo(path).absolutePath());
+    if (folder == m_labels.directory())
+        return m_labels;
+    auto it = m_otherLabels.find(folder);
+    if (it == m_otherLabels.end())
+        it = m_otherLabels.insert(folder, LabelBook(folder));
+    return *it;
+}
+
 CableLabel WaveformWindow::labelOf(const QString &path)
 {
-    const QString folder = QFileInfo(path).absolutePath();
-    if (QDir::cleanPath(folder) == m_labels.directory())
-        return m_labels.label(path);
-    LabelBook other(folder);
-    return other.label(path);
+    return labelBookOf(path).label(path);
 }
 
 CableLabel WaveformWindow::traceLabel(int index)
@@ -131,14 +140,8 @@ bool WaveformWindow::labelFiles(const QStringList &names, const CableLabel &labe
     for (const QString &name : names)
         byFolder[QFileInfo(pathFor(name)).absolutePath()].append(pathFor(name));
     QString error;
-    for (auto it = byFolder.cbegin(); it != byFolder.cend() && error.isEmpty(); ++it) {
-        if (QDir::cleanPath(it.key()) == m_labels.directory()) {
-            error = m_labels.setLabel(it.value(), label);
-        } else {
-            LabelBook other(it.key());
-            error = other.setLabel(it.value(), label);
-        }
-    }
+    for (auto it = byFolder.cbegin(); it != byFolder.cend() && error.isEmpty(); ++it)
+        error = labelBookOf(it.value().constFirst()).setLabel(it.value(), label);
     if (!error.isEmpty()) {
         statusBar()->showMessage(error);
         return false;
