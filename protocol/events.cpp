@@ -25,9 +25,19 @@ constexpr double kLaunchLevels = 15.0;
 // Reflections smaller than this share of the launch are splices and wet
 // sections rather than faults.
 constexpr double kMinorShare = 0.1;
-// A cable end sends back everything that reaches it; a fault that sends
-// back less than this share of what reaches it is not the end.
-constexpr double kEndShare = 0.35;
+// A cable end sends back everything that reaches it, less what the cable
+// loses on the way out and back, which grows with distance. Near the
+// instrument an end reads at least kEndShareNear of what reaches it (the
+// reading's own errors allowed for); across the whole trace a cable loses at
+// most kTraceLoss nepers out and back, or its end would be lost in the noise.
+// A fault sends back a part, so a weaker reflection is no end.
+constexpr double kEndShareNear = 0.7;
+constexpr double kTraceLoss = 1.7;
+// An echo of the end off an earlier reflector is at most the end's height
+// times that reflector's share; the instrument's own mismatch sends back at
+// most kMismatchShare. The reading's errors allow half again.
+constexpr double kMismatchShare = 0.3;
+constexpr double kEchoAllowance = 1.5;
 // What follows a reflection closely in its own direction and this much
 // smaller is its tail.
 constexpr double kTailShare = 0.3;
@@ -268,16 +278,19 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
         };
         const double launchArea = areaOf(launch, 1, first - 1, 1.0);
         QVector<double> reflection(result.events.size(), 0.0);
+        QVector<double> share(result.events.size(), 0.0);  // of the launch
+        QVector<double> passed(result.events.size(), 1.0); // what passes, both ways
         double through = 1.0;
         for (int k = 0; k < result.events.size(); ++k) {
             if (result.events.at(k).kind == EventKind::Echo)
                 continue;
             const Candidate &c = kept.at(k);
             const double area = areaOf(r, c.from - 1, c.to + 1, c.height > 0 ? 1.0 : -1.0);
-            const double share =
+            share[k] =
                 std::max(result.events.at(k).strength, launchArea > 0 ? area / launchArea : 0.0);
-            reflection[k] = std::min(1.0, share / through);
+            reflection[k] = std::min(1.0, share.at(k) / through);
             through *= std::max(0.05, 1 - reflection.at(k) * reflection.at(k));
+            passed[k] = through;
             // A splice behind a strong fault looks smaller than it is.
             TraceEvent &e = result.events[k];
             const bool up = e.height * launchSign > 0; // the launch's polarity is up
@@ -286,13 +299,45 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
                         : (minor ? EventKind::MinorLow : EventKind::Short);
         }
         // Only echoes come back from beyond the end: the end is the last
-        // reflection that is no echo, when it sends back most of what reaches
-        // it. A strong fault with more reflections behind it is no end, even
-        // when it looked complete: overlapping reflections can look like that.
+        // reflection strong enough for its distance with nothing behind it
+        // but its own echoes. A strong fault with more reflections behind it
+        // is no end.
+        const double span = n * step;
+        // An echo of the end arrives one gap further than the end for each
+        // reflector before it, the instrument included, and is at most the
+        // end's height times that reflector's share.
+        const auto echoesEnd = [&](int end, int k) {
+            const TraceEvent &e = result.events.at(end);
+            const TraceEvent &later = result.events.at(k);
+            const double most = kEchoAllowance * std::abs(e.height);
+            const double slack = 1.5 * step + later.uncertainty;
+            for (int j = 0; j < end; ++j)
+                if (result.events.at(j).kind != EventKind::Echo &&
+                    std::abs(later.height) <= most * reflection.at(j) &&
+                    arrivesAt(k, 2 * e.distance - result.events.at(j).distance))
+                    return true;
+            if (std::abs(later.height) > most * kMismatchShare ||
+                later.distance > 2 * e.distance + slack)
+                return false;
+            // Off the instrument, or off reflectors hidden under the launch.
+            if (later.distance >= 2 * e.distance - launchSpan - slack)
+                return true;
+            // Off a reflector too small to be read, or hidden by another one:
+            // then only when it is more than could come back through the end.
+            return share.at(k) >= passed.at(end);
+        };
         int end = -1;
-        for (int k = 0; k < result.events.size(); ++k)
-            if (result.events.at(k).kind != EventKind::Echo)
-                end = reflection.at(k) >= kEndShare ? k : -1;
+        for (int k = 0; k < result.events.size(); ++k) {
+            TraceEvent &e = result.events[k];
+            if (e.kind == EventKind::Echo)
+                continue;
+            if (end >= 0 && echoesEnd(end, k))
+                e.kind = EventKind::Echo;
+            else
+                end = reflection.at(k) >= kEndShareNear * std::exp(-kTraceLoss * e.distance / span)
+                          ? k
+                          : -1;
+        }
         if (end >= 0) {
             TraceEvent &e = result.events[end];
             const bool up = e.height * launchSign > 0;

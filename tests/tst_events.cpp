@@ -110,6 +110,15 @@ private slots:
         spread.dispersion = 0.03;
         QTest::newRow("end spread low by a long cable")
             << spread << QStringLiteral("360 end_open | 360");
+        emu::CableParams lossy = ended(cable({}), 440, emu::FarEnd::Open);
+        lossy.attenuation = 1.5 / lossy.samples;
+        QTest::newRow("far end of a lossy cable comes back at a quarter")
+            << lossy << QStringLiteral("440 end_open | 440");
+        QTest::newRow("half reflection near the instrument, cable runs on")
+            << cable({{60, 0.5, 0}}) << QStringLiteral("60 open | none");
+        QTest::newRow("echo of the end off a reflector hidden in a fault's tail")
+            << ended(cable({{100, 0.5, 0}, {110, 0.12, 0}}), 260, emu::FarEnd::Open)
+            << QStringLiteral("100 open; 260 end_open; 410 echo; 420 echo | 260");
         emu::CableParams echo = cable({{90, 0.3, 0}});
         echo.sourceReflection = 0.8;
         QTest::newRow("second trip off the instrument is an echo")
@@ -167,7 +176,8 @@ private slots:
             << before << again << QStringLiteral("120 same; 300 same; 480 same") << 0.0 << 0;
         QTest::newRow("a short appeared at 200 m")
             << before << ended(cable({{120, 0.4, 0}, {200, -0.3, 0}}), 300, emu::FarEnd::Open)
-            << QStringLiteral("120 same; 200 appeared; 300 same; 400 appeared; 480 same") << 200.0 << -1;
+            << QStringLiteral("120 same; 200 appeared; 300 same; 400 appeared; 480 same") << 200.0
+            << -1;
         QTest::newRow("the fault vanished")
             << before << ended(cable({}), 300, emu::FarEnd::Open)
             << QStringLiteral("120 vanished; 300 same; 480 vanished") << 120.0 << -1;
