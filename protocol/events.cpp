@@ -304,8 +304,8 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
         // is no end.
         const double span = n * step;
         // An echo of the end arrives one gap further than the end for each
-        // reflector before it, the instrument included, and is at most the
-        // end's height times that reflector's share.
+        // reflector before it, and is at most the end's height times that
+        // reflector's share.
         const auto echoesEnd = [&](int end, int k) {
             const TraceEvent &e = result.events.at(end);
             const TraceEvent &later = result.events.at(k);
@@ -319,11 +319,9 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
             if (std::abs(later.height) > most * kMismatchShare ||
                 later.distance > 2 * e.distance + slack)
                 return false;
-            // Off the instrument, or off reflectors hidden under the launch.
-            if (later.distance >= 2 * e.distance - launchSpan - slack)
-                return true;
-            // Off a reflector too small to be read, or hidden by another one:
-            // then only when it is more than could come back through the end.
+            // Off a reflector too small to be read, or hidden by another one
+            // (echoes off the instrument are told above): only when it is
+            // more than could come back through the end.
             return share.at(k) >= passed.at(end);
         };
         int end = -1;
