@@ -119,6 +119,9 @@ private slots:
         QTest::newRow("echo of the end off a reflector hidden in a fault's tail")
             << ended(cable({{100, 0.5, 0}, {110, 0.12, 0}}), 260, emu::FarEnd::Open)
             << QStringLiteral("100 open; 260 end_open; 410 echo; 420 echo | 260");
+        QTest::newRow("strong echo of the end off a strong fault before it")
+            << ended(cable({{60, 0.85, 0}}), 200, emu::FarEnd::Open)
+            << QStringLiteral("60 open; 200 end_open; 340 echo | 200");
         emu::CableParams echo = cable({{90, 0.3, 0}});
         echo.sourceReflection = 0.8;
         QTest::newRow("second trip off the instrument is an echo")
