@@ -34,9 +34,10 @@ constexpr double kMinorShare = 0.1;
 constexpr double kEndShareNear = 0.7;
 constexpr double kTraceLoss = 1.7;
 // An echo of the end off an earlier reflector is at most the end's height
-// times that reflector's share; the instrument's own mismatch sends back at
-// most kMismatchShare. The reading's errors allow half again.
-constexpr double kMismatchShare = 0.3;
+// times that reflector's share; a reflector too small to read, or hidden
+// by a larger one, sends back at most kHiddenShare. The reading's errors
+// allow half again.
+constexpr double kHiddenShare = 0.3;
 constexpr double kEchoAllowance = 1.5;
 // What follows a reflection closely in its own direction and this much
 // smaller is its tail.
@@ -316,11 +317,11 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
                     std::abs(later.height) <= most * reflection.at(j) &&
                     arrivesAt(k, 2 * e.distance - result.events.at(j).distance))
                     return true;
-            if (std::abs(later.height) > most * kMismatchShare ||
+            if (std::abs(later.height) > most * kHiddenShare ||
                 later.distance > 2 * e.distance + slack)
                 return false;
             // Off a reflector too small to be read, or hidden by another one
-            // (echoes off the instrument are told above): only when it is
+            // (echoes off the instrument were told earlier): only when it is
             // more than could come back through the end.
             return share.at(k) >= passed.at(end);
         };
