@@ -302,7 +302,9 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
         // Only echoes come back from beyond the end: the end is the last
         // reflection strong enough for its distance with nothing behind it
         // but its own echoes. A strong fault with more reflections behind it
-        // is no end.
+        // is no end. Behind a strong reflection the receiver's coupling, slow
+        // tails and stray echoes leave bumps of up to a tenth of the launch: a
+        // bump that small neither takes the end away nor becomes it.
         const double span = n * step;
         // An echo of the end arrives one gap further than the end for each
         // reflector before it, and is at most the end's height times that
@@ -332,6 +334,8 @@ EventAnalysis detectEvents(const QVector<double> &samples, double step)
                 continue;
             if (end >= 0 && echoesEnd(end, k))
                 e.kind = EventKind::Echo;
+            else if (end >= 0 && share.at(k) < kMinorShare)
+                continue;
             else
                 end = reflection.at(k) >= kEndShareNear * std::exp(-kTraceLoss * e.distance / span)
                           ? k

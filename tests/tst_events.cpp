@@ -251,6 +251,16 @@ private slots:
         spike[100] = 155;
         QTest::newRow("no launch: levels, not shares")
             << spike << QStringLiteral("198.0 m ± 1.3 m Open 27 levels");
+        QVector<double> bump(250, 128.0);
+        for (int i = 0; i < bump.size(); ++i)
+            bump[i] += i % 2 ? 0.5 : -0.5;
+        bump[3] = bump[4] = 218;
+        bump[100] = bump[101] = 88;
+        bump[150] = 134;
+        QTest::newRow("a bump under a tenth of the launch behind the end")
+            << bump
+            << QStringLiteral("194.0 m ± 1.3 m Cable end (short) 45.3 %; "
+                              "294.0 m ± 1.5 m Minor, higher 6.1 %");
         QVector<double> broken(250, 128.0);
         broken[100] = std::numeric_limits<double>::quiet_NaN();
         QTest::newRow("not a number") << broken << QString();

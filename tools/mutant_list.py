@@ -277,6 +277,8 @@ MUTANTS = [
      "return share.at(k) >= passed.at(end);", "return false;"),
     ("any weaker event behind the end is its echo", "protocol/events.cpp",
      "return share.at(k) >= passed.at(end);", "return true;"),
+    ("a splice-sized bump behind the end takes the end away", "protocol/events.cpp",
+     "else if (end >= 0 && share.at(k) < kMinorShare)", "else if (end >= 0 && share.at(k) < 0)"),
     ("an echo of the end off a fault before it is a fault", "protocol/events.cpp",
      "arrivesAt(k, 2 * e.distance - result.events.at(j).distance))", "false)"),
     ("a splice behind a fault judged by the launch alone", "protocol/events.cpp",
