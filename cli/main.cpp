@@ -2,6 +2,7 @@
 // varnel-cli: the instrument session without a window, for scripts.
 #include "bluetooth/backend.h"
 #include "cli/cli.h"
+#include "common/startup.h"
 #include "protocol/filename.h"
 
 #include <QCommandLineParser>
@@ -181,7 +182,11 @@ int main(int argc, char *argv[])
             QStringLiteral("*.debug=false\n*.info=false\n*.warning=false"));
     // Known before the arguments are understood: a usage error is a JSON
     // document too.
-    Cli::setJson(QCoreApplication::arguments().mid(1).contains(QStringLiteral("--json")));
+    const bool json = QCoreApplication::arguments().mid(1).contains(QStringLiteral("--json"));
+    Cli::setJson(json);
+    // A script reads the same JSON whatever the desktop's language.
+    if (!json)
+        installTranslations();
 
     QCommandLineParser parser;
     const QCommandLineOption jsonOption(QStringLiteral("json"),

@@ -101,10 +101,14 @@ private slots:
     void duplicateAndUnaskedRecords();
     void signalStopsAfterRecordInFlight_data();
     void signalStopsAfterRecordInFlight();
+    void speaksTheDesktopLanguage_data();
+    void speaksTheDesktopLanguage();
 
 private:
+    // `language` set: the desktop's (LC_ALL), with no LANGUAGE to override it.
     void start(QProcess &process, const QStringList &args,
-               const QString &program = QStringLiteral(VARNEL_CLI));
+               const QString &program = QStringLiteral(VARNEL_CLI),
+               const QString &language = QString());
     Result run(const QStringList &args);
     QString writeRecordFile(const QString &name);
 
@@ -134,9 +138,14 @@ void CliTest::init()
     scene.write(sceneJson(kInstrument, m_window.serverPort(), m_bridge.serverPort()));
 }
 
-void CliTest::start(QProcess &process, const QStringList &args, const QString &program)
+void CliTest::start(QProcess &process, const QStringList &args, const QString &program,
+                    const QString &language)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!language.isEmpty()) {
+        env.remove(QStringLiteral("LANGUAGE"));
+        env.insert(QStringLiteral("LC_ALL"), language);
+    }
     env.insert(QStringLiteral("VARNEL_BLUETOOTH"), QStringLiteral("emulator:") + m_scene);
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_dir.path());
     process.setProcessEnvironment(env);
@@ -640,6 +649,41 @@ void CliTest::signalStopsAfterRecordInFlight()
     for (const QString &name : files)
         QCOMPARE(QFileInfo(target.filePath(name)).size(), 37775);
 #endif
+}
+
+void CliTest::speaksTheDesktopLanguage_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("said"); // on stderr, or in the JSON document
+    QTest::newRow("Russian desktop")
+        << QStringList{"dowload"} << "Неизвестная команда «dowload»; может быть, «download»?";
+    QTest::newRow("JSON stays English")
+        << QStringList{"dowload", "--json"}
+        << "\"error\": \"Unknown command \\\"dowload\\\"; did you mean \\\"download\\\"?\"";
+}
+
+// An installed copy on a Russian desktop, started from a directory without the translation.
+void CliTest::speaksTheDesktopLanguage()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, said);
+#if defined(Q_OS_WIN)
+    QSKIP("the Unix layout of an installed copy");
+#endif
+    QTemporaryDir prefix;
+    const QString program = prefix.filePath(QStringLiteral("bin/varnel-cli"));
+    const QString qm =
+        prefix.filePath(QStringLiteral("share/varnel-reader/translations/Varnel_Reader_ru.qm"));
+    QVERIFY(QDir().mkpath(QFileInfo(program).path()) && QDir().mkpath(QFileInfo(qm).path()));
+    QVERIFY(QFile::copy(QStringLiteral(VARNEL_CLI), program) &&
+            QFile::copy(QStringLiteral(VARNEL_BINARY_DIR "/Varnel_Reader_ru.qm"), qm));
+    QProcess process;
+    start(process, args, program, QStringLiteral("ru_RU.UTF-8"));
+    QVERIFY(process.waitForFinished(60000));
+    const QString output =
+        QString::fromUtf8(process.readAllStandardOutput() + process.readAllStandardError());
+    QVERIFY2(output.contains(said), qPrintable(output));
+    QCOMPARE(process.exitCode(), 2);
 }
 
 QTEST_GUILESS_MAIN(CliTest)

@@ -94,7 +94,7 @@ void halvernMark(QPainter &p, QPointF centre, qreal radius)
     p.drawPath(h);
 }
 
-QFont wordmarkFont(qreal pixelSize, int weight = QFont::Bold)
+QFont wordmarkFont(qreal pixelSize, QFont::Weight weight = QFont::Bold)
 {
     QFont font(QStringLiteral("DejaVu Sans"));
     font.setPixelSize(qRound(pixelSize));

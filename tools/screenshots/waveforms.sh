@@ -1,13 +1,63 @@
 #!/bin/sh
 # SPDX-License-Identifier: GPL-3.0-or-later
-# Renders the waveform viewer under a virtual X server and saves three PNGs:
-# one trace with cursor and reference, two traces overlaid, a broken file.
+# Runs varnel-viewer under a virtual X server and saves three PNGs of the
+# screen: one trace, two traces of one cable overlaid, and a file that is no
+# record. The records are downloaded by varnel-cli from the emulated demo
+# instrument. Both programs run away from the build directory, so they speak
+# English.
+# Needs Xvfb and ImageMagick's import.
 # Usage: tools/screenshots/waveforms.sh [build-dir] [out-dir]
 set -eu
-build=${1:-build}
+build=$(cd "${1:-build}" && pwd)
 out=${2:-$build/screenshots}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
-VARNEL_SCREENSHOT_DIR="$out" QT_QPA_PLATFORM=xcb \
-    xvfb-run -a -s "-screen 0 1280x800x24" "$build/tests/tst_waveformwindow" screenshots
-ls "$out"/waveform-*.png
+for program in varnel-cli varnel-viewer; do
+    [ -x "$build/$program" ] || { echo "no $build/$program" >&2; exit 2; }
+done
+
+work=$(mktemp -d)
+xvfb=
+viewer=
+cleanup() {
+    [ -n "$viewer" ] && kill "$viewer" 2>/dev/null || true
+    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb=$!
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+    [ -s "$work/display" ] && break
+    sleep 0.5
+done
+[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 2; }
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
+# The programs' settings stay in here, away from the user's.
+export XDG_CONFIG_HOME="$work/config"
+
+records="$work/records"
+(cd "$work" && VARNEL_BLUETOOTH=emulator "$build/varnel-cli" download KV-105 1 4 8 --quiet \
+    --to "$records" >/dev/null)
+printf 'not a record\n' >"$records/broken.tdr"
+
+# shot NAME FILE...: the viewer on FILE..., the whole screen once it is drawn.
+shot() {
+    name=$1
+    shift
+    (cd "$work" && QT_QPA_PLATFORM=xcb exec "$build/varnel-viewer" "$@" >>"$work/viewer.log" 2>&1) &
+    viewer=$!
+    sleep 3
+    kill -0 "$viewer" 2>/dev/null || { cat "$work/viewer.log" >&2; exit 1; }
+    import -window root "$out/waveform-$name.png"
+    kill "$viewer"
+    wait "$viewer" 2>/dev/null || true
+    viewer=
+    echo "$out/waveform-$name.png"
+}
+
+shot single "$records"/\#001*.tdr
+shot overlay "$records"/\#004*.tdr "$records"/\#008*.tdr
+shot broken "$records/broken.tdr"
