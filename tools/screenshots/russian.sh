@@ -27,14 +27,8 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-Xvfb -displayfd 3 -screen 0 1280x900x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in 1 2 3 4 5 6 7 8 9 10; do
-    [ -s "$work/display" ] && break
-    sleep 0.5
-done
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
+. "$(dirname "$0")/display.sh"
+start_display 1280x900
 
 # An instrument that answers after 2 s, to catch a transfer midway.
 cat >"$work/scene.json" <<'EOF'

@@ -26,15 +26,8 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
-xvfb=$!
-for _ in 1 2 3 4 5 6 7 8 9 10; do
-    [ -s "$work/display" ] && break
-    sleep 0.5
-done
-[ -s "$work/display" ] || { echo "Xvfb did not start" >&2; exit 2; }
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
+. "$(dirname "$0")/display.sh"
+start_display 1280x800
 # The programs' settings stay in here, away from the user's.
 export XDG_CONFIG_HOME="$work/config"
 
