@@ -17,16 +17,6 @@ mkdir -p "$out"
 out=$(cd "$out" && pwd)
 [ -f "$build/Varnel_Reader_ru.qm" ] || { echo "no $build/Varnel_Reader_ru.qm" >&2; exit 2; }
 
-work=$(mktemp -d)
-xvfb=
-app=
-cleanup() {
-    [ -n "$app" ] && kill "$app" 2>/dev/null || true
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
 . "$(dirname "$0")/display.sh"
 start_display 1280x900
 
@@ -49,7 +39,7 @@ start() {
     # The tool looks for its translation in the current directory.
     (cd "$build" && XDG_CONFIG_HOME="$work/config" VARNEL_BLUETOOTH="emulator:$1" \
         exec ./varnel-reader >>"$work/app.log" 2>&1) &
-    app=$!
+    shown=$!
     sleep 3
 }
 shot() {
@@ -97,8 +87,8 @@ click 160 98
 click 700 400
 rclick 900 400
 shot waveforms
-kill "$app"
-wait "$app" 2>/dev/null || true
+kill "$shown"
+wait "$shown" 2>/dev/null || true
 
 start "$work/no-adapter.json"
 shot no-adapter

@@ -16,16 +16,6 @@ for program in varnel-cli varnel-viewer; do
     [ -x "$build/$program" ] || { echo "no $build/$program" >&2; exit 2; }
 done
 
-work=$(mktemp -d)
-xvfb=
-viewer=
-cleanup() {
-    [ -n "$viewer" ] && kill "$viewer" 2>/dev/null || true
-    [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
-
 . "$(dirname "$0")/display.sh"
 start_display 1280x800
 # The programs' settings stay in here, away from the user's.
@@ -41,13 +31,13 @@ shot() {
     name=$1
     shift
     (cd "$work" && QT_QPA_PLATFORM=xcb exec "$build/varnel-viewer" "$@" >>"$work/viewer.log" 2>&1) &
-    viewer=$!
+    shown=$!
     sleep 3
-    kill -0 "$viewer" 2>/dev/null || { cat "$work/viewer.log" >&2; exit 1; }
+    kill -0 "$shown" 2>/dev/null || { cat "$work/viewer.log" >&2; exit 1; }
     import -window root "$out/waveform-$name.png"
-    kill "$viewer"
-    wait "$viewer" 2>/dev/null || true
-    viewer=
+    kill "$shown"
+    wait "$shown" 2>/dev/null || true
+    shown=
     echo "$out/waveform-$name.png"
 }
 
