@@ -61,7 +61,7 @@ void MainWindow::applyFileFilter()
 {
     if (!filesFilterEd)
         return;
-    const QStringList words = filesFilterEd->text().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList words = filterWords(filesFilterEd->text());
     if (!words.isEmpty())
         fileLabels.setDirectory(store.directory());
     bool deselected = false;
@@ -72,10 +72,7 @@ void MainWindow::applyFileFilter()
             bool shown = true;
             if (!words.isEmpty()) {
                 const CableLabel label = fileLabels.label(item->text());
-                const QString haystack =
-                    item->text() + QLatin1Char('\n') + label.cable + QLatin1Char('\n') + label.note;
-                for (const QString &word : words)
-                    shown = shown && haystack.contains(word, Qt::CaseInsensitive);
+                shown = matchesWords(words, {item->text(), label.cable, label.note});
             }
             item->setHidden(!shown);
             // A hidden file is never uploaded unseen.

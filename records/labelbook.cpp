@@ -22,6 +22,7 @@ const int kVersion = 1;
 const qint64 kMaxFileBytes = 4 * 1024 * 1024;
 const int kMaxCable = 120;
 const int kMaxNote = 2000;
+constexpr qint64 kRacyMs = 2000; // see keyOf()
 
 const QString kLabelsKey = QStringLiteral("labels");
 const QString kCableKey = QStringLiteral("cable");
@@ -40,6 +41,20 @@ QString withoutControls(QString text, bool keepNewlines)
 }
 
 } // namespace
+
+QStringList filterWords(const QString &filter)
+{
+    return filter.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+}
+
+bool matchesWords(const QStringList &words, const QStringList &texts)
+{
+    const QString haystack = texts.join(QLatin1Char('\n'));
+    for (const QString &word : words)
+        if (!haystack.contains(word, Qt::CaseInsensitive))
+            return false;
+    return true;
+}
 
 CableLabel CableLabel::cleaned() const
 {
@@ -86,10 +101,6 @@ QString LabelBook::contentKey(const QString &path)
     if (!hash.addData(&file))
         return {};
     return QString::fromLatin1(hash.result().toHex());
-}
-
-namespace {
-constexpr qint64 kRacyMs = 2000;
 }
 
 QString LabelBook::keyOf(const QString &path)

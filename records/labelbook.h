@@ -20,6 +20,11 @@ struct CableLabel
     CableLabel cleaned() const;
 };
 
+// A file list's filter: a file is shown when every word of the filter is
+// found, whatever its case, in one of its texts (name, cable, note...).
+QStringList filterWords(const QString &filter);
+bool matchesWords(const QStringList &words, const QStringList &texts);
+
 // The labels of one folder's record files. They live in a file of their own
 // beside the records, "varnel-labels.json", never inside a record: a *.tdr
 // file keeps the bytes the instrument sent.

@@ -3,6 +3,9 @@
 
 #include "bluetooth/emulator/emulatedstack.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 #include <QTcpServer>
 #include <QtEndian>
@@ -98,6 +101,18 @@ quint16 unusedTcpPort()
     if (!probe.listen(QHostAddress::LocalHost, 0))
         return 0;
     return probe.serverPort();
+}
+
+QString installedCopy(const QString &prefix, const QString &program, const QString &qm,
+                      const QString &translations)
+{
+    const QDir root(prefix);
+    const QString copy = root.filePath(QStringLiteral("bin/") + QFileInfo(program).fileName());
+    if (!root.mkpath(QStringLiteral("bin")) || !root.mkpath(translations) ||
+        !QFile::copy(program, copy) ||
+        !QFile::copy(qm, root.filePath(translations + QLatin1Char('/') + QFileInfo(qm).fileName())))
+        return {};
+    return copy;
 }
 
 } // namespace testsupport

@@ -34,6 +34,17 @@ DownloadedFile expectedDownload(const QByteArray &block, quint32 serial = 1234);
 // A loopback TCP port that nothing listens on at the moment of the call.
 quint16 unusedTcpPort();
 
+// Where the install rule puts the translations, under the prefix.
+inline QString installedTranslations()
+{
+    return QStringLiteral("share/varnel-reader/translations");
+}
+// Lays out an installed copy under `prefix`: `program` copied into bin/, the
+// translation `qm` copied into `translations` (relative to the prefix).
+// Returns the copy's path, or an empty string when a copy failed.
+QString installedCopy(const QString &prefix, const QString &program, const QString &qm,
+                      const QString &translations = installedTranslations());
+
 } // namespace testsupport
 
 // Points QSettings at a private directory so tests never touch the user's.

@@ -671,12 +671,10 @@ void CliTest::speaksTheDesktopLanguage()
     QSKIP("the Unix layout of an installed copy");
 #endif
     QTemporaryDir prefix;
-    const QString program = prefix.filePath(QStringLiteral("bin/varnel-cli"));
-    const QString qm =
-        prefix.filePath(QStringLiteral("share/varnel-reader/translations/Varnel_Reader_ru.qm"));
-    QVERIFY(QDir().mkpath(QFileInfo(program).path()) && QDir().mkpath(QFileInfo(qm).path()));
-    QVERIFY(QFile::copy(QStringLiteral(VARNEL_CLI), program) &&
-            QFile::copy(QStringLiteral(VARNEL_BINARY_DIR "/Varnel_Reader_ru.qm"), qm));
+    const QString program =
+        testsupport::installedCopy(prefix.path(), QStringLiteral(VARNEL_CLI),
+                                   QStringLiteral(VARNEL_BINARY_DIR "/Varnel_Reader_ru.qm"));
+    QVERIFY(!program.isEmpty());
     QProcess process;
     start(process, args, program, QStringLiteral("ru_RU.UTF-8"));
     QVERIFY(process.waitForFinished(60000));

@@ -367,15 +367,11 @@ void StartupTest::installedTranslationFollowsTheDesktop()
 #endif
     QTemporaryDir prefix;
     const QDir root(prefix.path());
-    const QString installed = QStringLiteral("share/varnel-reader/translations");
-    QVERIFY(root.mkpath(QStringLiteral("bin")) && root.mkpath(QStringLiteral("elsewhere")));
-    QVERIFY(root.mkpath(installed));
-    const QString program = root.filePath(QStringLiteral("bin/varnel-viewer"));
-    QVERIFY(QFile::copy(QStringLiteral(VARNEL_BINARY_DIR "/varnel-viewer"), program));
-    QVERIFY(
-        QFile::copy(QStringLiteral(VARNEL_BINARY_DIR "/Varnel_Reader_ru.qm"),
-                    root.filePath((inCurrentDirectory ? QStringLiteral("elsewhere") : installed) +
-                                  QStringLiteral("/Varnel_Reader_ru.qm"))));
+    const QString program = testsupport::installedCopy(
+        prefix.path(), QStringLiteral(VARNEL_BINARY_DIR "/varnel-viewer"),
+        QStringLiteral(VARNEL_BINARY_DIR "/Varnel_Reader_ru.qm"),
+        inCurrentDirectory ? QStringLiteral("elsewhere") : testsupport::installedTranslations());
+    QVERIFY(!program.isEmpty() && root.mkpath(QStringLiteral("elsewhere")));
     QProcess process;
     QProcessEnvironment env = withoutDisplay(QStringLiteral("emulator"));
     env.remove(QStringLiteral("LANGUAGE"));

@@ -101,18 +101,13 @@ void WaveformWindow::decorate(QListWidgetItem *item)
 // Every word must be found in the name, the cable, the note or the main event.
 void WaveformWindow::applyFilter()
 {
-    const QStringList words = m_filter->text().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QStringList words = filterWords(m_filter->text());
     for (int row = 0; row < m_list->count(); ++row) {
         QListWidgetItem *item = m_list->item(row);
-        const QString haystack =
-            QStringList{item->text(), item->data(SummaryDelegate::kCableRole).toString(),
-                        item->data(SummaryDelegate::kNoteRole).toString(),
-                        item->data(SummaryDelegate::kSummaryRole).toString()}
-                .join(QLatin1Char('\n'));
-        bool shown = true;
-        for (const QString &word : words)
-            shown = shown && haystack.contains(word, Qt::CaseInsensitive);
-        item->setHidden(!shown);
+        item->setHidden(
+            !matchesWords(words, {item->text(), item->data(SummaryDelegate::kCableRole).toString(),
+                                  item->data(SummaryDelegate::kNoteRole).toString(),
+                                  item->data(SummaryDelegate::kSummaryRole).toString()}));
     }
 }
 
