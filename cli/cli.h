@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: GPL-3.0-or-later
 #pragma once
 
+#include "records/labelbook.h"
 #include "session/instrumentsession.h"
 
 #include <QBluetoothServiceInfo>
@@ -9,9 +10,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <optional>
-
-struct CableLabel;
 
 namespace bt {
 class BluetoothStack;
@@ -110,6 +110,9 @@ private:
     void printEvents(const protocol::Trace &trace);
     void printLabel(const CableLabel &label);
     static QJsonValue labelJson(const CableLabel &label); // null when there is none
+    // The labels of the folder a file is in; one book per folder, each read
+    // once however many of its files the command names.
+    LabelBook &labelBook(const QString &path);
 
     CliOptions m_options;
     bt::BluetoothStack &m_stack;
@@ -121,4 +124,5 @@ private:
     bool m_linkFailed = false;
     QString m_linkProblem;
     QString m_progressLine; // shown on stderr, erased before anything else is written
+    std::map<QString, LabelBook> m_labelBooks; // by folder
 };

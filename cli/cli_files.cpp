@@ -3,10 +3,10 @@
 // record files: show, export.
 #include "cli/cli.h"
 
+#include "common/appsettings.h"
 #include "protocol/compare.h"
 #include "protocol/events.h"
 #include "protocol/trace.h"
-#include "common/appsettings.h"
 #include "records/labelbook.h"
 #include "records/outputfile.h"
 
@@ -285,8 +285,7 @@ int Cli::eachTrace(const QStringList &files,
 int Cli::show(const QStringList &files)
 {
     return eachTrace(files, [this](const QString &path, const protocol::Trace &t) -> QJsonValue {
-        LabelBook book(QFileInfo(path).absolutePath());
-        const CableLabel label = book.label(QFileInfo(path).absoluteFilePath());
+        const CableLabel label = labelBook(path).label(QFileInfo(path).absoluteFilePath());
         if (m_options.json) {
             const QJsonObject events =
                 protocol::eventsJson(path, double(t.distanceStep), protocol::detectEvents(t));

@@ -9,17 +9,11 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
-#include <map>
-
-namespace {
-
-LabelBook &bookFor(std::map<QString, LabelBook> &books, const QString &path)
+LabelBook &Cli::labelBook(const QString &path)
 {
     const QString folder = QFileInfo(path).absolutePath();
-    return books.try_emplace(folder, folder).first->second;
+    return m_labelBooks.try_emplace(folder, folder).first->second;
 }
-
-} // namespace
 
 QJsonValue Cli::labelJson(const CableLabel &label)
 {
@@ -41,12 +35,11 @@ void Cli::printLabel(const CableLabel &label)
 
 int Cli::label(const QStringList &files, const LabelChange &change)
 {
-    std::map<QString, LabelBook> books;
     int status = ExitDone;
     QJsonArray array;
     for (const QString &given : files) {
         const QString path = QFileInfo(given).absoluteFilePath();
-        LabelBook &book = bookFor(books, path);
+        LabelBook &book = labelBook(path);
         QJsonObject item{{QStringLiteral("file"), given}};
         QString error;
         if (LabelBook::contentKey(path).isEmpty()) {
